@@ -85,8 +85,8 @@ F_ObjHandleT F_ApiDefineAndAddCommand(IntT cmd, F_ObjHandleT toMenuId, ConString
                                       ConStringT label, ConStringT shortcut);
 F_ObjHandleT F_ApiDefineAndAddMenu(F_ObjHandleT toMenuId, ConStringT name, ConStringT label);
 IntT F_ApiLoadMenuCustomizationFile(ConStringT pathname, IntT silent);
-IntT F_ApiAnimateMenu(F_ObjHandleT menuId, F_ObjHandleT itemId, IntT flags, ConStringT text,
-                      F_ObjHandleT targetId, IntT value);
+IntT F_ApiAnimateMenu(F_ObjHandleT docId, F_ObjHandleT menuId, IntT flags, ConStringT label,
+                      F_ObjHandleT itemId, IntT mode);
 F_ObjHandleT F_ApiMenuItemInMenu(F_ObjHandleT menuId, F_ObjHandleT itemId, IntT recursive);
 IntT F_ApiNotification(IntT notification, IntT state);
 /* Runs count host function codes, sent as one list. */
@@ -208,7 +208,7 @@ IntT F_ApiClearAllChangebars(F_ObjHandleT docId);
 IntT F_ApiResetEqnSettings(F_ObjHandleT docId);
 IntT F_ApiUpdateVariables(F_ObjHandleT docId);
 IntT F_ApiUpdateXRefs(F_ObjHandleT docId, IntT updateFlags);
-IntT F_ApiApplyPageLayout(F_ObjHandleT docId, F_ObjHandleT fromDocId, F_ObjHandleT pageId);
+IntT F_ApiApplyPageLayout(F_ObjHandleT docId, F_ObjHandleT bodyPageId, F_ObjHandleT templatePageId);
 IntT F_ApiUpdateTextInset(F_ObjHandleT docId, F_ObjHandleT insetId);
 IntT F_ApiDeleteTextInsetContents(F_ObjHandleT docId, F_ObjHandleT insetId);
 
@@ -318,10 +318,10 @@ IntT F_ApiModelessDialog(IntT initValue, F_ObjHandleT dlgId);
 F_ObjHandleT F_ApiDialogItemId(F_ObjHandleT dlgId, IntT itemNum);
 IntT F_ApiUserInteractSelection(IntT flags);
 IntT F_ApiCenterOnGraphicObject(F_ObjHandleT docId, F_ObjHandleT objId);
-IntT F_ApiChangeColorPalette(F_ObjHandleT id1, const F_MetricsT *values1, F_ObjHandleT id2,
-                             const F_MetricsT *values2, F_ObjHandleT id3, const F_MetricsT *values3,
-                             F_ObjHandleT id4, const F_MetricsT *values4, const F_MetricsT *values5,
-                             F_ObjHandleT id5);
+IntT F_ApiChangeColorPalette(F_ObjHandleT docId, const F_MetricsT *colors1, F_ObjHandleT id2,
+                             const F_MetricsT *colors2, F_ObjHandleT id3, const F_MetricsT *colors3,
+                             F_ObjHandleT id4, const F_MetricsT *colors4, const F_MetricsT *colors5,
+                             F_ObjHandleT flags);
 
 /* ---- Fonts and encodings --------------------------------------------------------------- */
 
@@ -332,7 +332,7 @@ IntT F_ApiGetFontVariationValue(ConStringT name);
 IntT F_ApiGetFontWeightValue(ConStringT name);
 IntT F_ApiGetFontAngleValue(ConStringT name);
 IntT F_ApiMakeGhostFont(const F_FontT *font, ConStringT family, ConStringT variation,
-                        ConStringT weight, ConStringT angle, const F_FontT *baseFont);
+                        ConStringT weight, ConStringT angle, const F_FontT *ghostFont);
 IntT F_ApiIsEncodingSupported(ConStringT encoding); /* answer; 0 when the call failed */
 F_StringsT F_ApiGetSupportedEncodings(VoidT);
 StringT F_ApiGetEncodingForFamily(IntT family);
