@@ -1,0 +1,571 @@
+// The substitute host's RPC core: the host program, the callback connection to the client, the
+// client's process, and the fault hooks.
+#include "host/core/host.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <rpc/pmap_clnt.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+namespace qvhost {
+namespace {
+
+Host *g_current = nullptr;
+
+// Callback argument records in their wire form (the client decodes them with its own records).
+struct MessageArg {
+  char *text;
+  u_int a, b;
+};
+struct NotifyArg {
+  int code;
+  u_int obj;
+  char *text;
+  int value;
+};
+struct DialogArg {
+  int dlg, item, value;
+};
+
+bool_t XdrMessageArg(XDR *x, MessageArg *p) {
+  return xdr_string(x, &p->text, ~0u) && xdr_u_int(x, &p->a) && xdr_u_int(x, &p->b);
+}
+bool_t XdrNotifyArg(XDR *x, NotifyArg *p) {
+  return xdr_int(x, &p->code) && xdr_u_int(x, &p->obj) && xdr_string(x, &p->text, ~0u) &&
+         xdr_int(x, &p->value);
+}
+bool_t XdrOldNotifyArg(XDR *x, NotifyArg *p) {
+  return xdr_int(x, &p->code) && xdr_u_int(x, &p->obj) && xdr_string(x, &p->text, ~0u);
+}
+bool_t XdrDialogArg(XDR *x, DialogArg *p) {
+  return xdr_int(x, &p->dlg) && xdr_int(x, &p->item) && xdr_int(x, &p->value);
+}
+// A reply body with no data at all: no result record decodes from it.
+bool_t XdrNothing(XDR *, void *) {
+  return TRUE;
+}
+
+xdrproc_t Proc(auto *fn) {
+  return reinterpret_cast<xdrproc_t>(reinterpret_cast<void (*)()>(fn));
+}
+
+struct timeval Tv(int ms) {
+  struct timeval tv;
+  tv.tv_sec = ms / 1000;
+  tv.tv_usec = (ms % 1000) * 1000;
+  return tv;
+}
+
+using Clock = std::chrono::steady_clock;
+
+int64_t MsLeft(Clock::time_point deadline) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+}
+
+void HostDispatch(struct svc_req *rq, SVCXPRT *xprt) {
+  if (g_current != nullptr) {
+    g_current->Dispatch(rq, xprt);
+  } else {
+    svcerr_systemerr(xprt);
+  }
+}
+
+// A free transient program number: not known to the port mapper.
+unsigned long FreeProgram(unsigned long avoid) {
+  static unsigned long next = 0;
+  if (next == 0) {
+    next = 0x40000000ul + ((static_cast<unsigned long>(getpid()) * 7919ul +
+                            static_cast<unsigned long>(time(nullptr))) %
+                           0x08000000ul);
+  }
+  for (int i = 0; i < 10000; i++) {
+    unsigned long p = next++;
+    if (next >= 0x5FFFFFFFul) next = 0x40000000ul;
+    if (p == avoid) continue;
+    if (!Host::IsRegistered(p, Host::kHostVersion) && !Host::IsRegistered(p, 1)) return p;
+  }
+  return 0;
+}
+
+int DecodeStatus(int st) {
+  if (WIFEXITED(st)) return WEXITSTATUS(st);
+  if (WIFSIGNALED(st)) return 128 + WTERMSIG(st);
+  return 255;
+}
+
+}  // namespace
+
+Host::Host() = default;
+
+Host::~Host() {
+  Stop();
+}
+
+Host *Host::Current() {
+  return g_current;
+}
+
+bool Host::IsRegistered(unsigned long prog, unsigned long vers) {
+  struct sockaddr_in a;
+  std::memset(&a, 0, sizeof a);
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return pmap_getport(&a, prog, vers, IPPROTO_TCP) != 0;
+}
+
+bool Host::Start(std::string *err) {
+  if (g_current != nullptr && g_current != this) {
+    if (err) *err = "another host is already serving in this process";
+    return false;
+  }
+  if (listener_ != nullptr) return true;
+  signal(SIGPIPE, SIG_IGN);
+  // Clients started with a client number of 0 or more fork, and the process we started ends at
+  // once: become the reaper of its child so that the client's exit status reaches us.
+  prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0);
+  listener_ = svctcp_create(RPC_ANYSOCK, 0, 0);
+  if (listener_ == nullptr) {
+    if (err) *err = "cannot create the host's TCP service";
+    return false;
+  }
+  for (int attempt = 0; attempt < 20; attempt++) {
+    unsigned long p = FreeProgram(0);
+    if (p == 0) break;
+    if (svc_register(listener_, p, kHostVersion, HostDispatch, IPPROTO_TCP)) {
+      prog_ = p;
+      break;
+    }
+  }
+  if (prog_ == 0) {
+    svc_destroy(listener_);
+    listener_ = nullptr;
+    if (err) *err = "cannot register the host program with the port mapper (is rpcbind running?)";
+    return false;
+  }
+  g_current = this;
+  dead_ = false;
+  return true;
+}
+
+void Host::Reap() {
+  int st;
+  if (launcher_pid_ > 0 && launcher_status_ < 0 && waitpid(launcher_pid_, &st, WNOHANG) > 0) {
+    launcher_status_ = DecodeStatus(st);
+    if (launcher_pid_ == client_pid_) client_status_ = launcher_status_;
+  }
+  if (client_pid_ > 0 && client_pid_ != launcher_pid_ && client_status_ < 0) {
+    pid_t r = waitpid(client_pid_, &st, WNOHANG);
+    if (r > 0) {
+      client_status_ = DecodeStatus(st);
+    } else if (r < 0 && errno == ECHILD && kill(client_pid_, 0) < 0 && errno == ESRCH) {
+      client_status_ = 255;  // gone without reaching us
+    }
+  }
+  if (sentinel_pid_ > 0 && waitpid(sentinel_pid_, &st, WNOHANG) > 0) sentinel_pid_ = -1;
+}
+
+bool Host::ClientRunning() {
+  Reap();
+  if (client_pid_ > 0) return client_status_ < 0;
+  return launcher_pid_ > 0 && launcher_status_ < 0;
+}
+
+int Host::LauncherStatus() {
+  Reap();
+  return launcher_status_;
+}
+
+size_t Host::CallCount(unsigned proc) const {
+  size_t n = 0;
+  for (const LoggedCall &c : log_) n += c.proc == proc;
+  return n;
+}
+
+bool Host::Launch(const LaunchOptions &opts, std::string *err) {
+  if (listener_ == nullptr && !Start(err)) return false;
+  if (ClientRunning()) {
+    if (err) *err = "a client is still running";
+    return false;
+  }
+  if (cb_client_ != nullptr) {
+    clnt_destroy(cb_client_);
+    cb_client_ = nullptr;
+  }
+  got_ack_ = got_handback_ = false;
+  calls_ = 0;
+  launcher_pid_ = client_pid_ = -1;
+  launcher_status_ = client_status_ = -1;
+  cb_prog_ = FreeProgram(prog_);
+
+  // The sentinel stands for the host process: alive while its pipe is open.
+  if (sentinel_pid_ <= 0) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+      if (err) *err = std::string("pipe: ") + std::strerror(errno);
+      return false;
+    }
+    pid_t s = fork();
+    if (s == 0) {
+      for (int fd = 3; fd < 1024; fd++)
+        if (fd != fds[0]) close(fd);
+      char c;
+      while (read(fds[0], &c, 1) != 0 && errno == EINTR) {
+      }
+      _exit(0);
+    }
+    close(fds[0]);
+    if (s < 0) {
+      close(fds[1]);
+      if (err) *err = std::string("fork: ") + std::strerror(errno);
+      return false;
+    }
+    sentinel_pid_ = s;
+    sentinel_fd_ = fds[1];
+  }
+
+  char fmapix[512];
+  std::snprintf(fmapix, sizeof fmapix, "%ld.%ld %ld.%ld %d.%d.%s", static_cast<long>(cb_prog_),
+                static_cast<long>(cb_vers_), static_cast<long>(prog_),
+                static_cast<long>(kHostVersion), static_cast<int>(sentinel_pid_),
+                opts.client_number, opts.client_name.c_str());
+  std::string fmapix_value = opts.fmapix_override.empty() ? fmapix : opts.fmapix_override;
+
+  std::vector<std::string> argv_s = opts.wrapper;
+  argv_s.push_back(opts.client_path);
+  argv_s.insert(argv_s.end(), opts.args.begin(), opts.args.end());
+  std::vector<char *> argv;
+  for (std::string &s : argv_s) argv.push_back(s.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> env = opts.extra_env;
+
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid < 0) {
+    if (err) *err = std::string("fork: ") + std::strerror(errno);
+    return false;
+  }
+  if (pid == 0) {
+    if (opts.set_fmapix) {
+      setenv("FMAPIX", fmapix_value.c_str(), 1);
+    } else {
+      unsetenv("FMAPIX");
+    }
+    for (std::string &e : env) putenv(e.data());
+    signal(SIGPIPE, SIG_DFL);
+    execvp(argv[0], argv.data());
+    std::fprintf(stderr, "quorvex-host: cannot run %s: %s\n", argv[0], std::strerror(errno));
+    _exit(127);
+  }
+  launcher_pid_ = pid;
+  if (opts.client_number < 0 || !opts.set_fmapix || !opts.fmapix_override.empty()) {
+    client_pid_ = pid;  // no fork expected: the started process is the client
+  }
+  if (!opts.wait_for_ack) return true;
+
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limit_ms_);
+  while (!got_ack_) {
+    ServeOnce(20);
+    Reap();
+    bool ended = client_pid_ > 0 ? client_status_ >= 0 : launcher_status_ > 0;
+    if (got_ack_) break;
+    if (ended) {
+      if (err) {
+        *err = "the client exited with status " +
+               std::to_string(client_pid_ > 0 ? client_status_ : launcher_status_) +
+               " before its init acknowledgement";
+      }
+      return false;
+    }
+    if (MsLeft(deadline) <= 0) {
+      if (err) *err = "no init acknowledgement from the client within the time limit";
+      return false;
+    }
+  }
+  return true;
+}
+
+void Host::ServeOnce(int wait_ms) {
+  if (listener_ == nullptr) {
+    if (wait_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait_ms));
+    return;
+  }
+  fd_set ready = svc_fdset;
+  struct timeval tv = Tv(wait_ms < 0 ? 0 : wait_ms);
+  int n = select(svc_maxfd + 1, &ready, nullptr, nullptr, &tv);
+  if (n > 0) svc_getreqset(&ready);
+}
+
+int Host::ServeUntilHandBack() {
+  int seen = calls_;
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limit_ms_);
+  while (!got_handback_) {
+    if (dead_) return -1;
+    ServeOnce(static_cast<int>(std::min<int64_t>(20, std::max<int64_t>(0, MsLeft(deadline)))));
+    if (got_handback_) break;
+    if (calls_ != seen) {  // the client is working: the limit counts from its last call
+      seen = calls_;
+      deadline = Clock::now() + std::chrono::milliseconds(limit_ms_);
+    }
+    if (!ClientRunning()) {
+      for (int i = 0; i < 5 && !got_handback_; i++) ServeOnce(0);  // what it sent before
+      break;
+    }
+    if (MsLeft(deadline) <= 0) break;
+  }
+  return got_handback_ ? handback_value_ : -1;
+}
+
+int Host::ServeUntilExit(int timeout_ms) {
+  return WaitExit(timeout_ms);
+}
+
+int Host::WaitExit(int timeout_ms) {
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (ClientRunning() && MsLeft(deadline) > 0) ServeOnce(10);
+  return ClientRunning() ? -1 : client_status_;
+}
+
+bool Host::EnsureCallbackClient() {
+  if (cb_client_ != nullptr) return true;
+  if (dead_ || cb_prog_ == 0) return false;
+  struct sockaddr_in a;
+  std::memset(&a, 0, sizeof a);
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int sock = RPC_ANYSOCK;
+  cb_client_ = clnttcp_create(&a, cb_prog_, cb_vers_, &sock, 0, 0);
+  if (cb_client_ == nullptr) return false;
+  struct timeval tv = Tv(limit_ms_);
+  clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&tv));
+  int on = 1;
+  clnt_control(cb_client_, CLSET_FD_CLOSE, reinterpret_cast<char *>(&on));
+  return true;
+}
+
+int Host::RawCallback(unsigned proc) {
+  if (!EnsureCallbackClient()) return RPC_CANTSEND;
+  struct timeval tv = Tv(limit_ms_);
+  enum clnt_stat st =
+      clnt_call(cb_client_, proc, Proc(xdr_void), nullptr, Proc(xdr_void), nullptr, tv);
+  if (st == RPC_CANTSEND || st == RPC_CANTRECV) {
+    clnt_destroy(cb_client_);
+    cb_client_ = nullptr;
+  }
+  return st;
+}
+
+int Host::Deliver(unsigned proc, xdrproc_t xa, void *arg, bool want_handback) {
+  if (dead_ || !EnsureCallbackClient()) return -1;
+  got_handback_ = false;
+  handback_value_ = -1;
+  struct timeval tv = Tv(limit_ms_);
+  enum clnt_stat st = clnt_call(cb_client_, proc, xa, arg, Proc(xdr_void), nullptr, tv);
+  if (st != RPC_SUCCESS) {
+    if (st == RPC_CANTSEND || st == RPC_CANTRECV) {
+      clnt_destroy(cb_client_);
+      cb_client_ = nullptr;
+    }
+    return -1;
+  }
+  if (faults_.extra_callbacks > 0) {
+    // Sent one-way (a zero time-out returns once the request is written); the client finds
+    // them while its entry callback still runs, or after it.
+    struct timeval zero = Tv(0);
+    clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&zero));
+    for (int i = 0; i < faults_.extra_callbacks; i++)
+      clnt_call(cb_client_, proc, xa, arg, Proc(xdr_void), nullptr, zero);
+    clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&tv));
+    faults_.extra_callbacks = 0;
+  }
+  if (!want_handback) return 0;
+  return ServeUntilHandBack();
+}
+
+int Host::Initialize(int code) {
+  return Deliver(2, Proc(xdr_int), &code, true);
+}
+int Host::Command(int id) {
+  return Deliver(3, Proc(xdr_int), &id, true);
+}
+
+int Host::Message(const std::string &text, uint32_t a, uint32_t b) {
+  std::string t = text;
+  MessageArg m{t.data(), a, b};
+  return Deliver(4, Proc(XdrMessageArg), &m, true);
+}
+
+int Host::Notify(int code, uint32_t obj, const std::string &text, int value) {
+  std::string t = text;
+  NotifyArg n{code, obj, t.data(), value};
+  return Deliver(7, Proc(XdrNotifyArg), &n, true);
+}
+
+int Host::DialogEvent(int dlg, int item, int value) {
+  DialogArg d{dlg, item, value};
+  return Deliver(6, Proc(XdrDialogArg), &d, true);
+}
+
+int Host::Quit() {
+  return Deliver(1, Proc(xdr_void), nullptr, false);
+}
+
+bool Host::OldNotify(int code, uint32_t obj, const std::string &text) {
+  if (dead_ || !EnsureCallbackClient()) return false;
+  std::string t = text;
+  NotifyArg n{code, obj, t.data(), 0};
+  struct timeval zero = Tv(0), tv = Tv(limit_ms_);
+  clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&zero));
+  enum clnt_stat st =
+      clnt_call(cb_client_, 5, Proc(XdrOldNotifyArg), &n, Proc(xdr_void), nullptr, zero);
+  clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&tv));
+  return st == RPC_TIMEDOUT || st == RPC_SUCCESS;
+}
+
+void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
+  if (dead_) return;  // a dead host answers nothing
+  unsigned proc = static_cast<unsigned>(rq->rq_proc);
+  if (proc == NULLPROC) {
+    svc_sendreply(xprt, Proc(xdr_void), nullptr);
+    return;
+  }
+  const ProcEntry *e = FindProc(proc);
+  if (e == nullptr) {
+    log_.push_back({proc, "<no such procedure>"});
+    svcerr_noproc(xprt);
+    return;
+  }
+  // Records are decoded into zeroed storage, aligned for any member.
+  std::unique_ptr<max_align_t[]> arg(new max_align_t[e->arg_size / sizeof(max_align_t) + 1]());
+  std::unique_ptr<max_align_t[]> res(new max_align_t[e->res_size / sizeof(max_align_t) + 1]());
+  if (!svc_getargs(xprt, Proc(e->xdr_arg), reinterpret_cast<char *>(arg.get()))) {
+    log_.push_back({proc, "<undecodable>"});
+    svcerr_decode(xprt);
+    svc_freeargs(xprt, Proc(e->xdr_arg), reinterpret_cast<char *>(arg.get()));
+    return;
+  }
+  log_.push_back({proc, XdrText(e->xdr_arg, arg.get())});
+  if (proc != 1000 && got_ack_) calls_++;
+  bool answer = true, garbage = false;
+  if (proc != 1000 && got_ack_) {
+    if (faults_.die_at_call == calls_) {
+      faults_.die_at_call = 0;
+      svc_freeargs(xprt, Proc(e->xdr_arg), reinterpret_cast<char *>(arg.get()));
+      Die();
+      return;
+    }
+    if (faults_.close_at_call == calls_) {
+      faults_.close_at_call = 0;
+      shutdown(xprt->xp_fd, SHUT_RDWR);
+      answer = false;
+    }
+    if (faults_.late_at_call == calls_) {
+      faults_.late_at_call = 0;
+      std::this_thread::sleep_for(std::chrono::milliseconds(faults_.late_ms));
+    }
+    if (faults_.garbage_at_call == calls_) {
+      faults_.garbage_at_call = 0;
+      garbage = true;
+    }
+  }
+  CallCtx ctx{proc, this, &log_.back()};
+  if (proc == 1000) {
+    got_ack_ = true;
+    client_pid_ = *reinterpret_cast<int *>(arg.get());
+  } else if (proc == 1002) {
+    got_handback_ = true;
+    handback_value_ = *reinterpret_cast<int *>(arg.get());
+  } else if (e->thunk != nullptr) {
+    e->thunk(arg.get(), res.get(), ctx, e->fn);
+  } else if (proc == 1376 || proc == 1343) {
+    // Leaving a session and taking control need nothing of the model: a zero result.
+  } else {
+    e->set_status(res.get(), kNotServed);
+  }
+  if (answer) {
+    bool sent = garbage
+                    ? svc_sendreply(xprt, Proc(XdrNothing), nullptr)
+                    : svc_sendreply(xprt, Proc(e->xdr_res), reinterpret_cast<char *>(res.get()));
+    if (!sent) svcerr_systemerr(xprt);
+  }
+  xdr_free(Proc(e->xdr_res), reinterpret_cast<char *>(res.get()));
+  svc_freeargs(xprt, Proc(e->xdr_arg), reinterpret_cast<char *>(arg.get()));
+}
+
+void Host::CloseConnections() {
+  if (cb_client_ != nullptr) {
+    clnt_destroy(cb_client_);
+    cb_client_ = nullptr;
+  }
+  int listen_fd = listener_ != nullptr ? listener_->xp_fd : -1;
+  fd_set dying;
+  FD_ZERO(&dying);
+  bool any = false;
+  for (int fd = 0; fd <= svc_maxfd && fd < FD_SETSIZE; fd++) {
+    if (fd != listen_fd && FD_ISSET(fd, &svc_fdset)) {
+      shutdown(fd, SHUT_RDWR);
+      FD_SET(fd, &dying);
+      any = true;
+    }
+  }
+  // The library notices the end of each connection on reading it, and releases it.
+  if (any) svc_getreqset(&dying);
+  if (listener_ != nullptr) {
+    svc_destroy(listener_);
+    listener_ = nullptr;
+  }
+}
+
+void Host::Die() {
+  if (dead_) return;
+  dead_ = true;
+  if (sentinel_pid_ > 0) {
+    kill(sentinel_pid_, SIGKILL);
+    waitpid(sentinel_pid_, nullptr, 0);
+    sentinel_pid_ = -1;
+  }
+  if (sentinel_fd_ >= 0) {
+    close(sentinel_fd_);
+    sentinel_fd_ = -1;
+  }
+  if (prog_ != 0) svc_unregister(prog_, kHostVersion);
+  CloseConnections();
+}
+
+void Host::Stop() {
+  if (g_current != this && listener_ == nullptr && sentinel_pid_ <= 0) return;
+  bool killed = false;
+  if (ClientRunning()) {
+    if (client_pid_ > 0) kill(client_pid_, SIGKILL);
+    if (launcher_pid_ > 0 && launcher_status_ < 0) kill(launcher_pid_, SIGKILL);
+    for (int i = 0; i < 200 && ClientRunning(); i++)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    killed = true;
+  }
+  if (launcher_pid_ > 0 && launcher_status_ < 0) {
+    kill(launcher_pid_, SIGKILL);
+    int st;
+    if (waitpid(launcher_pid_, &st, 0) > 0) launcher_status_ = DecodeStatus(st);
+  }
+  // A killed client cannot remove its own registration.
+  if (killed && cb_prog_ != 0) pmap_unset(cb_prog_, cb_vers_);
+  if (!dead_) {
+    Die();
+  }
+  prog_ = 0;
+  if (g_current == this) g_current = nullptr;
+}
+
+}  // namespace qvhost

@@ -1,0 +1,147 @@
+// The substitute host's driver: a real ONC RPC server that starts a client the way the host
+// application does and talks to it in both directions.
+//
+// Start() registers the host program at a free transient program number with the port mapper.
+// Launch() picks a transient number for the client's callback program, starts the client with
+// FMAPIX and waits for its init acknowledgement. Each callback call (Initialize, Command, ...)
+// delivers one callback and then serves the client's interface calls until the control hand-back
+// (procedure 1002) arrives. Every wait is bounded by the call time limit (the longest silence
+// allowed between two calls of the client), so a hung client fails a test instead of hanging it.
+//
+// The RPC library keeps one set of served transports per process, so one Host serves at a time.
+// The host process's pid that the client watches is a small stand-in child of the Host (the
+// sentinel), so that a test can let "the host" die while its own process goes on.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/core/dispatch.h"
+
+namespace qvhost {
+
+class Host {
+ public:
+  Host();
+  ~Host();
+  Host(const Host &) = delete;
+  Host &operator=(const Host &) = delete;
+
+  // Registers the host program (transient number, version kHostVersion) with the port mapper.
+  bool Start(std::string *err);
+
+  struct LaunchOptions {
+    std::string client_path;
+    int client_number = 0;  // 0 or more: the client forks; negative: it does not
+    std::string client_name = "quorvex";
+    std::vector<std::string> extra_env;  // "NAME=value"
+    std::string fmapix_override;         // used as FMAPIX instead of the real parameters
+    bool set_fmapix = true;              // false: FMAPIX is left out of the environment
+    std::vector<std::string> wrapper;    // run the client under this command (valgrind ...)
+    std::vector<std::string> args;       // arguments after the client path
+    bool wait_for_ack = true;            // false: return once the process is started
+  };
+  // Starts the client and waits for its init acknowledgement (procedure 1000).
+  bool Launch(const LaunchOptions &opts, std::string *err);
+
+  // Each delivers one callback and serves the client's calls until the hand-back arrives.
+  // Returns the FA_bailout value carried by the hand-back, or -1 when none came in the time
+  // limit, the callback could not be delivered, or the client exited.
+  int Initialize(int code);
+  int Command(int id);
+  int Notify(int code, uint32_t obj, const std::string &text, int value);
+  int Message(const std::string &text, uint32_t a, uint32_t b);
+  int DialogEvent(int dlg, int item, int value);
+  // The quit callback gets no hand-back: 0 once the client has answered it, -1 otherwise.
+  int Quit();
+  // Old-style notification (procedure 5): sent without waiting for an answer. False when it
+  // could not be sent.
+  bool OldNotify(int code, uint32_t obj, const std::string &text);
+  // Calls one callback procedure with no argument data and returns the RPC status of the call
+  // (RPC_SUCCESS, RPC_PROCUNAVAIL, RPC_CANTDECODEARGS, RPC_AUTHERROR, ...); no hand-back is
+  // waited for.
+  int RawCallback(unsigned proc);
+
+  // Serves the client's calls until the hand-back (returns its value), the client exits or the
+  // time limit passes (-1).
+  int ServeUntilHandBack();
+  // Serves the client's calls until it exits or `timeout_ms` passes; returns its exit status or
+  // -1.
+  int ServeUntilExit(int timeout_ms);
+
+  bool ClientRunning();
+  // Exit status of the client (128 + signal when killed by one), or -1 if it is still running
+  // after `timeout_ms`. The host goes on serving calls meanwhile.
+  int WaitExit(int timeout_ms);
+  // Exit status of the process the host started (with a client number of 0 or more it exits at
+  // once and its child serves), or -1 if it has not ended.
+  int LauncherStatus();
+
+  const std::vector<LoggedCall> &CallLog() const { return log_; }
+  void ClearLog() { log_.clear(); }
+  // Count of log entries with this procedure number.
+  size_t CallCount(unsigned proc) const;
+  void Stop();
+  void SetCallTimeLimit(int ms) { limit_ms_ = ms; }
+
+  unsigned long HostProgram() const { return prog_; }
+  unsigned long CallbackProgram() const { return cb_prog_; }
+  unsigned long CallbackVersion() const { return cb_vers_; }
+  pid_t ClientPid() const { return client_pid_; }
+  pid_t HostPid() const { return sentinel_pid_; }
+  // True once the host has "died" (see Faults::die_at_call or Die()).
+  bool Dead() const { return dead_; }
+
+  // Fault hooks for tests. Calls are counted from 1 for each call the client makes after its
+  // init acknowledgement (the hand-back included).
+  struct Faults {
+    int die_at_call = 0;    // the host dies on receiving this call: no answer, the host
+                            // process (sentinel) is killed, connections and registrations go
+    int close_at_call = 0;  // the connection is closed under this call instead of answering
+    int late_at_call = 0;   // this call is answered only after late_ms
+    int late_ms = 0;
+    int garbage_at_call = 0;  // this call is answered with a reply that cannot be decoded
+    int extra_callbacks = 0;  // after the next callback, this many more are sent at once
+                              // without waiting (the client finds them while it is busy)
+  };
+  Faults &faults() { return faults_; }
+  // The host ends now, as if its process had been killed.
+  void Die();
+
+  // True when the port mapper has a TCP registration for (prog, vers).
+  static bool IsRegistered(unsigned long prog, unsigned long vers);
+
+  static constexpr unsigned long kHostVersion = 1;
+  static constexpr unsigned long kCallbackVersion = 1;
+
+  // The running Host (the one that last called Start), or null.
+  static Host *Current();
+
+  // Used by the core's dispatcher.
+  void Dispatch(struct svc_req *rq, SVCXPRT *xprt);
+
+ private:
+  int Deliver(unsigned proc, xdrproc_t xa, void *arg, bool want_handback);
+  bool EnsureCallbackClient();
+  void ServeOnce(int wait_ms);
+  void Reap();
+  void CloseConnections();
+
+  unsigned long prog_ = 0, cb_prog_ = 0, cb_vers_ = kCallbackVersion;
+  SVCXPRT *listener_ = nullptr;
+  CLIENT *cb_client_ = nullptr;
+  pid_t launcher_pid_ = -1, client_pid_ = -1, sentinel_pid_ = -1;
+  int launcher_status_ = -1, client_status_ = -1;
+  int sentinel_fd_ = -1;
+  int limit_ms_ = 10000;
+  bool got_ack_ = false, got_handback_ = false, dead_ = false;
+  int handback_value_ = -1;
+  int calls_ = 0;
+  Faults faults_;
+  std::vector<LoggedCall> log_;
+};
+
+}  // namespace qvhost

@@ -1,0 +1,108 @@
+// quorvex-host: the substitute host's command line.
+//   quorvex-host demo [--client PATH]   start the client, initialise it, run one command and
+//                                        show every call that crossed the connection
+//   quorvex-host run ...                 run a command of the client on a document or book
+//   quorvex-host menus ...               show the menus the client defines
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host/core/host.h"
+#if __has_include("host/cli.h")
+#include "host/cli.h"
+#define QVHOST_HAVE_CLI 1
+#endif
+#if __has_include("host/handlers/handlers.h")
+#include "host/handlers/handlers.h"
+#define QVHOST_HAVE_HANDLERS 1
+#endif
+
+namespace {
+
+void Usage() {
+  std::fprintf(stderr,
+               "usage: quorvex-host demo [--client PATH]\n"
+               "       quorvex-host run (--doc FILE | --book FILE) --command NAME [options]\n"
+               "       quorvex-host menus [options]\n");
+}
+
+void PrintNew(const qvhost::Host &h, size_t &shown) {
+  const auto &log = h.CallLog();
+  for (; shown < log.size(); shown++) {
+    const qvhost::ProcEntry *e = qvhost::FindProc(log[shown].proc);
+    std::printf("  client call %u %s(%s)\n", log[shown].proc, e ? e->name : "?",
+                log[shown].args.c_str());
+  }
+}
+
+int Demo(int argc, char **argv) {
+  std::string client = "quorvex";
+  for (int i = 0; i < argc; i++) {
+    if (std::strcmp(argv[i], "--client") == 0 && i + 1 < argc) {
+      client = argv[++i];
+    } else {
+      Usage();
+      return 2;
+    }
+  }
+#ifdef QVHOST_HAVE_HANDLERS
+  qvhost::RegisterModelHandlers();
+#endif
+  qvhost::Host host;
+  std::string err;
+  if (!host.Start(&err)) {
+    std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
+    return 1;
+  }
+  std::printf("host program %lu version %lu registered with the port mapper\n", host.HostProgram(),
+              qvhost::Host::kHostVersion);
+  qvhost::Host::LaunchOptions opts;
+  opts.client_path = client;
+  std::printf("starting %s (callback program follows in FMAPIX)\n", client.c_str());
+  if (!host.Launch(opts, &err)) {
+    std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
+    return 1;
+  }
+  size_t shown = 0;
+  std::printf("init acknowledgement from client process %d (started process exited %d)\n",
+              static_cast<int>(host.ClientPid()), host.LauncherStatus());
+  PrintNew(host, shown);
+  std::printf("callback: initialise (code 0)\n");
+  int r = host.Initialize(0);
+  PrintNew(host, shown);
+  std::printf(r < 0 ? "no hand-back\n" : "hand-back, bailout %d\n", r);
+  if (host.ClientRunning()) {
+    std::printf("callback: command 1000 (About)\n");
+    r = host.Command(1000);
+    PrintNew(host, shown);
+    std::printf(r < 0 ? "no hand-back\n" : "hand-back, bailout %d\n", r);
+  }
+  int status = host.WaitExit(5000);
+  if (status < 0) {
+    std::printf("callback: quit\n");
+    host.Quit();
+    status = host.WaitExit(5000);
+  }
+  PrintNew(host, shown);
+  std::printf("client exited with status %d\n", status);
+  host.Stop();
+  std::printf("host program unregistered\n");
+  return status == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 2) {
+    Usage();
+    return 2;
+  }
+  std::string sub = argv[1];
+  if (sub == "demo") return Demo(argc - 2, argv + 2);
+#ifdef QVHOST_HAVE_CLI
+  if (sub == "run") return qvhost::RunMain(argc - 1, argv + 1);
+  if (sub == "menus") return qvhost::MenusMain(argc - 1, argv + 1);
+#endif
+  Usage();
+  return 2;
+}
