@@ -13,7 +13,9 @@ using namespace qvbase;
 
 namespace {
 
-bool Tagged(const FilePathT *fp) { return fp != nullptr && fp->tag == FDE_FILEPATH_TAG; }
+bool Tagged(const FilePathT *fp) {
+  return fp != nullptr && fp->tag == FDE_FILEPATH_TAG;
+}
 
 FilePathT *Make(std::string_view path, UShortT flags) {
   FilePathT *fp = FdeFilePathCreate();
@@ -27,7 +29,9 @@ FilePathT *Make(std::string_view path, UShortT flags) {
   return fp;
 }
 
-bool Empty(ConStringT s) { return s == nullptr || *s == '\0'; }
+bool Empty(ConStringT s) {
+  return s == nullptr || *s == '\0';
+}
 
 // Appends s to out, escaping the characters the DI parser treats specially.
 void AppendEscaped(std::string *out, std::string_view s) {
@@ -47,7 +51,9 @@ FilePathT *FdeFilePathCreate(void) {
   return fp;
 }
 
-FilePathT *FdeFilePathSimpleCreate(ConStringT path) { return Make(path ? path : "", 0); }
+FilePathT *FdeFilePathSimpleCreate(ConStringT path) {
+  return Make(path ? path : "", 0);
+}
 
 VoidT F_FilePathFree(FilePathT *fp) {
   if (fp == nullptr) return;
@@ -139,8 +145,12 @@ FilePathT *F_DIToFilePath(ConStringT di, const FilePathT *anchorFile) {
   return F_UnixToFilePath(r.c_str(), r[0] == '/' ? nullptr : anchorFile);
 }
 
-FilePathT *F_MacToFilePath(ConStringT name) { return Empty(name) ? nullptr : Make(name, 0); }
-FilePathT *F_DosToFilePath(ConStringT name) { return Empty(name) ? nullptr : Make(name, 0); }
+FilePathT *F_MacToFilePath(ConStringT name) {
+  return Empty(name) ? nullptr : Make(name, 0);
+}
+FilePathT *F_DosToFilePath(ConStringT name) {
+  return Empty(name) ? nullptr : Make(name, 0);
+}
 
 StringT F_FilePathToPathName(const FilePathT *fp, IntT type) {
   if (!Tagged(fp)) return nullptr;
@@ -151,8 +161,7 @@ StringT F_FilePathToPathName(const FilePathT *fp, IntT type) {
   return F_FilePathToDI(fp, nullptr, &di, &length) == 0 ? di : nullptr;
 }
 
-IntT F_FilePathToDI(const FilePathT *fp, const FilePathT *anchorFile, StringT *di,
-                    UIntT *length) {
+IntT F_FilePathToDI(const FilePathT *fp, const FilePathT *anchorFile, StringT *di, UIntT *length) {
   if (di == nullptr || length == nullptr) FdeFail();
   *di = nullptr;
   *length = 0;

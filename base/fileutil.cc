@@ -33,7 +33,9 @@ auto OnPlatform(ConStringT path, Fn fn) -> decltype(fn("")) {
   return r;
 }
 
-BoolT Exists(const FilePathT *fp, UIntT type) { return fp ? FdeExists(fp->path, type) : False; }
+BoolT Exists(const FilePathT *fp, UIntT type) {
+  return fp ? FdeExists(fp->path, type) : False;
+}
 BoolT Ok(const FilePathT *fp, UIntT type, IntT mode) {
   return fp ? FdeOperationOk(fp->path, type, mode) : False;
 }
@@ -49,14 +51,20 @@ StringT NewString(std::string_view s) {
   return p;
 }
 
-bool DialogLead(UCharT b) { return hooks.dialogLeadByte && hooks.dialogLeadByte(b); }
+bool DialogLead(UCharT b) {
+  return hooks.dialogLeadByte && hooks.dialogLeadByte(b);
+}
 
 }  // namespace qvbase
 
 extern "C" {
 
-VoidT FdeSetEncodingHooks(const FdeEncodingHooksT *h) { hooks = h ? *h : FdeEncodingHooksT{}; }
-const FdeEncodingHooksT *FdeGetEncodingHooks(void) { return &hooks; }
+VoidT FdeSetEncodingHooks(const FdeEncodingHooksT *h) {
+  hooks = h ? *h : FdeEncodingHooksT{};
+}
+const FdeEncodingHooksT *FdeGetEncodingHooks(void) {
+  return &hooks;
+}
 
 StringT FdeInternalToPlatformFilename(ConStringT name) {
   return Convert(hooks.internalToPlatform, name);
@@ -80,16 +88,24 @@ BoolT FdeOperationOk(ConStringT path, UIntT type, IntT mode) {
   return OnPlatform(path, [mode](const char *p) -> BoolT { return access(p, mode) == 0; });
 }
 
-BoolT F_DirectoryExists(const FilePathT *fp) { return Exists(fp, FDE_TYPE_DIRECTORY); }
-BoolT F_FileExists(const FilePathT *fp) { return Exists(fp, FDE_TYPE_FILE); }
+BoolT F_DirectoryExists(const FilePathT *fp) {
+  return Exists(fp, FDE_TYPE_DIRECTORY);
+}
+BoolT F_FileExists(const FilePathT *fp) {
+  return Exists(fp, FDE_TYPE_FILE);
+}
 BoolT F_DirectoryIsWriteable(const FilePathT *fp) {
   return Ok(fp, FDE_TYPE_DIRECTORY, FDE_ACCESS_WRITE);
 }
-BoolT F_FileIsWriteable(const FilePathT *fp) { return Ok(fp, FDE_TYPE_FILE, FDE_ACCESS_WRITE); }
+BoolT F_FileIsWriteable(const FilePathT *fp) {
+  return Ok(fp, FDE_TYPE_FILE, FDE_ACCESS_WRITE);
+}
 BoolT F_DirectoryIsReadable(const FilePathT *fp) {
   return Ok(fp, FDE_TYPE_DIRECTORY, FDE_ACCESS_READ);
 }
-BoolT F_FileIsReadable(const FilePathT *fp) { return Ok(fp, FDE_TYPE_FILE, FDE_ACCESS_READ); }
+BoolT F_FileIsReadable(const FilePathT *fp) {
+  return Ok(fp, FDE_TYPE_FILE, FDE_ACCESS_READ);
+}
 
 UIntT FdeStatProperty(ConStringT path, UIntT query) {
   return OnPlatform(path, [query](const char *p) -> UIntT {

@@ -93,10 +93,10 @@ bool ExpandName(std::string_view name, std::string_view base, std::string *out) 
     if (c == ".") continue;
     if (c == "..") {
       size_t slash = r.rfind('/');
-      std::string_view last = slash == std::string::npos ? std::string_view(r)
-                                                         : std::string_view(r).substr(slash + 1);
-      if (r == "/") continue;                 // never above the root
-      if (r.empty() || last == "..") {        // a relative path keeps its leading ..
+      std::string_view last =
+          slash == std::string::npos ? std::string_view(r) : std::string_view(r).substr(slash + 1);
+      if (r == "/") continue;           // never above the root
+      if (r.empty() || last == "..") {  // a relative path keeps its leading ..
         r += r.empty() ? ".." : "/..";
       } else if (slash == std::string::npos) {
         r.clear();
@@ -240,7 +240,9 @@ UIntT FdeDirCatN(StringT dir, ConStringT name, UIntT size) {
   return F_StrCatN(dir, name, size);
 }
 
-BoolT FdePathNameIsRoot(ConStringT path) { return F_StrEqual(path ? path : "x", "/"); }
+BoolT FdePathNameIsRoot(ConStringT path) {
+  return F_StrEqual(path ? path : "x", "/");
+}
 
 IntT FdeFixTildaName(StringT name) {
   if (name == nullptr) return -1;
@@ -257,8 +259,7 @@ IntT FdeUiExpandFileName(StringT name, ConStringT base) {
 }
 
 IntT FdeRelativizeFileName(StringT path, ConStringT anchorFile) {
-  if (path == nullptr || anchorFile == nullptr || path[0] != '/' || anchorFile[0] != '/')
-    FdeFail();
+  if (path == nullptr || anchorFile == nullptr || path[0] != '/' || anchorFile[0] != '/') FdeFail();
   std::string r;
   if (!Relativize(path, anchorFile, &r)) return -1;
   return Store(path, r);

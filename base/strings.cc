@@ -2,6 +2,7 @@
 // character set: A-Z plus the 29 letter pairs of the upper half.
 #include <quorvex/fdestr.h>
 #include <quorvex/fdemem.h>
+#include <quorvex/fdeprint.h>
 
 #include <array>
 #include <cstdio>
@@ -187,7 +188,7 @@ UIntT F_StrCatCharN(StringT dst, UCharT c, UIntT size) {
 
 UIntT F_StrCatIntN(StringT dst, IntT value, UIntT size) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%d", value);
+  F_Sprintf(buf, "%d", value);
   return F_StrCatN(dst, buf, size);
 }
 

@@ -42,10 +42,13 @@ struct ReverseEightBit {
   ReverseEightBit() {
     memset(map, 0, sizeof map);
     const unsigned short *tables[3] = {qvHostUni, qvAnsiUni, qvMacUni};
+    // Printable bytes first: the host's special spaces and hyphens stand for their Unicode
+    // characters only where the set has no printable byte for them.
     for (int t = 0; t < 3; ++t)
-      for (unsigned b = 1; b < 256; ++b) {
+      for (unsigned k = 0; k < 256; ++k) {
+        unsigned b = (k + 0x20) % 256;
         unsigned u = tables[t][b];
-        if (u != kNoUnicode && !map[t][u]) map[t][u] = (unsigned char)b;
+        if (b && u != kNoUnicode && !map[t][u]) map[t][u] = (unsigned char)b;
       }
   }
 };

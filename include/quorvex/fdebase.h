@@ -7,5 +7,10 @@
 #include <quorvex/fdemem.h>
 #include <quorvex/fdestr.h>
 #include <quorvex/fdestrlist.h>
+#include <quorvex/fdemetric.h>
+#include <quorvex/fdepath.h>
+#include <quorvex/fdechannel.h>
+#include <quorvex/fdeprint.h>
+#include <quorvex/fdeenchook.h>
 
 #endif /* QUORVEX_FDEBASE_H */
