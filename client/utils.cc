@@ -3,6 +3,7 @@
 
 #include <quorvex/fapi.h>
 #include <quorvex/fdebase.h>
+#include <quorvex/fdepath.h>
 
 #include "client/codes.h"
 #include "client/quorvex.h"
@@ -109,6 +110,18 @@ VoidT ApplyStyle(F_ObjHandleT docId, F_ObjHandleT pgfId, ConStringT tag) {
 
 }  // extern "C"
 
+namespace qvclient {
+
+StringT PathBaseName(ConStringT path) {
+  FilePathT *fp = F_PathNameToFilePath(path, nullptr, 0);
+  if (!fp) return nullptr;  // no file path
+  StringT name = F_FilePathBaseName(fp);
+  F_FilePathFree(fp);
+  return name;
+}
+
+}  // namespace qvclient
+
 namespace {
 
 StringT BaseNameOr(ConStringT path, ConStringT fallback) {
@@ -117,19 +130,6 @@ StringT BaseNameOr(ConStringT path, ConStringT fallback) {
 }
 
 }  // namespace
-
-namespace qvclient {
-
-StringT PathBaseName(ConStringT path) {
-  if (!path || !*path) return nullptr;  // no file path
-  ConStringT base = F_StrRChr(path, '/');
-  base = base ? base + 1 : path;
-  StringT name = F_StrNew(254);
-  if (name) F_StrCpyN(name, base, 255);
-  return name;
-}
-
-}  // namespace qvclient
 
 extern "C" {
 
