@@ -1,9 +1,8 @@
 // The command dispatcher: target resolution, one flow per command id, the end steps, and the
 // book pass that every book command shares.
-#include <cstdio>
-
 #include <quorvex/fapi.h>
 #include <quorvex/fdebase.h>
+#include <quorvex/fdeprint.h>
 
 #include "client/quorvex.h"
 #include "client/report.h"
@@ -26,9 +25,7 @@ bool Confirm(const char *question) {
   return F_ApiAlert(question, VAL_AlertOkCancel) == 0;
 }
 
-void WarnListMemory() {
-  std::fputs("Couldn't allocate string list memory\n", stderr);
-}
+void WarnListMemory() { F_Printf(nullptr, "Couldn't allocate string list memory\n"); }
 
 TagLists::TagLists() : used_(F_StrListNew(1, 1)), unused_(F_StrListNew(1, 1)) {}
 
