@@ -11,6 +11,10 @@
 extern const unsigned short qvHostUni[256];
 extern const unsigned short qvMacUni[256];
 extern const unsigned short qvAnsiUni[256];
+// Font encoding, Unicode, code: for characters a double-byte set holds twice, the code that
+// conversions out of Unicode write.
+extern const unsigned short qvPreferred[];
+extern const unsigned qvPreferredCount;
 extern const unsigned short qvBig5ToCns[94 * 157];
 extern const unsigned short qvCnsToBig5[7 * 8836];
 extern const unsigned short qvKanaWide[63];

@@ -72,8 +72,13 @@ void BuildReverse(int fe) {
     for (unsigned tb = r->first; tb <= r->last; ++tb) {
       unsigned u = r->values[tb - r->first];
       unsigned ch = l ? (unsigned(l) << 8 | tb) : tb;
-      if (u != kNoUnicode && u != 0 && !rev[u] && (l || !Classes(fe).lead[tb])) rev[u] = ch;
+      // Control bytes are the host set's and convert through its own map.
+      if (u != kNoUnicode && !rev[u] && (l || (tb >= 0x20 && !Classes(fe).lead[tb]))) rev[u] = ch;
     }
+  }
+  for (unsigned k = 0; k < qvPreferredCount; ++k) {
+    const unsigned short *p = &qvPreferred[3 * k];
+    if (p[0] == fe && FdeCharToUnicode(fe, p[2]) == p[1]) rev[p[1]] = p[2];
   }
   g_reverse[fe] = rev;
 }

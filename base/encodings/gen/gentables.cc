@@ -85,6 +85,11 @@ const DbEncoding kDbEncodings[] = {
     {"GB2312-80.EUC", "EUC-CN", 0x81, 0xFE, GbTrail},
 };
 
+struct Preferred {
+  unsigned font_enc, unicode, code;
+};
+std::vector<Preferred> g_preferred;
+
 bool IsLead(const DbEncoding &e, unsigned b) {
   if (e.trail == SjisTrail) return SjisLead(b);
   return b >= e.lead_lo && b <= e.lead_hi;
@@ -132,6 +137,17 @@ void WriteUcod(const DbEncoding &e, const std::string &dir) {
     rows.push_back(row);
   }
   if (!first) Die(std::string("no double-byte characters in ") + e.iconv);
+  // Characters held twice convert back to the code that iconv writes for them.
+  std::vector<unsigned> seen(0x10000, 0);
+  for (const auto &row : rows)
+    for (unsigned v : row)
+      if (v != kNone) ++seen[v];
+  for (unsigned u = 0; u < 0x10000; ++u) {
+    std::string pref;
+    if (seen[u] > 1 && Encode(e.iconv, u, &pref) && pref.size() == 2)
+      g_preferred.push_back({unsigned(&e - kDbEncodings) + 1, u,
+                             unsigned((unsigned char)pref[0] << 8 | (unsigned char)pref[1])});
+  }
   std::string f = {char(first), char(last)};
   PutRow(&f, single);
   for (unsigned l = first; l <= last; ++l) PutRow(&f, rows[l - e.lead_lo]);
@@ -200,7 +216,10 @@ void Big5Cns(FILE *out) {
       if (plane < 1 || plane > 7 || row > 93 || cell > 93) continue;
       unsigned cns = (plane - 1) * 8836 + row * 94 + cell;
       b2c[seq] = cns;
-      if (c2b[cns] == kNone) c2b[cns] = (l << 8) | t;
+      // Where Big5 holds a character twice, CNS goes back to the code iconv writes for it.
+      std::string pref;
+      if (Encode("BIG5", u, &pref) && pref.size() == 2)
+        c2b[cns] = ((unsigned char)pref[0] << 8) | (unsigned char)pref[1];
     }
   Table(out, "unsigned short", "qvBig5ToCns", b2c);
   Table(out, "unsigned short", "qvCnsToBig5", c2b);
@@ -290,6 +309,12 @@ int main(int argc, char **argv) {
   Table(out, "UCharT", "FdeCharProps", CharProps(HostSet()));
   Table(out, "unsigned short", "qvMacUni", EightBit("MACINTOSH"));
   Table(out, "unsigned short", "qvAnsiUni", EightBit("CP1252"));
+  std::vector<unsigned> pref;
+  for (const auto &p : g_preferred) pref.insert(pref.end(), {p.font_enc, p.unicode, p.code});
+  if (pref.empty()) pref = {0, 0, 0};  // no zero-length arrays
+  Table(out, "unsigned short", "qvPreferred", pref);
+  fprintf(out, "extern const unsigned qvPreferredCount;\nconst unsigned qvPreferredCount = %zu;\n\n",
+          g_preferred.size());
   Big5Cns(out);
   Kana(out, argv[1]);
   Ranges(out, "qvXmlBaseChar", BaseChar);
