@@ -1,0 +1,36 @@
+// Documents and books on disk: readable JSON files. A document file holds its display units,
+// page size, colours, pages, paragraph catalogue (only the characteristics that differ from the
+// defaults), flows with their frames and paragraphs, tables with their anchor, title and rows,
+// the selection and the current page; a book file lists its component files, relative to the
+// book's folder. Lengths are written in points; a paragraph or table cell is addressed by its
+// place ({"flow": 0, "pgf": 3}, {"table": 1, "row": 0, "cell": 1, "pgf": 0}, {"table": 1,
+// "title": 0}). Writing a model object and reading it back gives the same object.
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "host/model/model.h"
+
+namespace qvhost {
+
+// Builds a document or book (by the file's "type") from JSON; `path` becomes its name (and, for
+// a book, the folder its component names are relative to). Returns 0 and sets `err` when the
+// JSON does not describe one; nothing is left behind in the model then.
+Handle FromJson(Model &m, const nlohmann::json &j, const std::string &path, std::string &err);
+nlohmann::json DocToJson(const Model &m, const Doc &d);
+// Component names are written relative to `dir` when they lie below it.
+nlohmann::json BookToJson(const Model &m, const Book &b, const std::string &dir);
+
+// Reads a file and builds from it (0 on a missing or malformed file, with `err` set).
+Handle LoadFile(Model &m, const std::string &path, std::string &err);
+// Writes the document or book to `path` atomically: a temporary file beside it, then a rename.
+// The object itself is not changed.
+bool SaveFile(const Model &m, Handle docOrBook, const std::string &path, std::string &err);
+
+// Metric <-> points. PointsToMetric fails (false) outside the 32-bit range.
+double MetricToPoints(int32_t m);
+bool PointsToMetric(double pt, int32_t &out);
+
+}  // namespace qvhost

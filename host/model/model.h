@@ -1,0 +1,357 @@
+// The substitute host's object model: the session, open documents and books, their catalogues,
+// flows, frames, paragraphs, tables, colours and pages, and the host's menus. Every object has a
+// handle issued here; handles index a vector, so lookup is constant time, and a handle is never
+// given out twice (not even after Reset), so a stale handle is refused rather than reaching a new
+// object.
+//
+// The operations below are what the host procedures do; the RPC handlers only translate records.
+// Each returns a host status: 0 for success, one of the negative codes of status.h otherwise.
+// Nothing here throws or aborts on bad input: a wrong handle, kind, property or value is a status.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/model/props.h"
+#include "host/model/status.h"
+#include "host/model/value.h"
+
+namespace qvhost {
+
+enum class Kind : uint8_t {
+  Doc,
+  Book,
+  Component,
+  PgfFmt,
+  Pgf,
+  Flow,
+  Frame,
+  Table,
+  Row,
+  Cell,
+  Color,
+  Page,
+  Menu,
+  Command,
+  Separator
+};
+const char *KindName(Kind k);
+
+// Members of a singly ordered container keep prev/next links; the container keeps first/last.
+struct Chain {
+  Handle first = 0, last = 0;
+};
+
+struct Obj {
+  Handle h = 0;
+  Kind kind;
+  Handle doc = 0;  // owning document (or book for components); 0 for menus
+  Handle prev = 0, next = 0;
+  std::map<std::string, Value> named;  // properties a client set by name
+  explicit Obj(Kind k) : kind(k) {}
+  virtual ~Obj() = default;
+};
+
+struct PgfFmt : Obj {
+  std::string name;
+  std::map<int32_t, Value> chars;  // every characteristic of CharDefs()
+  PgfFmt() : Obj(Kind::PgfFmt) {}
+};
+
+// Where a paragraph lives: a text frame of a flow, a table cell, or a table's title.
+enum class PgfHome : uint8_t { Frame, Cell, Title };
+
+struct Pgf : Obj {
+  std::string tag;
+  std::string text;
+  bool override_ = false;
+  int32_t locked = 0;
+  // Characteristics in which the paragraph differs from its format (all of them when the
+  // catalogue has no format of its tag any more).
+  std::map<int32_t, Value> own;
+  PgfHome home = PgfHome::Frame;
+  Handle parent = 0;  // frame, cell or table
+  Pgf() : Obj(Kind::Pgf) {}
+};
+
+struct Frame : Obj {
+  Handle flow = 0, page = 0;
+  Chain pgfs;
+  Frame() : Obj(Kind::Frame) {}
+};
+
+struct Flow : Obj {
+  std::string tag;  // "A" for the main flow
+  Chain frames;
+  Flow() : Obj(Kind::Flow) {}
+};
+
+struct Cell : Obj {
+  Handle row = 0;
+  int32_t col = 0;
+  Chain pgfs;
+  Cell() : Obj(Kind::Cell) {}
+};
+
+struct Row : Obj {
+  Handle tbl = 0;
+  Chain cells;
+  Row() : Obj(Kind::Row) {}
+};
+
+struct Table : Obj {
+  std::string format;
+  Handle anchor = 0;  // paragraph the table is anchored in (0: none)
+  Chain rows, title;
+  std::vector<int32_t> colWidths;
+  int32_t initSetting = 1;
+  Table() : Obj(Kind::Table) {}
+};
+
+struct Color : Obj {
+  std::string name;
+  Color() : Obj(Kind::Color) {}
+};
+
+// Body pages hold the text; list A holds the master pages and list B the reference pages.
+enum class PageList : uint8_t { Body, A, B };
+struct Page : Obj {
+  PageList list = PageList::Body;
+  std::string name;
+  Page() : Obj(Kind::Page) {}
+};
+
+struct Doc : Obj {
+  std::string path;  // full path of its file; empty for a new, unsaved document
+  Chain fmts, flows, tables, colors, bodyPages, pagesA, pagesB;
+  Handle mainFlow = 0, currentPage = 0;
+  TextRange selection;
+  int32_t displayUnits = 0x480000;     // inches
+  int32_t fontDisplayUnits = 0x10000;  // points
+  int32_t batchFlag = 0;
+  int32_t pageWidth = 0x2640000, pageHeight = 0x3180000;  // 612 x 792 pt
+  bool modified = false;
+  std::vector<Handle> owned;  // every object created inside the document
+  Doc() : Obj(Kind::Doc) {}
+};
+
+struct Component : Obj {
+  std::string path;
+  Component() : Obj(Kind::Component) {}
+};
+
+struct Book : Obj {
+  std::string path;
+  Chain comps;
+  std::string statusLine;
+  Book() : Obj(Kind::Book) {}
+};
+
+// Menus, menu bars, commands and separators. A command or menu may sit in several menus, so a
+// menu holds its items as a vector rather than through the items' links.
+struct MenuItem : Obj {
+  std::string name, label;
+  explicit MenuItem(Kind k) : Obj(k) {}
+};
+struct Menu : MenuItem {
+  std::vector<Handle> items;
+  Menu() : MenuItem(Kind::Menu) {}
+};
+struct Command : MenuItem {
+  int32_t number = 0;
+  std::string shortcut;
+  Command() : MenuItem(Kind::Command) {}
+};
+
+// One scripted answer to a question the host puts to the user (alert, scroll box, prompt).
+struct Answer {
+  enum What : uint8_t { Ok, Cancel, Choose, Text } what = Ok;
+  int32_t index = 0;
+  std::string text;
+};
+
+// What the host showed the user, in order: alerts, status lines, scroll boxes, prompts, saves.
+struct ShownItem {
+  std::string what;                // "alert", "status", "scrollbox", "prompt", "save"
+  int32_t type = 0;                // alert type; scroll box default
+  std::string text;                // message, status text, title or prompt; saved path
+  std::vector<std::string> items;  // scroll box items
+  int32_t answer = 0;              // alert result, chosen index (-1 cancelled)
+};
+
+class Model {
+ public:
+  Model();
+  ~Model();
+  Model(const Model &) = delete;
+  Model &operator=(const Model &) = delete;
+
+  // Closes every document and book, forgets menus, answers and logs, and sets the session back
+  // to its start state. Handles issued before stay refused.
+  void Reset();
+
+  // --- objects -----------------------------------------------------------------------------
+  Obj *Find(Handle h) const { return h < objs_.size() ? objs_[h].get() : nullptr; }
+  template <class T>
+  T *As(Handle h, Kind k) const {
+    Obj *o = Find(h);
+    return o && o->kind == k ? static_cast<T *>(o) : nullptr;
+  }
+  Doc *DocOf(Handle h) const { return As<Doc>(h, Kind::Doc); }
+  Book *BookOf(Handle h) const { return As<Book>(h, Kind::Book); }
+  Pgf *PgfOf(Handle h) const { return As<Pgf>(h, Kind::Pgf); }
+  PgfFmt *FmtOf(Handle h) const { return As<PgfFmt>(h, Kind::PgfFmt); }
+  size_t HandleCount() const { return objs_.size(); }
+
+  // --- building (documents on disk, tests) -----------------------------------------------------
+  // An empty document (no formats, flows or pages), added to the open list.
+  Doc *NewDoc(const std::string &path);
+  // A new document as the host makes one: standard colours, catalogue, one body page, a main
+  // flow "A" with one frame and one empty "Body" paragraph holding the insertion point.
+  Doc *NewStandardDoc();
+  PgfFmt *AddFormat(Doc &d, const std::string &name);  // defaults of CharDefs(), colour Black
+  PgfFmt *FindFormat(const Doc &d, const std::string &name) const;
+  Color *AddColor(Doc &d, const std::string &name);
+  Color *FindColor(const Doc &d, const std::string &name) const;
+  Flow *AddFlow(Doc &d, const std::string &tag, bool main);
+  Page *AddPage(Doc &d, PageList list, const std::string &name);
+  Frame *AddFrame(Flow &f, Handle page);
+  Pgf *AddPgf(Frame &fr, const std::string &tag, const std::string &text);
+  Table *AddTable(Doc &d, const std::string &format, Handle anchor);
+  Row *AddRow(Table &t);
+  Cell *AddCell(Row &r);
+  Pgf *AddCellPgf(Cell &c, const std::string &tag, const std::string &text);
+  Pgf *AddTitlePgf(Table &t, const std::string &tag, const std::string &text);
+  Book *NewBook(const std::string &path);
+  Component *AddComponent(Book &b, const std::string &path);
+  Menu *DefineMenu(const std::string &name, const std::string &label);
+  Command *DefineCommand(int32_t number, const std::string &name, const std::string &label,
+                         const std::string &shortcut);
+  void AppendItem(Menu &m, Handle item);  // no-op when the item is already in the menu
+  Handle FindMenuItem(Kind k, const std::string &name) const;
+  Command *CommandByNumber(int32_t number) const;
+
+  // --- walks ---------------------------------------------------------------------------------
+  Handle NextPgfInFlow(const Pgf &p) const;
+  Handle PageOfPgf(const Pgf &p) const;
+  Handle TableOfPgf(const Pgf &p) const;
+  std::vector<Handle> Chained(const Chain &c) const;
+  // Every paragraph in the order of the document walk: body flows, then each table's cells
+  // row by row and its title.
+  std::vector<Handle> WalkPgfs(const Doc &d) const;
+  std::vector<Handle> TablesAnchoredIn(const Doc &d, Handle pgf) const;
+  const std::vector<Handle> &OpenDocs() const { return open_; }
+  const std::vector<Handle> &OpenBooks() const { return books_; }
+  Value FmtChar(const PgfFmt &f, int32_t code) const;
+  Value PgfChar(const Doc &d, const Pgf &p, int32_t code) const;
+  Handle DocOwner(Handle obj) const;  // the document or book an object lives in, 0 for none
+
+  // --- host procedures -------------------------------------------------------------------------
+  // `doc` is the document (or book, or for menu items the parent menu) argument of the call;
+  // doc 0 and obj 0 address the session.
+  int32_t GetProp(Handle doc, Handle obj, int32_t prop, Value &out) const;
+  int32_t SetProp(Handle doc, Handle obj, int32_t prop, const Value &v);
+  int32_t GetPropByName(Handle doc, Handle obj, const std::string &name, Value &out) const;
+  int32_t SetPropByName(Handle doc, Handle obj, const std::string &name, const Value &v);
+  struct PropVal {
+    int32_t code;
+    Value value;
+  };
+  int32_t GetProps(Handle doc, Handle obj, std::vector<PropVal> &out) const;
+  int32_t SetProps(Handle doc, Handle obj, const std::vector<PropVal> &in);
+  int32_t GetNamedObject(Handle doc, int32_t type, const std::string &name, Handle &out) const;
+  int32_t NewNamedObject(Handle doc, int32_t type, const std::string &name, Handle &out);
+  int32_t Delete(Handle doc, Handle obj);
+  int32_t ObjectValid(Handle doc, Handle obj) const;
+  // Inserts text at a location; each "\n" ends the paragraph there and starts a new one in the
+  // same format. `out` is the location just after the inserted text.
+  int32_t AddText(Handle doc, TextLoc at, const std::string &text, TextLoc &out);
+  int32_t DeleteText(Handle doc, const TextRange &r);
+  struct TextItem {
+    int32_t offset;
+    int32_t type;
+    std::string text;
+  };
+  int32_t GetTextForRange(Handle doc, const TextRange &r, uint32_t mask,
+                          std::vector<TextItem> &out) const;
+  int32_t NewTable(Handle doc, const std::string &format, int32_t cols, int32_t body, int32_t head,
+                   int32_t foot, TextLoc at, Handle &out);
+  int32_t Fcodes(const std::vector<int32_t> &codes);
+  int32_t CustomDoc(const std::vector<int32_t> &v, Handle &out);
+  // Opens a document or book file (or, with newFromTemplate, a new untitled copy of it). A file
+  // that is already open gives the handle it has.
+  int32_t Open(const std::string &path, bool newFromTemplate, Handle &out);
+  int32_t Save(Handle doc, const std::string &path, Handle &out);
+  int32_t Close(Handle doc, int32_t flags);
+  int32_t Alert(const std::string &msg, int32_t type);
+  int32_t ScrollBox(const std::string &title, const std::vector<std::string> &items, int32_t def,
+                    int32_t &chosen);
+  int32_t PromptString(const std::string &prompt, const std::string &def, std::string &answer);
+  int32_t PromptInt(const std::string &prompt, int32_t def, int32_t &answer);
+  int32_t DefineAndAddMenu(Handle bar, const std::string &name, const std::string &label,
+                           Handle &out);
+  int32_t DefineAndAddCommand(int32_t number, Handle menu, const std::string &name,
+                              const std::string &label, const std::string &shortcut, Handle &out);
+  int32_t DefineMenuCall(const std::string &name, const std::string &label, Handle &out);
+  int32_t DefineCommandCall(int32_t number, const std::string &name, const std::string &label,
+                            const std::string &shortcut, Handle &out);
+  int32_t AddItemToMenu(Handle menu, Handle item);
+  int32_t MenuItemInMenu(Handle menu, Handle item, bool recursive, Handle &out) const;
+  int32_t Notification(int32_t code, int32_t state);
+  int32_t FontValue(int32_t list, const std::string &name, int32_t &out) const;
+
+  // --- session state the tools and tests reach directly ------------------------------------------
+  Handle activeDoc = 0, activeBook = 0;
+  std::string clientDir;
+  int32_t displaying = 1;
+  int32_t progress = 0;
+  bool writeSaves = true;       // false: Save records what it would write but leaves files alone
+  std::vector<Answer> answers;  // consumed in order; an empty script answers OK / default
+  std::vector<ShownItem> shown;
+  std::function<void(const ShownItem &)> onShow;  // called for every item as it is shown
+  std::map<int32_t, int32_t> notifications;
+  std::vector<std::string> saved;  // files written (or, without writeSaves, due) by Save
+  std::vector<Handle> created;     // new documents made by CustomDoc and new-from-template
+  std::string lastError;           // why the last Open or Save failed
+
+ private:
+  template <class T>
+  T *Make(Handle doc);
+  void Link(Chain &c, Obj &o, Handle after = 0);  // append, or insert after `after`
+  void Unlink(Chain &c, Obj &o);
+  void Free(Handle h);
+  void FreeDoc(Doc &d);
+  void FreeBook(Book &b);
+  void InitSession();
+  int32_t Resolve(Handle doc, Handle obj, Obj *&o) const;
+  bool NextAnswer(Answer &a);  // false when the script is used up
+  void Show(ShownItem item);
+  Chain *PgfChain(const Pgf &p);
+  Pgf *SplitPgf(Pgf &p, size_t at);
+  void MaterialiseChars(const Doc &d, Pgf &p);
+  void RecomputeOverride(const Doc &d, Pgf &p);
+  void MarkModified(Handle doc);
+  Handle NextInMenu(Handle parent, Handle item) const;
+  int32_t MoveBefore(Handle parent, Handle item, Handle before);
+  int32_t GetSession(int32_t prop, Value &out) const;
+  int32_t SetSession(int32_t prop, const Value &v);
+  int32_t GetOf(const Obj &o, Handle docArg, int32_t prop, Value &out) const;
+  int32_t SetOf(Obj &o, Handle docArg, int32_t prop, const Value &v);
+  int32_t SetPgfChar(Doc &d, Pgf &p, int32_t prop, const Value &v);
+  std::vector<int32_t> PropCodes(const Obj &o) const;
+  Handle selDoc_ = 0;  // document whose selection was set last (the show-selection target)
+
+  std::vector<std::unique_ptr<Obj>> objs_;
+  std::vector<Handle> open_;   // open documents, in open order
+  std::vector<Handle> books_;  // open books
+  std::vector<Handle> menus_;  // menus, commands and separators, in definition order
+  size_t nextAnswer_ = 0;
+};
+
+// The host's one model; the handlers and the command line use it.
+Model &TheModel();
+
+}  // namespace qvhost
