@@ -10,8 +10,12 @@ namespace {
 
 constexpr unsigned kBig5Rows = 94, kBig5Cells = 157, kCnsPlane = 94 * 94, kCnsPlanes = 7;
 
-bool IsEucByte(unsigned b) { return b >= 0xA1 && b <= 0xFE; }
-bool IsGb7Byte(unsigned b) { return b >= 0x21 && b <= 0x7E; }
+bool IsEucByte(unsigned b) {
+  return b >= 0xA1 && b <= 0xFE;
+}
+bool IsGb7Byte(unsigned b) {
+  return b >= 0x21 && b <= 0x7E;
+}
 
 // Big5 code -> its sequence number, or -1 when the bytes are not a Big5 character.
 int Big52IBMSeq(unsigned lead, unsigned trail) {
@@ -56,8 +60,10 @@ IntT FdeBig52CNSEUC(ConUStringT s, IntT n, FdeCharListT *out) {
       ++i;
     } else if (CharLen(e, s, i, n) == 2) {
       int cns = IBMSeq2CNSSeq(Big52IBMSeq(b, s[i + 1]));
-      if (cns < 0) Put(out, '?');
-      else CNSSeq2CNSEUC(out, cns);
+      if (cns < 0)
+        Put(out, '?');
+      else
+        CNSSeq2CNSEUC(out, cns);
       i += 2;
     } else {
       if (!(e.lead[b] && i + 1 == n)) Put(out, '?');  // a lead cut off by the end is dropped
@@ -100,8 +106,10 @@ IntT FdeCNSEUC2Big5(ConUStringT s, IntT n, FdeCharListT *out) {
     unsigned big5 = plane <= kCnsPlanes
                         ? qvCnsToBig5[(plane - 1) * kCnsPlane + (row - 0xA1) * 94 + (cell - 0xA1)]
                         : kNoUnicode;
-    if (big5 == kNoUnicode) Put(out, '?');
-    else Put2(out, (unsigned char)(big5 >> 8), (unsigned char)big5);
+    if (big5 == kNoUnicode)
+      Put(out, '?');
+    else
+      Put2(out, (unsigned char)(big5 >> 8), (unsigned char)big5);
   }
   return 0;
 }
@@ -145,9 +153,12 @@ IntT FdeHzToGb8(ConUStringT s, IntT n, FdeCharListT *out) {
     unsigned b = s[i];
     if (b == '~') {
       unsigned c = i + 1 < n ? s[i + 1] : 0;
-      if (c == '~') Put(out, '~');
-      else if (c == '{') gb = true;
-      else if (c == '}') gb = false;
+      if (c == '~')
+        Put(out, '~');
+      else if (c == '{')
+        gb = true;
+      else if (c == '}')
+        gb = false;
       // "~" before a line end continues the line; any other pair is not HZ and is dropped.
       i += c ? 2 : 1;
       continue;

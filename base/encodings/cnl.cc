@@ -30,7 +30,9 @@ const NameSets &Sets() {
 
 }  // namespace
 
-BoolT F_LCharIsSafeForAscii(UIntT c) { return (c >= 0x20 && c <= 0x5B) || (c >= 0x5D && c <= 0x7D); }
+BoolT F_LCharIsSafeForAscii(UIntT c) {
+  return (c >= 0x20 && c <= 0x5B) || (c >= 0x5D && c <= 0x7D);
+}
 
 BoolT F_LCharIsSafeForName(UIntT c, BoolT first) {
   if (c > 0xFFFF) return 0;

@@ -49,7 +49,9 @@ void MapBytes(const unsigned char *map, const unsigned char *s, int n, FdeCharLi
     if (map[s[i]]) Put(out, map[s[i]]);
 }
 
-bool IsUnicode(int code) { return code == FdeTextEncUTF8 || code == FdeTextEncUTF16; }
+bool IsUnicode(int code) {
+  return code == FdeTextEncUTF8 || code == FdeTextEncUTF16;
+}
 
 }  // namespace
 }  // namespace qvenc

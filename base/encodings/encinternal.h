@@ -71,7 +71,9 @@ unsigned char UnicodeToByte(int code, uint32_t cp);
 uint32_t ByteOfCodeToUnicode(int code, unsigned char b);
 
 // Adds a character whole; conversions never leave half of one in a full list.
-inline void Put(FdeCharListT *out, unsigned char a) { FdeCharListAddByte(out, a); }
+inline void Put(FdeCharListT *out, unsigned char a) {
+  FdeCharListAddByte(out, a);
+}
 inline void Put2(FdeCharListT *out, unsigned char a, unsigned char b) {
   unsigned char c[2] = {a, b};
   FdeCharListAddChar(out, c, 2);

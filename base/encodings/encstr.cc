@@ -44,12 +44,12 @@ size_t FitPrefix(const FdeFontEncT &e, const unsigned char *src, size_t room) {
 
 // The escapes of the host's special characters: escape character, host byte.
 const unsigned char kReadEscapes[][2] = {
-    {' ', 0x11}, {'#', 0x10}, {'+', 0x15}, {'-', 0x04}, {'M', 0x14}, {'N', 0x13},
-    {'P', 0x0A}, {'p', 0x0A}, {'_', 0x05}, {'h', 0x09}, {'n', 0x09}, {'r', 0x09},
+    {' ', 0x11}, {'#', 0x10}, {'+', 0x15}, {'-', 0x04},  {'M', 0x14}, {'N', 0x13},
+    {'P', 0x0A}, {'p', 0x0A}, {'_', 0x05}, {'h', 0x09},  {'n', 0x09}, {'r', 0x09},
     {'i', 0x12}, {'s', 0x20}, {'t', 0x08}, {'\\', '\\'},
 };
 const unsigned char kWriteEscapes[][2] = {
-    {' ', 0x11}, {'#', 0x10}, {'+', 0x15}, {'-', 0x04}, {'M', 0x14}, {'N', 0x13}, {'p', 0x0A},
+    {' ', 0x11}, {'#', 0x10}, {'+', 0x15}, {'-', 0x04}, {'M', 0x14}, {'N', 0x13},  {'p', 0x0A},
     {'_', 0x05}, {'r', 0x09}, {'i', 0x12}, {'s', 0x20}, {'t', 0x08}, {'\\', '\\'},
 };
 
@@ -107,7 +107,9 @@ IntT F_StrICmpEnc(ConStringT a, ConStringT b, IntT enc) {
   }
 }
 
-BoolT F_StrIEqualEnc(ConStringT a, ConStringT b, IntT enc) { return F_StrICmpEnc(a, b, enc) == 0; }
+BoolT F_StrIEqualEnc(ConStringT a, ConStringT b, IntT enc) {
+  return F_StrICmpEnc(a, b, enc) == 0;
+}
 
 BoolT F_StrIPrefixEnc(ConStringT s, ConStringT prefix, IntT enc) {
   const FdeFontEncT &e = Pub(enc);
@@ -218,10 +220,14 @@ IntT FdeMakerToDbText(ConStringT text, StringT out, IntT size) {
 VoidT FdeFMControlToExternal(StringT s) {
   for (; s && *s; ++s) {
     unsigned char b = (unsigned char)*s;
-    if (b == 0x08) *s = 0x09;
-    else if (b == 0x09) *s = 0x0A;
-    else if (b >= 0x10 && b <= 0x14) *s = 0x20;
-    else if (b == 0x15) *s = 0x2D;
+    if (b == 0x08)
+      *s = 0x09;
+    else if (b == 0x09)
+      *s = 0x0A;
+    else if (b >= 0x10 && b <= 0x14)
+      *s = 0x20;
+    else if (b == 0x15)
+      *s = 0x2D;
   }
 }
 

@@ -25,7 +25,10 @@ struct FontEncDesc {
 
 const FontEncDesc kFontEncs[fdeLastEncodingId + 1] = {
     {"VodudUdazu", 0, {{0, 0}}, {{0, 0}}},
-    {"JISX0208.ShiftJIS", 6, {{0x81, 0x9F}, {0xE0, 0xFC}, {0, 0}}, {{0x40, 0x7E}, {0x80, 0xFC}, {0, 0}}},
+    {"JISX0208.ShiftJIS",
+     6,
+     {{0x81, 0x9F}, {0xE0, 0xFC}, {0, 0}},
+     {{0x40, 0x7E}, {0x80, 0xFC}, {0, 0}}},
     {"KSC5601-1992", 12, {{0xA1, 0xFE}, {0, 0}}, {{0xA1, 0xFE}, {0, 0}}},
     {"BIG5", 8, {{0xA1, 0xFE}, {0, 0}}, {{0x40, 0x7E}, {0xA1, 0xFE}, {0, 0}}},
     {"GB2312-80.EUC", 10, {{0x81, 0xFE}, {0, 0}}, {{0x40, 0xFE}, {0, 0}}},
@@ -65,7 +68,9 @@ const RegistryRow kRegistry[] = {
 };
 static_assert(sizeof kRegistry / sizeof kRegistry[0] == 22, "the registry has 22 rows");
 
-bool IsAlnum(unsigned char c) { return FdeCharProps[c] & (FDE_CP_LETTER | FDE_CP_DIGIT); }
+bool IsAlnum(unsigned char c) {
+  return FdeCharProps[c] & (FDE_CP_LETTER | FDE_CP_DIGIT);
+}
 
 }  // namespace
 

@@ -17,7 +17,9 @@ struct JChar {
   unsigned code;
 };
 
-bool IsJisByte(unsigned b) { return b >= 0x21 && b <= 0x7E; }
+bool IsJisByte(unsigned b) {
+  return b >= 0x21 && b <= 0x7E;
+}
 
 void PutJisAsSjis(FdeCharListT *out, unsigned jis) {
   unsigned char hi = (unsigned char)(jis >> 8), lo = (unsigned char)jis;
@@ -136,9 +138,12 @@ struct Writer {
   }
   void Double(unsigned jis) {
     Mode(true);
-    if (target == kToSjis) PutJisAsSjis(out, jis);
-    else if (target == kToEuc) PutJisAsEuc(out, jis);
-    else Put2(out, (unsigned char)(jis >> 8), (unsigned char)jis);
+    if (target == kToSjis)
+      PutJisAsSjis(out, jis);
+    else if (target == kToEuc)
+      PutJisAsEuc(out, jis);
+    else
+      Put2(out, (unsigned char)(jis >> 8), (unsigned char)jis);
   }
   void Single(unsigned b) {
     Mode(false);
@@ -164,13 +169,20 @@ struct Writer {
   void Take(const JChar &c, unsigned next_kana, bool *used_next) {
     *used_next = false;
     switch (c.kind) {
-      case JChar::kDouble: Double(c.code); break;
-      case JChar::kSingle:
-        if (c.code >= 0xA1 && c.code <= 0xDF) *used_next = Kana(c.code, next_kana);
-        else Single(c.code);
+      case JChar::kDouble:
+        Double(c.code);
         break;
-      case JChar::kBad: Single('?'); break;
-      case JChar::kCut: break;
+      case JChar::kSingle:
+        if (c.code >= 0xA1 && c.code <= 0xDF)
+          *used_next = Kana(c.code, next_kana);
+        else
+          Single(c.code);
+        break;
+      case JChar::kBad:
+        Single('?');
+        break;
+      case JChar::kCut:
+        break;
     }
   }
   void End() { Mode(false); }
@@ -251,7 +263,9 @@ IntT Fdehan2zen(UCharT hw, UCharT next, UShortT *jis) {
 IntT FdeJisToShiftJis(ConUStringT s, IntT n, FdeCharListT *out) {
   return RunJis(s, n, out, kToSjis);
 }
-IntT FdeJisToEuc(ConUStringT s, IntT n, FdeCharListT *out) { return RunJis(s, n, out, kToEuc); }
+IntT FdeJisToEuc(ConUStringT s, IntT n, FdeCharListT *out) {
+  return RunJis(s, n, out, kToEuc);
+}
 IntT FdeShiftJisToJis(ConUStringT s, IntT n, FdeCharListT *out) {
   return Run(s, n, out, NextSjis, kToJis);
 }

@@ -167,22 +167,52 @@ uint32_t NextUtf16(const unsigned char *s, int n, int *i) {
 
 unsigned char AsciiApproximation(uint32_t cp) {
   switch (cp) {
-    case 0x2018: case 0x2019: case 0x201A: case 0x201B: case 0x2032: case 0x2039: case 0x203A:
+    case 0x2018:
+    case 0x2019:
+    case 0x201A:
+    case 0x201B:
+    case 0x2032:
+    case 0x2039:
+    case 0x203A:
       return '\'';
-    case 0x201C: case 0x201D: case 0x201E: case 0x201F: case 0x2033: case 0x00AB: case 0x00BB:
+    case 0x201C:
+    case 0x201D:
+    case 0x201E:
+    case 0x201F:
+    case 0x2033:
+    case 0x00AB:
+    case 0x00BB:
       return '"';
-    case 0x00AD: case 0x2010: case 0x2011: case 0x2012: case 0x2013: case 0x2014: case 0x2015:
+    case 0x00AD:
+    case 0x2010:
+    case 0x2011:
+    case 0x2012:
+    case 0x2013:
+    case 0x2014:
+    case 0x2015:
     case 0x2212:
       return '-';
-    case 0x00A0: case 0x2007: case 0x202F: case 0x205F: case 0x3000:
+    case 0x00A0:
+    case 0x2007:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
       return ' ';
-    case 0x00B9: return '1';
-    case 0x00B2: return '2';
-    case 0x00B3: return '3';
-    case 0x2070: return '0';
-    case 0x2028: case 0x2029: return '\n';
-    case 0x2022: return '*';
-    default: break;
+    case 0x00B9:
+      return '1';
+    case 0x00B2:
+      return '2';
+    case 0x00B3:
+      return '3';
+    case 0x2070:
+      return '0';
+    case 0x2028:
+    case 0x2029:
+      return '\n';
+    case 0x2022:
+      return '*';
+    default:
+      break;
   }
   if (cp >= 0x2000 && cp <= 0x200A) return ' ';
   if (cp >= 0x2074 && cp <= 0x2079) return (unsigned char)('4' + cp - 0x2074);
@@ -208,11 +238,21 @@ unsigned char UnicodeToByte(int code, uint32_t cp) {
   if (cp >= 0x10000) return 0;
   unsigned char b = 0;
   switch (code) {
-    case 0: b = ReverseEight().map[0][cp]; break;
-    case 1: b = cp < 0x100 ? (unsigned char)cp : 0; break;
-    case 3: b = ReverseEight().map[1][cp]; break;
-    case 4: b = ReverseEight().map[2][cp]; break;
-    default: b = cp < 0x80 ? (unsigned char)cp : 0; break;
+    case 0:
+      b = ReverseEight().map[0][cp];
+      break;
+    case 1:
+      b = cp < 0x100 ? (unsigned char)cp : 0;
+      break;
+    case 3:
+      b = ReverseEight().map[1][cp];
+      break;
+    case 4:
+      b = ReverseEight().map[2][cp];
+      break;
+    default:
+      b = cp < 0x80 ? (unsigned char)cp : 0;
+      break;
   }
   if (!b && cp) b = AsciiApproximation(cp);  // ASCII is common to every 8-bit set here
   return b;
@@ -220,18 +260,26 @@ unsigned char UnicodeToByte(int code, uint32_t cp) {
 
 uint32_t ByteOfCodeToUnicode(int code, unsigned char b) {
   switch (code) {
-    case 0: return qvHostUni[b];
-    case 1: return b;
-    case 3: return qvAnsiUni[b];
-    case 4: return qvMacUni[b];
-    default: return b < 0x80 ? b : kNoUnicode;
+    case 0:
+      return qvHostUni[b];
+    case 1:
+      return b;
+    case 3:
+      return qvAnsiUni[b];
+    case 4:
+      return qvMacUni[b];
+    default:
+      return b < 0x80 ? b : kNoUnicode;
   }
 }
 
 int ToUnicode(const unsigned char *s, int n, FdeCharListT *out, int from, int to) {
   auto add = [&](uint32_t cp) {
     if (cp == kNoUnicode) return;
-    if (to == FdeTextEncUTF16) AddUtf16(out, cp); else AddUtf8(out, cp);
+    if (to == FdeTextEncUTF16)
+      AddUtf16(out, cp);
+    else
+      AddUtf8(out, cp);
   };
   int fe = F_TextEncToFontEnc(from);
   if (!fe) {
@@ -274,20 +322,22 @@ int FromUnicode(const unsigned char *s, int n, FdeCharListT *out, int from, int 
       AddUtf16(dst, cp);
     } else if (fe) {
       uint32_t ch = UnicodeToChar(fe, cp);
-      if (ch > 0xFF) Put2(dst, (unsigned char)(ch >> 8), (unsigned char)ch);
-      else Put(dst, ch ? (unsigned char)ch : '?');
+      if (ch > 0xFF)
+        Put2(dst, (unsigned char)(ch >> 8), (unsigned char)ch);
+      else
+        Put(dst, ch ? (unsigned char)ch : '?');
     } else {
       unsigned char b = via <= FdeTextEncMacASCII ? UnicodeToByte(via, cp)
-                        : cp < 0x80              ? (unsigned char)cp
-                                                 : 0;
+                        : cp < 0x80               ? (unsigned char)cp
+                                                  : 0;
       Put(dst, b ? b : '?');
     }
   }
   if (via == to) return 0;
   const unsigned char *m = tmp.buffer;
   int len = int(tmp.length);
-  int rc = to == FdeTextEncJIS7    ? FdeShiftJisToJis(m, len, out)
-           : to == FdeTextEncEUCJP ? FdeShiftJisToEuc(m, len, out)
+  int rc = to == FdeTextEncJIS7     ? FdeShiftJisToJis(m, len, out)
+           : to == FdeTextEncEUCJP  ? FdeShiftJisToEuc(m, len, out)
            : to == FdeTextEncCNSEUC ? FdeBig52CNSEUC(m, len, out)
                                     : FdeGb8ToHz(m, len, out);
   FdeCharListFree(&tmp);
@@ -300,12 +350,16 @@ using namespace qvenc;
 
 const UShortT *FdeUnicode8BitTable(IntT which) {
   switch (which) {
-    case FdeUniTableHost: return qvHostUni;
-    case FdeUniTableLatin1: return Eight().latin1;
+    case FdeUniTableHost:
+      return qvHostUni;
+    case FdeUniTableLatin1:
+      return Eight().latin1;
     case FdeUniTableSymbol:
     case FdeUniTableDingbats:
-    case FdeUniTableWingdings: return Eight().symbol;
-    default: return nullptr;
+    case FdeUniTableWingdings:
+      return Eight().symbol;
+    default:
+      return nullptr;
   }
 }
 

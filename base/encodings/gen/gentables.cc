@@ -72,11 +72,21 @@ struct DbEncoding {
   bool (*trail)(unsigned);
 };
 
-bool SjisTrail(unsigned b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
-bool EucTrail(unsigned b) { return b >= 0xA1 && b <= 0xFE; }
-bool Big5Trail(unsigned b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0xA1 && b <= 0xFE); }
-bool GbTrail(unsigned b) { return b >= 0x40 && b <= 0xFE; }
-bool SjisLead(unsigned b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool SjisTrail(unsigned b) {
+  return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
+bool EucTrail(unsigned b) {
+  return b >= 0xA1 && b <= 0xFE;
+}
+bool Big5Trail(unsigned b) {
+  return (b >= 0x40 && b <= 0x7E) || (b >= 0xA1 && b <= 0xFE);
+}
+bool GbTrail(unsigned b) {
+  return b >= 0x40 && b <= 0xFE;
+}
+bool SjisLead(unsigned b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 const DbEncoding kDbEncodings[] = {
     {"JISX0208.ShiftJIS", "SHIFT_JIS", 0x81, 0xFC, SjisTrail},
@@ -107,7 +117,10 @@ void PutRow(std::string *f, const std::array<unsigned, 256> &row) {
     t1 = 0;
   } else if (t1 == t0) {
     // A row of one value would read as empty; widen it by an unmapped neighbour.
-    if (t1 < 255) ++t1; else --t0;
+    if (t1 < 255)
+      ++t1;
+    else
+      --t0;
   }
   f->push_back(char(t0));
   f->push_back(char(t1));
@@ -285,11 +298,21 @@ void Ranges(FILE *out, const char *name, int (*in)(unsigned)) {
           v.size() / 2);
 }
 
-int BaseChar(unsigned c) { return xmlIsBaseCharQ(c); }
-int Ideographic(unsigned c) { return xmlIsIdeographicQ(c); }
-int Digit(unsigned c) { return xmlIsDigitQ(c); }
-int Combining(unsigned c) { return xmlIsCombiningQ(c); }
-int Extender(unsigned c) { return xmlIsExtenderQ(c); }
+int BaseChar(unsigned c) {
+  return xmlIsBaseCharQ(c);
+}
+int Ideographic(unsigned c) {
+  return xmlIsIdeographicQ(c);
+}
+int Digit(unsigned c) {
+  return xmlIsDigitQ(c);
+}
+int Combining(unsigned c) {
+  return xmlIsCombiningQ(c);
+}
+int Extender(unsigned c) {
+  return xmlIsExtenderQ(c);
+}
 
 }  // namespace
 
@@ -313,7 +336,8 @@ int main(int argc, char **argv) {
   for (const auto &p : g_preferred) pref.insert(pref.end(), {p.font_enc, p.unicode, p.code});
   if (pref.empty()) pref = {0, 0, 0};  // no zero-length arrays
   Table(out, "unsigned short", "qvPreferred", pref);
-  fprintf(out, "extern const unsigned qvPreferredCount;\nconst unsigned qvPreferredCount = %zu;\n\n",
+  fprintf(out,
+          "extern const unsigned qvPreferredCount;\nconst unsigned qvPreferredCount = %zu;\n\n",
           g_preferred.size());
   Big5Cns(out);
   Kana(out, argv[1]);
