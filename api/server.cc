@@ -9,11 +9,6 @@
 
 #include "apislib.h"
 
-// The filter-argument routines live with the records; a client built without them still
-// serves file-to-file notifications, with the text unexpanded.
-extern "C" FilterArgsT *FdeApiExpandFilterArgs(ConStringT line) __attribute__((weak));
-extern "C" VoidT FdeApiDeallocateFilterArgs(FilterArgsT *fa) __attribute__((weak));
-
 namespace {
 
 const char *const nest_msg = "Nested API_Init/F_ApiNotify/F_ApiMessage/F_ApiCommand";
@@ -65,16 +60,13 @@ void DoDialogEvent(CallbackArg *a) {
   }
 }
 
+// The filter line of a file-to-file notification reaches the client cut into its pieces.
 void translateFileToFile(FmApiNotifyArgT *n) {
-  if (FdeApiExpandFilterArgs == nullptr) {
-    F_ApiNotify(n->notification, n->objId, n->text, n->value);
-    return;
-  }
   FilterArgsT *fa = FdeApiExpandFilterArgs(n->text);
   F_ApiNotify(n->notification, n->objId, reinterpret_cast<StringT>(fa), n->value);
   if (fa != nullptr) {
-    if (FdeApiDeallocateFilterArgs != nullptr) FdeApiDeallocateFilterArgs(fa);
-    free(fa);
+    FdeApiDeallocateFilterArgs(fa);
+    F_ApiFree(fa);
   }
 }
 

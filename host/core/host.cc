@@ -206,6 +206,7 @@ bool Host::Launch(const LaunchOptions &opts, std::string *err) {
   }
   got_ack_ = got_handback_ = false;
   calls_ = 0;
+  posted_ = 0;
   launcher_pid_ = client_pid_ = -1;
   launcher_status_ = client_status_ = -1;
   cb_prog_ = FreeProgram(prog_);
@@ -250,6 +251,7 @@ bool Host::Launch(const LaunchOptions &opts, std::string *err) {
   for (std::string &s : argv_s) argv.push_back(s.data());
   argv.push_back(nullptr);
   std::vector<std::string> env = opts.extra_env;
+  std::string stderr_path = opts.stderr_path;
 
   fflush(nullptr);
   pid_t pid = fork();
@@ -264,6 +266,13 @@ bool Host::Launch(const LaunchOptions &opts, std::string *err) {
       unsetenv("FMAPIX");
     }
     for (std::string &e : env) putenv(e.data());
+    if (!stderr_path.empty()) {
+      int fd = open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+      if (fd >= 0) {
+        dup2(fd, 2);
+        close(fd);
+      }
+    }
     signal(SIGPIPE, SIG_DFL);
     execvp(argv[0], argv.data());
     std::fprintf(stderr, "quorvex-host: cannot run %s: %s\n", argv[0], std::strerror(errno));
@@ -422,16 +431,39 @@ int Host::Quit() {
   return Deliver(1, Proc(xdr_void), nullptr, false);
 }
 
-bool Host::OldNotify(int code, uint32_t obj, const std::string &text) {
+bool Host::Post(unsigned proc, xdrproc_t xa, void *arg) {
   if (dead_ || !EnsureCallbackClient()) return false;
-  std::string t = text;
-  NotifyArg n{code, obj, t.data(), 0};
   struct timeval zero = Tv(0), tv = Tv(limit_ms_);
   clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&zero));
-  enum clnt_stat st =
-      clnt_call(cb_client_, 5, Proc(XdrOldNotifyArg), &n, Proc(xdr_void), nullptr, zero);
+  enum clnt_stat st = clnt_call(cb_client_, proc, xa, arg, Proc(xdr_void), nullptr, zero);
   clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&tv));
   return st == RPC_TIMEDOUT || st == RPC_SUCCESS;
+}
+
+bool Host::PostDialogEvent(int dlg, int item, int value) {
+  DialogArg d{dlg, item, value};
+  if (!Post(6, Proc(XdrDialogArg), &d)) return false;
+  posted_++;
+  return true;
+}
+
+bool Host::PostCommand(int id) {
+  if (!Post(3, Proc(xdr_int), &id)) return false;
+  posted_++;
+  return true;
+}
+
+void Host::DropCallbackConnection() {
+  if (cb_client_ != nullptr) {
+    clnt_destroy(cb_client_);
+    cb_client_ = nullptr;
+  }
+}
+
+bool Host::OldNotify(int code, uint32_t obj, const std::string &text) {
+  std::string t = text;
+  NotifyArg n{code, obj, t.data(), 0};
+  return Post(5, Proc(XdrOldNotifyArg), &n);
 }
 
 void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
@@ -458,6 +490,10 @@ void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
   }
   log_.push_back({proc, XdrText(e->xdr_arg, arg.get())});
   if (proc != 1000 && got_ack_) calls_++;
+  if (faults_.silent) {
+    svc_freeargs(xprt, Proc(e->xdr_arg), reinterpret_cast<char *>(arg.get()));
+    return;
+  }
   bool answer = true, garbage = false;
   if (proc != 1000 && got_ack_) {
     if (faults_.die_at_call == calls_) {
@@ -485,8 +521,12 @@ void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
     got_ack_ = true;
     client_pid_ = *reinterpret_cast<int *>(arg.get());
   } else if (proc == 1002) {
-    got_handback_ = true;
-    handback_value_ = *reinterpret_cast<int *>(arg.get());
+    if (posted_ > 0) {
+      posted_--;  // the hand-back of a posted callback
+    } else {
+      got_handback_ = true;
+      handback_value_ = *reinterpret_cast<int *>(arg.get());
+    }
   } else if (e->thunk != nullptr) {
     e->thunk(arg.get(), res.get(), ctx, e->fn);
   } else if (proc == 1376 || proc == 1343) {

@@ -43,6 +43,7 @@ class Host {
     std::vector<std::string> wrapper;    // run the client under this command (valgrind ...)
     std::vector<std::string> args;       // arguments after the client path
     bool wait_for_ack = true;            // false: return once the process is started
+    std::string stderr_path;             // the client's standard error goes to this file
   };
   // Starts the client and waits for its init acknowledgement (procedure 1000).
   bool Launch(const LaunchOptions &opts, std::string *err);
@@ -64,6 +65,13 @@ class Host {
   // (RPC_SUCCESS, RPC_PROCUNAVAIL, RPC_CANTDECODEARGS, RPC_AUTHERROR, ...); no hand-back is
   // waited for.
   int RawCallback(unsigned proc);
+  // Send one callback without waiting for its answer, for example from a handler while the
+  // client waits in a modal dialog. The hand-back each one earns is counted apart, so that the
+  // callback being served still waits for its own.
+  bool PostDialogEvent(int dlg, int item, int value);
+  bool PostCommand(int id);
+  // Closes the callback connection; the next callback opens a new one.
+  void DropCallbackConnection();
 
   // Serves the client's calls until the hand-back (returns its value), the client exits or the
   // time limit passes (-1).
@@ -91,6 +99,7 @@ class Host {
   unsigned long CallbackProgram() const { return cb_prog_; }
   unsigned long CallbackVersion() const { return cb_vers_; }
   pid_t ClientPid() const { return client_pid_; }
+  pid_t LauncherPid() const { return launcher_pid_; }
   pid_t HostPid() const { return sentinel_pid_; }
   // True once the host has "died" (see Faults::die_at_call or Die()).
   bool Dead() const { return dead_; }
@@ -106,6 +115,7 @@ class Host {
     int garbage_at_call = 0;  // this call is answered with a reply that cannot be decoded
     int extra_callbacks = 0;  // after the next callback, this many more are sent at once
                               // without waiting (the client finds them while it is busy)
+    bool silent = false;      // no call is answered at all, not even the init acknowledgement
   };
   Faults &faults() { return faults_; }
   // The host ends now, as if its process had been killed.
@@ -125,6 +135,7 @@ class Host {
 
  private:
   int Deliver(unsigned proc, xdrproc_t xa, void *arg, bool want_handback);
+  bool Post(unsigned proc, xdrproc_t xa, void *arg);
   bool EnsureCallbackClient();
   void ServeOnce(int wait_ms);
   void Reap();
@@ -139,6 +150,7 @@ class Host {
   int limit_ms_ = 10000;
   bool got_ack_ = false, got_handback_ = false, dead_ = false;
   int handback_value_ = -1;
+  int posted_ = 0;  // hand-backs owed to posted callbacks
   int calls_ = 0;
   Faults faults_;
   std::vector<LoggedCall> log_;
