@@ -156,7 +156,9 @@ TEST(PathDi, BuildAndParse) {
   F_Free(name);
   EXPECT_EQ(F_FilePathToPathName(anchor, FDE_PATHTYPE_MAC), nullptr);
   F_FilePathFree(anchor);
-  EXPECT_EQ(Take(F_PathNameToFilePath("<c>x", FdeFilePathSimpleCreate("/d"), 1)), "/d/x");
+  FilePathT *d = FdeFilePathSimpleCreate("/d");
+  EXPECT_EQ(Take(F_PathNameToFilePath("<c>x", d, FDE_PATHTYPE_DI)), "/d/x");
+  F_FilePathFree(d);
   EXPECT_EQ(Take(F_MacToFilePath("HD:x")), "HD:x");
   EXPECT_EQ(F_PathNameToFilePath("HD:x", nullptr, FDE_PATHTYPE_MAC), nullptr);
   EXPECT_DEATH(F_PathNameToFilePath("x", nullptr, 9), "");
