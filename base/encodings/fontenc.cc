@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include <quorvex/fdeenchook.h>
 #include <quorvex/fdemem.h>
 #include <quorvex/fdestr.h>
 
@@ -68,6 +69,38 @@ const RegistryRow kRegistry[] = {
 };
 static_assert(sizeof kRegistry / sizeof kRegistry[0] == 22, "the registry has 22 rows");
 
+BoolT DialogLeadByte(UCharT b) {
+  return fdeFontEncs[fdeDialogEncodingId].lead[b];
+}
+
+// File names: in a Japanese EUC or JIS locale the library's names are Shift_JIS and the
+// platform's EUC-JP or JIS7; in a Traditional Chinese locale Big5 and CNS EUC.
+StringT FileName(ConStringT name, bool to_platform, bool roman_latin1) {
+  int internal = 0, platform = 0;
+  if (fdeLocaleIsEUC == 1)
+    internal = FdeTextEncShiftJIS, platform = FdeTextEncEUCJP;
+  else if (fdeLocaleIsJIS == 1)
+    internal = FdeTextEncShiftJIS, platform = FdeTextEncJIS7;
+  else if (fdeLocaleIsCNS == 1)
+    internal = FdeTextEncBig5, platform = FdeTextEncCNSEUC;
+  else if (roman_latin1 && fdeLocaleIsRoman == 1)
+    platform = FdeTextEncISOLatin1;
+  if (!name) name = "";
+  if (internal == platform) return F_StrCopyString(name);
+  return to_platform ? F_StrConvertEnc(name, internal, platform)
+                     : F_StrConvertEnc(name, platform, internal);
+}
+
+StringT InternalToPlatform(ConStringT name) {
+  return FileName(name, true, false);
+}
+StringT PlatformToInternal(ConStringT name) {
+  return FileName(name, false, false);
+}
+StringT PlatformToInternal2(ConStringT name) {
+  return FileName(name, false, true);
+}
+
 bool IsAlnum(unsigned char c) {
   return FdeCharProps[c] & (FDE_CP_LETTER | FDE_CP_DIGIT);
 }
@@ -116,6 +149,10 @@ IntT F_FdeInitFontEncs(ConStringT dialogEncodingName) {
     if (dialogEncodingName && F_StrIEqual(dialogEncodingName, fdeFontEncs[i].name))
       fdeDialogEncodingId = i;
   checkEUC();
+  // From now on the path layer scans names and converts them with these encodings.
+  const FdeEncodingHooksT hooks = {DialogLeadByte, InternalToPlatform, PlatformToInternal,
+                                   PlatformToInternal2, FdeTextEncStringToUTF16};
+  FdeSetEncodingHooks(&hooks);
   return fdeDialogEncodingId;
 }
 

@@ -15,10 +15,18 @@
 namespace enctest {
 
 // iconv of a whole text; false when iconv rejects any of it.
-// Converters are opened once per pair and kept for the test binary's life.
+// Converters are opened once per pair and closed when the test binary ends.
+struct IconvCache {
+  std::map<std::pair<std::string, std::string>, iconv_t> open;
+  ~IconvCache() {
+    for (auto &[k, cd] : open)
+      if (cd && cd != (iconv_t)-1) iconv_close(cd);
+  }
+};
+
 inline bool Iconv(const char *to, const char *from, const std::string &in, std::string *out) {
-  static std::map<std::pair<std::string, std::string>, iconv_t> open;
-  iconv_t &cd = open[{to, from}];
+  static IconvCache cache;
+  iconv_t &cd = cache.open[{to, from}];
   if (!cd) cd = iconv_open(to, from);
   if (cd == (iconv_t)-1) return false;
   iconv(cd, nullptr, nullptr, nullptr, nullptr);

@@ -23,6 +23,10 @@ struct DbSet {
   const char *iconv;
 };
 
+void PrintTo(const DbSet &s, std::ostream *os) {
+  *os << s.iconv;
+}
+
 const DbSet kSets[] = {{6, 1, "SHIFT_JIS"}, {12, 2, "EUC-KR"}, {8, 3, "BIG5"}, {10, 4, "EUC-CN"}};
 
 // Every double-byte character that iconv accepts under the set's lead/trail bytes.

@@ -7,6 +7,9 @@
 
 #include <string>
 
+#include <quorvex/fdeenchook.h>
+#include <quorvex/fdepath.h>
+
 #include "enc_test_util.h"
 
 using namespace enctest;
@@ -129,6 +132,62 @@ TEST(Dispatcher, UnsupportedPairsGiveEmptyAndBadCodesAssert) {
   EXPECT_DEATH(F_StrConvertEnc("a", 18, 1), "");
   EXPECT_DEATH(F_StrConvertEnc("a", -1, 1), "");
   EXPECT_DEATH(F_StrConvertEnc("a", 0, 18), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileNames, PathLayerUsesTheEncodingsOnceInitialised) {
+  InitTables();
+  char out[1024];
+  FdeSetEncodingHooks(nullptr);
+  StringT n = FdeInternalToPlatformFilename("a\x88\x9F");
+  EXPECT_STREQ(n, "a\x88\x9F");  // dormant: copied unchanged
+  F_Free(n);
+  ASSERT_EQ(FdeParseDiName("<c>\x95\\a<c>b", out), 0);
+  EXPECT_STREQ(out,
+               "\x95"
+               "a/b");  // dormant: the backslash escapes the a
+
+  F_FdeInitFontEncs("JISX0208.ShiftJIS");
+  ASSERT_EQ(FdeParseDiName("<c>\x95\\a<c>b", out), 0);
+  EXPECT_STREQ(out, "\x95\\a/b");  // one Shift_JIS character whose trail byte is a backslash
+
+  struct {
+    IntT *flag;
+    const char *internal, *platform;
+    const char *iconv_internal, *iconv_platform;
+  } locales[] = {{&fdeLocaleIsEUC, "a\x88\x9F", nullptr, "SHIFT_JIS", "EUC-JP"},
+                 {&fdeLocaleIsJIS, "a\x88\x9F", nullptr, "SHIFT_JIS", "ISO-2022-JP"},
+                 {&fdeLocaleIsCNS, "a\xA4\x40", nullptr, "BIG5", "EUC-TW"}};
+  for (const auto &l : locales) {
+    fdeLocaleIsEUC = fdeLocaleIsJIS = fdeLocaleIsCNS = fdeLocaleIsRoman = 0;
+    *l.flag = 1;
+    std::string platform, back;
+    ASSERT_TRUE(Iconv(l.iconv_platform, l.iconv_internal, l.internal, &platform));
+    StringT p = FdeInternalToPlatformFilename(l.internal);
+    std::string utf8_ours, utf8_ref;
+    ASSERT_TRUE(Iconv("UTF-8", l.iconv_platform, p, &utf8_ours));
+    ASSERT_TRUE(Iconv("UTF-8", l.iconv_platform, platform, &utf8_ref));
+    EXPECT_EQ(utf8_ours, utf8_ref);
+    StringT i = FdePlatformToInternalFilename(p);
+    EXPECT_STREQ(i, l.internal);
+    F_Free(p);
+    F_Free(i);
+  }
+  fdeLocaleIsEUC = fdeLocaleIsJIS = fdeLocaleIsCNS = 0;
+  fdeLocaleIsRoman = 1;
+  std::string host;
+  ASSERT_TRUE(Iconv("MACINTOSH", "ISO-8859-1", "caf\xE9", &host));
+  StringT r = FdePlatformToInternalFilename2("caf\xE9");
+  EXPECT_EQ(std::string(r), host);
+  F_Free(r);
+  r = FdePlatformToInternalFilename("caf\xE9");
+  EXPECT_STREQ(r, "caf\xE9");
+  F_Free(r);
+  fdeLocaleIsEUC = fdeLocaleIsJIS = fdeLocaleIsCNS = fdeLocaleIsRoman = -1;
+  F_FdeInitFontEncs(nullptr);
 }
 
 }  // namespace
