@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <rpc/pmap_clnt.h>
+#include <rpc/rpc_com.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/select.h>
@@ -35,6 +36,7 @@ constexpr int kDefaultWaitMs = 22000;
 constexpr long kDefaultTimeOutSec = 604800;  // seven days
 constexpr int kOpenFiles = 256;
 constexpr IntT kRemoteHostPid = -223;
+constexpr int kMaxRequest = 4 << 20;
 
 IntT myprog = 0, myvers = 0, hisprog = 0, hisvers = 0, hispid = 0;
 char myname[256] = "???";
@@ -53,7 +55,6 @@ xdrproc_t Xdr(auto *fn) {
 // Where callbacks may come from.
 bool host_is_local = true;
 in_addr_t host_addr = 0;  // network order; the host's address when it runs elsewhere
-in_addr_t self_addr = 0;  // this machine's resolved address, 0 if unknown
 
 // The RPC library's descriptor set (every descriptor, whatever its number).
 void RpcSet(fd_set *out, int *maxfd) {
@@ -135,9 +136,7 @@ ConStringT host_ntoa(ConStringT name) {
 IntT FapiCallerAllowed(const struct sockaddr *peer) {
   if (peer == nullptr || peer->sa_family != AF_INET) return 0;
   in_addr_t a = reinterpret_cast<const struct sockaddr_in *>(peer)->sin_addr.s_addr;
-  if (host_is_local) {
-    return (ntohl(a) >> 24) == 127 || (self_addr != 0 && a == self_addr);
-  }
+  if (host_is_local) return (ntohl(a) >> 24) == 127;
   return a == host_addr;
 }
 
@@ -175,6 +174,10 @@ ConStringT hookup(IntT prog, IntT vers, IntT hprog, IntT hvers, IntT hpid, ConSt
   hispid = hpid;
   // A registration left behind by a client that died is removed first.
   pmap_unset(static_cast<u_long>(myprog), static_cast<u_long>(myvers));
+  // Callback connections are read without blocking and a request may not exceed kMaxRequest:
+  // a peer that trickles bytes or announces a huge record cannot stall or swell the loop.
+  int maxrec = kMaxRequest;
+  rpc_control(RPC_SVC_CONNMAXREC_SET, &maxrec);
   client_transp = svctcp_create(RPC_ANYSOCK, 0, 0);
   if (client_transp == nullptr) return "unable to create TCP service";
   // The library records the bound port in the transport, so the registration carries it.
@@ -183,14 +186,13 @@ ConStringT hookup(IntT prog, IntT vers, IntT hprog, IntT hvers, IntT hpid, ConSt
     return "unable to register TCP client).";
 
   struct sockaddr_in self, host;
-  bool self_known = hostnameToRealAddr(thishost(), &self) == 0;
-  self_addr = self_known ? self.sin_addr.s_addr : 0;
   if (hostName == nullptr) {
     // Started by the host, which runs on this machine by definition.
     host_is_local = true;
     hostnameToRealAddr(nullptr, &host);
   } else {
-    if (!self_known || hostnameToRealAddr(hostName, &host) != 0) return "unable to gethostbyname";
+    if (hostnameToRealAddr(thishost(), &self) != 0 || hostnameToRealAddr(hostName, &host) != 0)
+      return "unable to gethostbyname";
     host_is_local = host.sin_addr.s_addr == self.sin_addr.s_addr ||
                     host.sin_addr.s_addr == htonl(INADDR_LOOPBACK);
     if (host_is_local) {

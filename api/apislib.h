@@ -34,7 +34,7 @@ typedef struct FapiStartParamsT {
 IntT FapiParseFmapix(ConStringT text, FapiStartParamsT *out);
 
 /* True when a callback request from this peer address may be served: the host's own address,
- * or, when the host runs on this machine, a loopback address or this machine's address. */
+ * or a loopback address when the host runs on this machine. */
 IntT FapiCallerAllowed(const struct sockaddr *peer);
 
 /* The client name used in error lines. */

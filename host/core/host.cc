@@ -204,12 +204,13 @@ bool Host::Launch(const LaunchOptions &opts, std::string *err) {
     clnt_destroy(cb_client_);
     cb_client_ = nullptr;
   }
-  got_ack_ = got_handback_ = false;
+  got_ack_ = false;
+  handbacks_.clear();
   calls_ = 0;
   posted_ = 0;
   launcher_pid_ = client_pid_ = -1;
   launcher_status_ = client_status_ = -1;
-  cb_prog_ = FreeProgram(prog_);
+  cb_prog_ = opts.callback_program != 0 ? opts.callback_program : FreeProgram(prog_);
 
   // The sentinel stands for the host process: alive while its pipe is open.
   if (sentinel_pid_ <= 0) {
@@ -307,6 +308,7 @@ bool Host::Launch(const LaunchOptions &opts, std::string *err) {
 }
 
 void Host::ServeOnce(int wait_ms) {
+  if (teardown_pending_) FinishTeardown();
   if (listener_ == nullptr) {
     if (wait_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait_ms));
     return;
@@ -314,27 +316,35 @@ void Host::ServeOnce(int wait_ms) {
   fd_set ready = svc_fdset;
   struct timeval tv = Tv(wait_ms < 0 ? 0 : wait_ms);
   int n = select(svc_maxfd + 1, &ready, nullptr, nullptr, &tv);
-  if (n > 0) svc_getreqset(&ready);
+  if (n > 0) {
+    in_dispatch_ = true;
+    svc_getreqset(&ready);
+    in_dispatch_ = false;
+  }
+  if (teardown_pending_) FinishTeardown();
 }
 
 int Host::ServeUntilHandBack() {
   int seen = calls_;
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limit_ms_);
-  while (!got_handback_) {
+  while (handbacks_.empty()) {
     if (dead_) return -1;
     ServeOnce(static_cast<int>(std::min<int64_t>(20, std::max<int64_t>(0, MsLeft(deadline)))));
-    if (got_handback_) break;
+    if (!handbacks_.empty()) break;
     if (calls_ != seen) {  // the client is working: the limit counts from its last call
       seen = calls_;
       deadline = Clock::now() + std::chrono::milliseconds(limit_ms_);
     }
     if (!ClientRunning()) {
-      for (int i = 0; i < 5 && !got_handback_; i++) ServeOnce(0);  // what it sent before
+      for (int i = 0; i < 5 && handbacks_.empty(); i++) ServeOnce(0);  // what it sent before
       break;
     }
     if (MsLeft(deadline) <= 0) break;
   }
-  return got_handback_ ? handback_value_ : -1;
+  if (handbacks_.empty()) return -1;
+  int v = handbacks_.front();
+  handbacks_.pop_front();
+  return v;
 }
 
 int Host::ServeUntilExit(int timeout_ms) {
@@ -378,8 +388,7 @@ int Host::RawCallback(unsigned proc) {
 
 int Host::Deliver(unsigned proc, xdrproc_t xa, void *arg, bool want_handback) {
   if (dead_ || !EnsureCallbackClient()) return -1;
-  got_handback_ = false;
-  handback_value_ = -1;
+  handbacks_.clear();
   struct timeval tv = Tv(limit_ms_);
   enum clnt_stat st = clnt_call(cb_client_, proc, xa, arg, Proc(xdr_void), nullptr, tv);
   if (st != RPC_SUCCESS) {
@@ -524,8 +533,7 @@ void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
     if (posted_ > 0) {
       posted_--;  // the hand-back of a posted callback
     } else {
-      got_handback_ = true;
-      handback_value_ = *reinterpret_cast<int *>(arg.get());
+      handbacks_.push_back(*reinterpret_cast<int *>(arg.get()));
     }
   } else if (e->thunk != nullptr) {
     e->thunk(arg.get(), res.get(), ctx, e->fn);
@@ -544,24 +552,33 @@ void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
   svc_freeargs(xprt, Proc(e->xdr_arg), reinterpret_cast<char *>(arg.get()));
 }
 
+// Ends every connection at once (the client sees the end on its next read); the library
+// releases the transports when it next reads them, which must not happen inside a dispatch.
 void Host::CloseConnections() {
   if (cb_client_ != nullptr) {
     clnt_destroy(cb_client_);
     cb_client_ = nullptr;
   }
   int listen_fd = listener_ != nullptr ? listener_->xp_fd : -1;
+  for (int fd = 0; fd <= svc_maxfd && fd < FD_SETSIZE; fd++)
+    if (fd != listen_fd && FD_ISSET(fd, &svc_fdset)) shutdown(fd, SHUT_RDWR);
+  teardown_pending_ = true;
+  if (!in_dispatch_) FinishTeardown();
+}
+
+void Host::FinishTeardown() {
+  teardown_pending_ = false;
+  int listen_fd = listener_ != nullptr ? listener_->xp_fd : -1;
   fd_set dying;
   FD_ZERO(&dying);
   bool any = false;
   for (int fd = 0; fd <= svc_maxfd && fd < FD_SETSIZE; fd++) {
     if (fd != listen_fd && FD_ISSET(fd, &svc_fdset)) {
-      shutdown(fd, SHUT_RDWR);
       FD_SET(fd, &dying);
       any = true;
     }
   }
-  // The library notices the end of each connection on reading it, and releases it.
-  if (any) svc_getreqset(&dying);
+  if (any) svc_getreqset(&dying);  // each read meets the end and the transport is released
   if (listener_ != nullptr) {
     svc_destroy(listener_);
     listener_ = nullptr;

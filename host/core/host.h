@@ -16,6 +16,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,7 @@ class Host {
     std::vector<std::string> args;       // arguments after the client path
     bool wait_for_ack = true;            // false: return once the process is started
     std::string stderr_path;             // the client's standard error goes to this file
+    unsigned long callback_program = 0;  // 0: a free transient number is picked
   };
   // Starts the client and waits for its init acknowledgement (procedure 1000).
   bool Launch(const LaunchOptions &opts, std::string *err);
@@ -140,6 +142,7 @@ class Host {
   void ServeOnce(int wait_ms);
   void Reap();
   void CloseConnections();
+  void FinishTeardown();
 
   unsigned long prog_ = 0, cb_prog_ = 0, cb_vers_ = kCallbackVersion;
   SVCXPRT *listener_ = nullptr;
@@ -148,8 +151,9 @@ class Host {
   int launcher_status_ = -1, client_status_ = -1;
   int sentinel_fd_ = -1;
   int limit_ms_ = 10000;
-  bool got_ack_ = false, got_handback_ = false, dead_ = false;
-  int handback_value_ = -1;
+  bool got_ack_ = false, dead_ = false;
+  std::deque<int> handbacks_;  // values of hand-backs received and not yet waited for
+  bool in_dispatch_ = false, teardown_pending_ = false;
   int posted_ = 0;  // hand-backs owed to posted callbacks
   int calls_ = 0;
   Faults faults_;
