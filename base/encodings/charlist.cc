@@ -42,8 +42,9 @@ IntT FdeCharListInit(FdeCharListT *list, UIntT chunk) {
   *list = FdeCharListT{};
   if (chunk < 1) chunk = 1;
   if (chunk >= FDE_MAX_ALLOC) FdeFail();
-  list->buffer = static_cast<UStringT>(F_Calloc(1, chunk + 1, 0));
+  list->buffer = static_cast<UStringT>(F_Alloc(chunk + 1, 0));
   if (!list->buffer) return -1;
+  list->buffer[0] = 0;
   list->tag = FDE_CHARLIST_TAG;
   list->capacity = chunk;
   list->chunk = chunk;

@@ -40,9 +40,41 @@ inline int CharLen(const FdeFontEncT &e, const unsigned char *s, int i, int n) {
   return (e.lead[s[i]] && i + 1 < n && e.trail[s[i + 1]]) ? 2 : 1;
 }
 
+// Stages the output of a conversion and hands it to the character list in blocks, which
+// keeps the list's checks out of the per-character loop. A fixed list gets every character
+// on its own, so that a full list is cut at a character boundary; a growable list only fails
+// to take a block when memory runs out, and the list is then flagged as overflowed.
+class Sink {
+ public:
+  explicit Sink(FdeCharListT *out) : out_(out), direct_(out->flags & FDE_CL_FIXED) {}
+  ~Sink() { Flush(); }
+  Sink(const Sink &) = delete;
+  Sink &operator=(const Sink &) = delete;
+  void Add(const void *bytes, unsigned n) {
+    if (direct_) {
+      FdeCharListAddChar(out_, bytes, n);
+      return;
+    }
+    if (len_ + n > sizeof buf_) Flush();
+    __builtin_memcpy(buf_ + len_, bytes, n);
+    len_ += n;
+  }
+  void Byte(unsigned char b) { Add(&b, 1); }
+  void Flush() {
+    if (len_) FdeCharListAdd(out_, buf_, len_);
+    len_ = 0;
+  }
+
+ private:
+  FdeCharListT *out_;
+  bool direct_;
+  unsigned len_ = 0;
+  unsigned char buf_[4096];
+};
+
 // Appends one code point. UTF-16 units go in native byte order.
-void AddUtf8(FdeCharListT *out, uint32_t cp);
-void AddUtf16(FdeCharListT *out, uint32_t cp);
+void AddUtf8(Sink &out, uint32_t cp);
+void AddUtf16(Sink &out, uint32_t cp);
 // Decodes the code point at s[*i] and advances *i; malformed input gives kReplacement and
 // advances by one byte (or unit).
 uint32_t NextUtf8(const unsigned char *s, int n, int *i);

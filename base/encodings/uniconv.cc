@@ -85,7 +85,7 @@ void BuildReverse(int fe) {
 
 }  // namespace
 
-void AddUtf8(FdeCharListT *out, uint32_t cp) {
+void AddUtf8(Sink &out, uint32_t cp) {
   unsigned char b[4];
   UIntT n;
   if (cp < 0x80) {
@@ -98,10 +98,10 @@ void AddUtf8(FdeCharListT *out, uint32_t cp) {
     b[0] = 0xF0 | (cp >> 18), b[1] = 0x80 | ((cp >> 12) & 0x3F);
     b[2] = 0x80 | ((cp >> 6) & 0x3F), b[3] = 0x80 | (cp & 0x3F), n = 4;
   }
-  FdeCharListAddChar(out, b, n);
+  out.Add(b, n);
 }
 
-void AddUtf16(FdeCharListT *out, uint32_t cp) {
+void AddUtf16(Sink &out, uint32_t cp) {
   uint16_t u[2];
   UIntT n = 1;
   if (cp < 0x10000) {
@@ -110,7 +110,7 @@ void AddUtf16(FdeCharListT *out, uint32_t cp) {
     cp -= 0x10000;
     u[0] = uint16_t(0xD800 + (cp >> 10)), u[1] = uint16_t(0xDC00 + (cp & 0x3FF)), n = 2;
   }
-  FdeCharListAddChar(out, u, n * 2);
+  out.Add(u, n * 2);
 }
 
 uint32_t NextUtf8(const unsigned char *s, int n, int *i) {
@@ -273,7 +273,8 @@ uint32_t ByteOfCodeToUnicode(int code, unsigned char b) {
   }
 }
 
-int ToUnicode(const unsigned char *s, int n, FdeCharListT *out, int from, int to) {
+int ToUnicode(const unsigned char *s, int n, FdeCharListT *list, int from, int to) {
+  Sink out(list);
   auto add = [&](uint32_t cp) {
     if (cp == kNoUnicode) return;
     if (to == FdeTextEncUTF16)
@@ -307,11 +308,8 @@ int FromUnicode(const unsigned char *s, int n, FdeCharListT *out, int from, int 
             : to == FdeTextEncHZ                          ? FdeTextEncGBEUC
                                                           : to;
   FdeCharListT tmp;
-  FdeCharListT *dst = out;
-  if (via != to) {
-    if (FdeCharListInit(&tmp, UIntT(n) + 16) != 0) return -1;
-    dst = &tmp;
-  }
+  if (via != to && FdeCharListInit(&tmp, UIntT(n) + 16) != 0) return -1;
+  Sink dst(via != to ? &tmp : out);
   int fe = F_TextEncToFontEnc(via);
   int count = from == FdeTextEncUTF16 ? n / 2 : n;
   for (int i = 0; i < count;) {
@@ -322,17 +320,19 @@ int FromUnicode(const unsigned char *s, int n, FdeCharListT *out, int from, int 
       AddUtf16(dst, cp);
     } else if (fe) {
       uint32_t ch = UnicodeToChar(fe, cp);
+      const unsigned char pair[2] = {(unsigned char)(ch >> 8), (unsigned char)ch};
       if (ch > 0xFF)
-        Put2(dst, (unsigned char)(ch >> 8), (unsigned char)ch);
+        dst.Add(pair, 2);
       else
-        Put(dst, ch ? (unsigned char)ch : '?');
+        dst.Byte(ch ? (unsigned char)ch : '?');
     } else {
       unsigned char b = via <= FdeTextEncMacASCII ? UnicodeToByte(via, cp)
                         : cp < 0x80               ? (unsigned char)cp
                                                   : 0;
-      Put(dst, b ? b : '?');
+      dst.Byte(b ? b : '?');
     }
   }
+  dst.Flush();
   if (via == to) return 0;
   const unsigned char *m = tmp.buffer;
   int len = int(tmp.length);
