@@ -166,55 +166,20 @@ uint32_t NextUtf16(const unsigned char *s, int n, int *i) {
 }
 
 unsigned char AsciiApproximation(uint32_t cp) {
-  switch (cp) {
-    case 0x2018:
-    case 0x2019:
-    case 0x201A:
-    case 0x201B:
-    case 0x2032:
-    case 0x2039:
-    case 0x203A:
-      return '\'';
-    case 0x201C:
-    case 0x201D:
-    case 0x201E:
-    case 0x201F:
-    case 0x2033:
-    case 0x00AB:
-    case 0x00BB:
-      return '"';
-    case 0x00AD:
-    case 0x2010:
-    case 0x2011:
-    case 0x2012:
-    case 0x2013:
-    case 0x2014:
-    case 0x2015:
-    case 0x2212:
-      return '-';
-    case 0x00A0:
-    case 0x2007:
-    case 0x202F:
-    case 0x205F:
-    case 0x3000:
-      return ' ';
-    case 0x00B9:
-      return '1';
-    case 0x00B2:
-      return '2';
-    case 0x00B3:
-      return '3';
-    case 0x2070:
-      return '0';
-    case 0x2028:
-    case 0x2029:
-      return '\n';
-    case 0x2022:
-      return '*';
-    default:
-      break;
-  }
-  if (cp >= 0x2000 && cp <= 0x200A) return ' ';
+  static const struct {
+    uint32_t lo, hi;
+    unsigned char ascii;
+  } kApprox[] = {
+      {0x2018, 0x201B, '\''}, {0x2032, 0x2032, '\''}, {0x2039, 0x203A, '\''},  // quotes, primes
+      {0x201C, 0x201F, '"'},  {0x2033, 0x2033, '"'},  {0x00AB, 0x00AB, '"'},
+      {0x00BB, 0x00BB, '"'},  {0x2010, 0x2015, '-'},  {0x2212, 0x2212, '-'},  // dashes, minus
+      {0x00A0, 0x00A0, ' '},  {0x2000, 0x200A, ' '},  {0x202F, 0x202F, ' '},  // spaces
+      {0x205F, 0x205F, ' '},  {0x3000, 0x3000, ' '},  {0x00B9, 0x00B9, '1'},  // superscripts
+      {0x00B2, 0x00B2, '2'},  {0x00B3, 0x00B3, '3'},  {0x2070, 0x2070, '0'},
+      {0x2028, 0x2029, '\n'}, {0x2022, 0x2022, '*'},
+  };
+  for (const auto &a : kApprox)
+    if (cp >= a.lo && cp <= a.hi) return a.ascii;
   if (cp >= 0x2074 && cp <= 0x2079) return (unsigned char)('4' + cp - 0x2074);
   return 0;
 }
@@ -300,6 +265,15 @@ int ToUnicode(const unsigned char *s, int n, FdeCharListT *list, int from, int t
   return 0;
 }
 
+namespace {
+
+// Format characters without a glyph; a set that lacks them loses nothing visible.
+bool Invisible(uint32_t cp) {
+  return cp == 0x00AD || (cp >= 0x200B && cp <= 0x200D) || cp == 0x2060 || cp == 0xFEFF;
+}
+
+}  // namespace
+
 int FromUnicode(const unsigned char *s, int n, FdeCharListT *out, int from, int to) {
   // The Japanese and Chinese sets that have no table of their own go through the set that
   // does: Shift_JIS for JIS7 and EUC-JP, Big5 for CNS EUC, GB EUC for HZ.
@@ -323,13 +297,13 @@ int FromUnicode(const unsigned char *s, int n, FdeCharListT *out, int from, int 
       const unsigned char pair[2] = {(unsigned char)(ch >> 8), (unsigned char)ch};
       if (ch > 0xFF)
         dst.Add(pair, 2);
-      else
+      else if (ch || !Invisible(cp))
         dst.Byte(ch ? (unsigned char)ch : '?');
     } else {
       unsigned char b = via <= FdeTextEncMacASCII ? UnicodeToByte(via, cp)
                         : cp < 0x80               ? (unsigned char)cp
                                                   : 0;
-      dst.Byte(b ? b : '?');
+      if (b || !Invisible(cp)) dst.Byte(b ? b : '?');
     }
   }
   dst.Flush();

@@ -12,9 +12,10 @@
  *  2. Returned strings are new blocks from the base allocator; release them with F_Free.
  *  3. Bad input never writes past a buffer: fixed-size results are cut at a character
  *     boundary, and a text cut in the middle of a double-byte character loses only that half.
- *  4. A character without a counterpart becomes '?' when converting out of Unicode or between
- *     double-byte sets; a byte without a Unicode value produces nothing when converting into
- *     Unicode; per-byte maps of the host set drop characters for which they give 0.
+ *  4. A character without a counterpart becomes '?' when converting out of Unicode (invisible
+ *     format characters such as the soft hyphen are dropped instead) or between double-byte
+ *     sets; a byte without a Unicode value produces nothing when converting into Unicode;
+ *     per-byte maps of the host set drop characters for which they give 0.
  *  5. An invalid encoding code is a contract violation and goes to the assertion path. */
 #ifndef QUORVEX_FENCODE_H
 #define QUORVEX_FENCODE_H

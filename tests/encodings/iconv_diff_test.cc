@@ -113,8 +113,8 @@ TEST_P(DoubleByte, SingleBytesAgreeWithIconvAndBadBytesGiveNothing) {
   // Control bytes are the host set's: its tab is 0x08.
   EXPECT_EQ(Conv("\x08", s.code, 16), "\t");
   EXPECT_EQ(Conv("\t", 16, s.code), "\x08");
-  // Characters the set lacks become '?'.
-  EXPECT_EQ(Conv(Utf8(0x1F600) + Utf8(0x0E01) + "x", 16, s.code), "??x");
+  // Characters the set lacks become '?'; invisible ones are dropped.
+  EXPECT_EQ(Conv(Utf8(0x1F600) + Utf8(0x0E01) + Utf8(0xFEFF) + "x", 16, s.code), "??x");
 }
 
 TEST_P(DoubleByte, TextCutInsideACharacterLosesOnlyThatHalf) {
@@ -263,6 +263,16 @@ TEST(EightBit, HostSetMapsAgreeWithIconv) {
   std::string u8;
   ASSERT_TRUE(Iconv("UTF-8", "ISO-8859-1", "caf\xE9", &u8));
   EXPECT_EQ(Conv("caf\xE9", 1, 16), u8);
+  // The host's own specials: approximated where the target lacks them, else dropped.
+  EXPECT_EQ(Conv("a\x04"
+                 "b\x05"
+                 "c\x15"
+                 "d\x13"
+                 "e\xD2"
+                 "f\xD3",
+                 0, 2),
+            "abc-d e\"f\"");
+  EXPECT_EQ(Conv("a" + Utf8(0xAD) + "b" + Utf8(0x2014) + Utf8(0xB2), 16, 2), "ab-2");
 }
 
 TEST(Unicode, Utf8AndUtf16AgreeWithIconvAndRepairBadInput) {
