@@ -37,7 +37,6 @@ void Model::Reset() {
   progress = 0;
   writeSaves = true;
   answers.clear();
-  nextAnswer_ = 0;
   shown.clear();
   onShow = nullptr;
   notifications.clear();

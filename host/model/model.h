@@ -309,7 +309,7 @@ class Model {
   int32_t displaying = 1;
   int32_t progress = 0;
   bool writeSaves = true;       // false: Save records what it would write but leaves files alone
-  std::vector<Answer> answers;  // consumed in order; an empty script answers OK / default
+  std::vector<Answer> answers;  // taken from the front as questions come; none left: OK / default
   std::vector<ShownItem> shown;
   std::function<void(const ShownItem &)> onShow;  // called for every item as it is shown
   std::map<int32_t, int32_t> notifications;
@@ -348,7 +348,6 @@ class Model {
   std::vector<Handle> open_;   // open documents, in open order
   std::vector<Handle> books_;  // open books
   std::vector<Handle> menus_;  // menus, commands and separators, in definition order
-  size_t nextAnswer_ = 0;
 };
 
 // The host's one model; the handlers and the command line use it.

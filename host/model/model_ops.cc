@@ -232,8 +232,9 @@ int32_t Model::Close(Handle doc, int32_t flags) {
 // --- questions -----------------------------------------------------------------------------------
 
 bool Model::NextAnswer(Answer &a) {
-  if (nextAnswer_ >= answers.size()) return false;
-  a = answers[nextAnswer_++];
+  if (answers.empty()) return false;
+  a = answers.front();
+  answers.erase(answers.begin());
   return true;
 }
 

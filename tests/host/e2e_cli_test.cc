@@ -1,0 +1,192 @@
+// The host's command line with the real client, on copies of the example book: listings,
+// saves only with --save, the HTML page, the menu tree and bad command lines.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "host/docio.h"
+#include "quorvex/fcodes.h"
+
+namespace qvhost {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Output {
+  int status = -1;
+  std::string out;
+  std::vector<std::string> lines;
+};
+
+// Runs quorvex-host with the client and client directory of this build.
+Output Host(const std::string &args) {
+  std::string cmd = std::string(QV_HOST_BIN) + " " + args + " --client " + QV_CLIENT_BIN +
+                    " --client-dir " + QV_EXAMPLES_DIR + "/clientdir 2>&1";
+  Output r;
+  FILE *p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  while (size_t n = fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
+  int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  std::istringstream in(r.out);
+  for (std::string l; std::getline(in, l);) r.lines.push_back(l);
+  return r;
+}
+
+std::string Slurp(const fs::path &p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class HostCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/qvhost-cli-XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    fs::copy(fs::path(QV_EXAMPLES_DIR) / "manual", dir_);
+    book_ = (dir_ / "manual.book").string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Tags used by some paragraph of the book and tags of the catalogues used by none.
+  std::pair<std::set<std::string>, std::set<std::string>> Usage() {
+    Model m;
+    std::set<std::string> used, all;
+    for (const char *f : {"intro.fm", "install.fm", "reference.fm"}) {
+      std::string err;
+      Handle h = LoadFile(m, (dir_ / f).string(), err);
+      EXPECT_NE(h, 0u) << err;
+      for (Handle p : m.WalkPgfs(*m.DocOf(h))) used.insert(m.PgfOf(p)->tag);
+      for (Handle fm : m.Chained(m.DocOf(h)->fmts)) all.insert(m.FmtOf(fm)->name);
+    }
+    std::set<std::string> unused;
+    for (const std::string &t : all)
+      if (!used.count(t)) unused.insert(t);
+    return {used, unused};
+  }
+
+  int Overrides(const char *file) {
+    Model m;
+    std::string err;
+    Handle h = LoadFile(m, (dir_ / file).string(), err);
+    int n = 0;
+    for (Handle p : m.WalkPgfs(*m.DocOf(h))) n += m.PgfOf(p)->override_;
+    return n;
+  }
+
+  fs::path dir_;
+  std::string book_;
+};
+
+TEST_F(HostCli, BookListingShowsProgressAndTheOutputDocumentAsTextAndHtml) {
+  std::string html = (dir_ / "out.html").string();
+  Output r = Host("run --book " + book_ + " --command ListParagraphUsageBook --html " + html);
+  ASSERT_EQ(r.status, 0) << r.out;
+  std::vector<std::string> progress;
+  for (const std::string &l : r.lines)
+    if (l.rfind("progress: ", 0) == 0) progress.push_back(l.substr(10));
+  EXPECT_EQ(progress, (std::vector<std::string>{"Examining: intro.fm", "Examining: install.fm",
+                                                "Examining: reference.fm"}));
+  // The document: the book's name, then the two sections with their tags.
+  auto start = std::find(r.lines.begin(), r.lines.end(), "--- output document ---");
+  ASSERT_NE(start, r.lines.end()) << r.out;
+  std::vector<std::pair<std::string, std::string>> pgfs;
+  std::regex line("^(\\S+)\\s*\\| (.*)$");
+  for (auto it = start + 1; it != r.lines.end() && it->rfind("html: ", 0) != 0; ++it) {
+    std::smatch mt;
+    ASSERT_TRUE(std::regex_match(*it, mt, line)) << *it;
+    pgfs.push_back({mt[1], mt[2]});
+  }
+  auto [used, unused] = Usage();
+  ASSERT_EQ(pgfs.size(), 3 + used.size() + unused.size());
+  EXPECT_EQ(pgfs[0], std::make_pair(std::string("Heading1"), std::string("manual.book")));
+  EXPECT_EQ(pgfs[1].second, "Paragraph Tags Used:");
+  std::set<std::string> listedUsed, listedUnused;
+  for (size_t i = 2; i < 2 + used.size(); ++i) listedUsed.insert(pgfs[i].second);
+  for (size_t i = 3 + used.size(); i < pgfs.size(); ++i) listedUnused.insert(pgfs[i].second);
+  EXPECT_EQ(listedUsed, used);
+  EXPECT_EQ(listedUnused, unused);
+
+  // The page has one element per paragraph, headings by tag, in the same order.
+  std::string page = Slurp(html);
+  EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
+  std::regex el("<(h1|h2|p)( class=\"[^\"]*\")?>([^<]*)</\\1>");
+  std::vector<std::pair<std::string, std::string>> elems;
+  for (std::sregex_iterator it(page.begin(), page.end(), el), end; it != end; ++it)
+    elems.push_back({(*it)[1], (*it)[3]});
+  ASSERT_EQ(elems.size(), pgfs.size());
+  for (size_t i = 0; i < elems.size(); ++i) {
+    const std::string &tag = pgfs[i].first;
+    EXPECT_EQ(elems[i].first, tag == "Heading1" ? "h1" : tag == "Heading2" ? "h2" : "p");
+    EXPECT_EQ(elems[i].second, pgfs[i].second);
+  }
+}
+
+TEST_F(HostCli, SavesReachTheFilesOnlyWithSave) {
+  ASSERT_GT(Overrides("install.fm"), 0);
+  std::string before = Slurp(dir_ / "install.fm");
+  Output dry = Host("run --book " + book_ + " --command RemoveOverridesBook");
+  ASSERT_EQ(dry.status, 0) << dry.out;
+  EXPECT_NE(dry.out.find("not written (add --save to write it): "), std::string::npos);
+  EXPECT_EQ(Slurp(dir_ / "install.fm"), before);
+  Output declined =
+      Host("run --book " + book_ + " --command RemoveOverridesBook --answer cancel --save");
+  ASSERT_EQ(declined.status, 0) << declined.out;
+  EXPECT_NE(declined.out.find("-> Cancel"), std::string::npos);
+  EXPECT_EQ(Slurp(dir_ / "install.fm"), before);
+  Output saved = Host("run --book " + book_ + " --command RemoveOverridesBook --save");
+  ASSERT_EQ(saved.status, 0) << saved.out;
+  for (const char *f : {"intro.fm", "install.fm", "reference.fm"}) {
+    EXPECT_NE(saved.out.find("saved: " + fs::weakly_canonical(dir_ / f).string()),
+              std::string::npos);
+    EXPECT_EQ(Overrides(f), 0) << f;
+  }
+}
+
+TEST_F(HostCli, ScrollBoxChoiceAndClientCallNames) {
+  std::string doc = (dir_ / "intro.fm").string();
+  Output r = Host("run --doc " + doc + " --command GenerateParagraphTagReportSingle --choose 2");
+  ASSERT_EQ(r.status, 0) << r.out;
+  std::smatch mt;
+  ASSERT_TRUE(std::regex_search(r.out, mt, std::regex("\\| 2 (\\S+)")));
+  EXPECT_NE(r.out.find("Heading1  | " + mt[1].str()), std::string::npos);
+  // The client-call spelling runs the command; the menu name of command 6 is not a call name
+  // but still reaches the command through its menu number.
+  Output call = Host("run --doc " + doc + " --command ConvertParagraphsDoc");
+  EXPECT_NE(call.out.find("client call \"ConvertParagraphsDoc\""), std::string::npos);
+  EXPECT_NE(call.out.find("The list of paragraph tags to convert could not be found."),
+            std::string::npos);
+  Output menu = Host("run --doc " + doc + " --command ConvertParagraphsInDoc");
+  EXPECT_NE(menu.out.find("command 6 (ConvertParagraphsInDoc)"), std::string::npos);
+}
+
+TEST_F(HostCli, MenuTreeAndBadCommandLines) {
+  Output r = Host("menus");
+  ASSERT_EQ(r.status, 0) << r.out;
+  std::regex para("^\\s*menu \"Paragraphs\"  \\((Quorvex|QuorvexBook)\\)$");
+  int paragraphs = 0;
+  for (const std::string &l : r.lines) paragraphs += std::regex_match(l, para);
+  EXPECT_EQ(paragraphs, 4);  // document and book bars, both also in the quick bar
+  EXPECT_NE(r.out.find("(FindNextOverride, command 8, shortcut \\!ov)"), std::string::npos);
+  EXPECT_EQ(Host("run --command ListParagraphUsage").status, 2);
+  EXPECT_EQ(Host("run --doc a --book b --command X").status, 2);
+  EXPECT_EQ(Host("run --doc a --command X --answer maybe").status, 2);
+  EXPECT_EQ(Host("run --doc a --command X --choose two").status, 2);
+  Output missing =
+      Host("run --doc " + (dir_ / "none.fm").string() + " --command ListParagraphUsage");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.out.find("cannot open"), std::string::npos);
+  EXPECT_EQ(Host("run --doc " + book_ + " --command ListParagraphUsage").status, 1);
+}
+
+}  // namespace
+}  // namespace qvhost
