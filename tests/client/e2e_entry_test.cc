@@ -1,0 +1,143 @@
+// Initialisation (the menus and where the "Paragraphs" menus land) and client calls.
+#include "e2e_support.h"
+
+namespace qvtest {
+namespace {
+
+class Entry : public ClientE2E {
+ protected:
+  // Names of the items of a menu, in order, joined by commas.
+  std::string Items(const std::string &menu) {
+    std::string out;
+    auto *mn = m().As<qvhost::Menu>(m().FindMenuItem(qvhost::Kind::Menu, menu), qvhost::Kind::Menu);
+    if (!mn) return "<none>";
+    for (Handle h : mn->items)
+      out += (out.empty() ? "" : ",") + static_cast<qvhost::MenuItem *>(m().Find(h))->name;
+    return out;
+  }
+  qvhost::Menu *Tools(const std::vector<std::string> &labels) {
+    qvhost::Menu *tools = m().DefineMenu("KVTools", "Tools");
+    int n = 500;
+    for (const std::string &l : labels) {
+      ++n;
+      m().AppendItem(*tools, m().DefineCommand(n, "Item" + std::to_string(n), l, "")->h);
+    }
+    return tools;
+  }
+  int InitFirst() {
+    qvhost::Host::LaunchOptions o;
+    o.client_path = QUORVEX_CLIENT_BIN;
+    o.client_number = -1;
+    std::string err;
+    EXPECT_TRUE(host_.Launch(o, &err)) << err;
+    return host_.Initialize(1);
+  }
+};
+
+TEST_F(Entry, FirstInitialisationBuildsBothMenus) {
+  EXPECT_EQ(InitFirst(), 1);  // bails out after defining the menus
+  EXPECT_EQ(m().notifications[13], 1);
+  EXPECT_EQ(Items("KVTools"), "Quorvex");
+  EXPECT_NE(Items("!MakerMainMenu").find(",KVTools"), std::string::npos);
+  EXPECT_NE(Items("!QuickMakerMainMenu").find("KVTools"), std::string::npos);
+  EXPECT_NE(Items("!BookMainMenu").find("KVToolsBook"), std::string::npos);
+  EXPECT_EQ(Items("Quorvex"),
+            "ListParagraphUsage,DeleteUnusedParagraphs,Separator1,CreateParagraphList,"
+            "RemoveNonlistParagraphs,Separator2,CreateConversionDocument,ConvertParagraphsInDoc,"
+            "Separator3,RemoveOverrides,FindNextOverride,Separator4,ParagraphTagReport,"
+            "Separator5,QuorvexAbout");
+  EXPECT_EQ(Items("ParagraphTagReport"),
+            "GenerateParagraphTagReport,GenerateParagraphTagReportSingle");
+  EXPECT_EQ(Items("QuorvexBook"),
+            "ListParagraphUsageBook,ListParagraphUsageBookIndFiles,DeleteUnusedParagraphsBook,"
+            "Separator1,CreateParagraphListBook,RemoveNonlistParagraphsBook,Separator2,"
+            "CreateConversionDocumentBook,ConvertParagraphsBook,Separator3,RemoveOverridesBook,"
+            "Separator4,QuorvexAbout");
+  qvhost::Command *find = m().CommandByNumber(8), *about = m().CommandByNumber(1000);
+  ASSERT_TRUE(find && about);
+  EXPECT_EQ(find->shortcut, "\\!ov");
+  EXPECT_EQ(about->label, "About Quorvex...");
+  EXPECT_EQ(Calls(1067), 0u);  // a lone item needs no move
+}
+
+TEST_F(Entry, ParagraphsMenuPlacedByLabelIgnoringCase) {
+  Tools({"Book Tools", "Word Count"});
+  EXPECT_EQ(InitFirst(), 1);
+  EXPECT_EQ(Items("KVTools"), "Item501,Quorvex,Item502");
+  EXPECT_EQ(Items("!MakerMainMenu").find("KVTools"), std::string::npos);  // used unchanged
+}
+
+TEST_F(Entry, LowerCaseLabelStopsThePlacementWalk) {
+  Tools({"Alpha", "paragraphs", "Zoom"});
+  EXPECT_EQ(InitFirst(), 1);
+  EXPECT_EQ(Items("KVTools"), "Item501,Quorvex,Item502,Item503");
+}
+
+TEST_F(Entry, OtherInitialisationCodeDefinesNothingAndStays) {
+  Launch();  // initialisation code 2: no menus, no bail-out
+  EXPECT_EQ(Items("Quorvex"), "<none>");
+  EXPECT_EQ(m().notifications[13], 1);
+  EXPECT_TRUE(host_.ClientRunning());
+}
+
+// The listing's first line names the document the command acted on.
+class ClientCalls : public ClientE2E {
+ protected:
+  void SetUp() override {
+    ClientE2E::SetUp();
+    qvhost::Doc &active = NewDoc("active.fm", {"Body"});
+    Pgf(active, "Body");
+    m().activeDoc = active.h;
+    qvhost::Doc &other = NewDoc("other.fm", {"Body"});
+    Pgf(other, "Body");
+    other_ = other.h;
+  }
+  std::string Listed() {
+    std::vector<std::string> lines = Lines(Output());
+    return lines.empty() ? "<nothing>" : lines[0];
+  }
+  int Send(const std::string &text) { return host_.Notify(13, 0, text, 0); }
+  Handle other_ = 0;
+};
+
+TEST_F(ClientCalls, SetDocIdWithBlanksTargetsThatDocument) {
+  Launch();
+  EXPECT_EQ(Send("SetDocId   " + std::to_string(other_) + "  "), 0);
+  EXPECT_EQ(Send("SetDocId"), 0);  // no blank: the id stays
+  EXPECT_EQ(Send("ListParagraphUsage"), 1);
+  EXPECT_EQ(Listed(), "Heading1|other.fm");
+}
+
+TEST_F(ClientCalls, NumbersOutsideUnsigned32BitsStoreNothing) {
+  Launch();
+  Send("SetDocId " + std::to_string(other_));
+  Send("SetDocId 4294967296");  // too large: 0, so the active document
+  EXPECT_EQ(Send("ListParagraphUsage"), 1);
+  EXPECT_EQ(Listed(), "Heading1|active.fm");
+}
+
+TEST_F(ClientCalls, LargestHandleIsParsed) {
+  Launch();
+  Send("SetDocId 4294967295");  // above 2^31: no such document, so no name
+  EXPECT_EQ(Send("ListParagraphUsage"), 1);
+  EXPECT_EQ(Listed(), "Heading1|Untitled");
+}
+
+TEST_F(ClientCalls, OnlyTheClientCallSpellingsRunCommands) {
+  Launch();
+  EXPECT_EQ(Send("ConvertParagraphsInDoc"), 0);
+  EXPECT_EQ(Send("ListParagraphUsageBookIndFiles"), 0);
+  EXPECT_EQ(host_.Notify(12, 0, "ListParagraphUsage", 0), 0);  // not a client call
+  EXPECT_TRUE(m().shown.empty());
+  EXPECT_EQ(Send("ConvertParagraphsDoc"), 1);
+  EXPECT_EQ(Shown("alert"),
+            std::vector<std::string>{"The list of paragraph tags to convert could not be found."});
+}
+
+TEST_F(ClientCalls, IndividualListingBySpelling) {
+  EXPECT_EQ(Call("ListParagraphUsageBookIndvidual"), 1);
+  EXPECT_EQ(Lines(Output()), std::vector<std::string>{"Heading1|Untitled"});
+}
+
+}  // namespace
+}  // namespace qvtest

@@ -1,0 +1,172 @@
+// Tag lists and conversion tables: made by commands 3, 5, 11 and 13, found again and applied
+// by commands 4, 6, 12 and 14.
+#include "e2e_support.h"
+
+namespace qvtest {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class TagList : public ClientE2E {
+ protected:
+  // The first paragraph text of every cell of the newest table, row by row ("a|b" per row).
+  Strings Table(Handle doc) {
+    Strings out;
+    const qvhost::Doc *d = m().DocOf(doc);
+    const auto *t = d ? m().As<qvhost::Table>(d->tables.last, qvhost::Kind::Table) : nullptr;
+    if (!t) return out;
+    for (Handle r : m().Chained(t->rows)) {
+      std::string row;
+      for (Handle c : m().Chained(m().As<qvhost::Row>(r, qvhost::Kind::Row)->cells)) {
+        const auto *cell = m().As<qvhost::Cell>(c, qvhost::Kind::Cell);
+        row += (row.empty() ? "" : "|") + m().PgfOf(cell->pgfs.first)->text;
+      }
+      out.push_back(row);
+    }
+    return out;
+  }
+  qvhost::Doc &Target() {
+    qvhost::Doc &d =
+        NewDoc("target.fm", {"Body", "Heading1", "Note", "Old", "New", "Tags to Keep"});
+    Pgf(d, "Body");
+    Pgf(d, "Old");
+    Pgf(d, "Heading1");
+    m().activeDoc = d.h;
+    return d;
+  }
+  // An open, untitled document holding a table with these rows.
+  Handle ListDoc(const std::vector<Strings> &rows) {
+    qvhost::Doc &d = NewDoc("", {"CellBody"});
+    Pgf(d, "CellBody");
+    NewTable(d, rows);
+    return d.h;
+  }
+};
+
+TEST_F(TagList, EmptyListHasTenRowsAndNoWalk) {
+  Target();
+  Choose(0);
+  EXPECT_EQ(Run(3), 1);
+  Strings rows = Table(Output());
+  ASSERT_EQ(rows.size(), 11u);
+  EXPECT_EQ(rows[0], "Tags to Keep");
+  EXPECT_EQ(rows[10], "");
+  const auto *t = m().As<qvhost::Table>(m().DocOf(Output())->tables.last, qvhost::Kind::Table);
+  EXPECT_EQ(t->colWidths, std::vector<int32_t>{144 * 0x10000});
+  EXPECT_EQ(t->initSetting, 0);
+  EXPECT_EQ(m().displaying, 1);
+  EXPECT_EQ(Calls(1070), 1u);  // no usage walk: the only text read is the client directory
+}
+
+TEST_F(TagList, ConversionDocumentWithAllTags) {
+  Target();
+  Choose(2);
+  EXPECT_EQ(Run(5), 1);
+  EXPECT_EQ(Table(Output()), (Strings{"Source Tag|Destination Tag", "Body|", "Heading1|", "Old|",
+                                      "New|", "Note|", "Tags to Keep|"}));
+}
+
+TEST_F(TagList, CancelledOrOutOfRangeChoiceCreatesNothing) {
+  Target();
+  Launch();
+  Answer("cancel");
+  EXPECT_EQ(host_.Command(3), 0);
+  Choose(-1);  // "OK" without an item
+  EXPECT_EQ(host_.Command(5), 0);
+  Choose(3);
+  EXPECT_EQ(host_.Command(11), 0);
+  EXPECT_TRUE(m().created.empty());
+}
+
+TEST_F(TagList, BookListOfTagsInUse) {
+  qvhost::Doc &a = NewDoc("a.fm", {"Body", "Note"});
+  Pgf(a, "Body");
+  qvhost::Doc &b = NewDoc("b.fm", {"Body", "Note"});
+  Pgf(b, "Note");
+  NewBook({SaveAndClose(a), SaveAndClose(b)});
+  Choose(1);
+  EXPECT_EQ(Run(11), 1);
+  EXPECT_EQ(Table(Output()), (Strings{"Tags to Keep", "Body", "Note"}));
+}
+
+TEST_F(TagList, KeepListReadOnceAndMatchedExactly) {
+  qvhost::Doc &d = Target();
+  ListDoc({{"Tags to Keep and more"}, {"Body"}, {"NOTE"}, {"Body"}, {"Missing"}});
+  Answer("ok");
+  EXPECT_EQ(Run(4), 1);
+  EXPECT_EQ(Shown("alert"),
+            Strings{"Are you sure you want to keep only the paragraph tags listed?"});
+  EXPECT_EQ(Formats(d.h), (Strings{"Body"}));
+  // The heading is read to find the document and then its table; then each of the five rows
+  // once, however many formats the catalogue holds.
+  EXPECT_EQ(Calls(1081), 7u);
+}
+
+TEST_F(TagList, FirstOpenDocumentWithAListWins) {
+  qvhost::Doc &d = Target();
+  ListDoc({{"Tags to Keep"}, {"Note"}});
+  ListDoc({{"Tags to Keep"}, {"Body"}});
+  Answer("ok");
+  EXPECT_EQ(Run(4), 1);
+  EXPECT_EQ(Formats(d.h), (Strings{"Note", "Tags to Keep"}));
+}
+
+TEST_F(TagList, MissingListsAreReported) {
+  Target();
+  Launch();
+  EXPECT_EQ(host_.Command(4), 1);
+  Launch();
+  EXPECT_EQ(host_.Command(14), 1);
+  EXPECT_EQ(Shown("alert"), (Strings{"The list of paragraph tags to keep could not be found.",
+                                     "The list of paragraph tags to convert could not be found."}));
+}
+
+TEST_F(TagList, ConvertRetagsParagraphsAndNextTags) {
+  qvhost::Doc &d = Target();
+  m().FindFormat(d, "Body")->chars[PROP_UseNextTag] = qvhost::Value::Int(1);
+  m().FindFormat(d, "Body")->chars[PROP_NextTag] = qvhost::Value::Str("Old");
+  m().FindFormat(d, "Note")->chars[PROP_UseNextTag] = qvhost::Value::Int(2);  // not exactly 1
+  m().FindFormat(d, "Note")->chars[PROP_NextTag] = qvhost::Value::Str("Old");
+  qvhost::Pgf *locked = Pgf(d, "Old");
+  locked->locked = 1;
+  qvhost::Pgf *lower = Pgf(d, "body");
+  qvhost::Table &t = NewTable(d, {{"x"}});
+  qvhost::Pgf *title = m().AddTitlePgf(t, "Old", "title");
+  ListDoc({{"Source Tag", "Destination Tag"},
+           {"Old", "New"},
+           {"Old", "Heading1"},
+           {"Body", "Nowhere"}});
+  Answer("ok");
+  EXPECT_EQ(Run(6), 1);
+  EXPECT_EQ(Shown("alert"), Strings{"Are you sure you want to convert paragraph tags?"});
+  std::vector<Handle> p = m().WalkPgfs(d);
+  EXPECT_EQ(m().PgfOf(p[1])->tag, "New");  // first matching row only
+  EXPECT_EQ(locked->tag, "Old");
+  EXPECT_EQ(lower->tag, "body");
+  EXPECT_EQ(title->tag, "New");
+  EXPECT_EQ(m().PgfOf(p[0])->tag, "Body");  // destination Nowhere is not a format
+  EXPECT_EQ(m().FindFormat(d, "Body")->chars[PROP_NextTag].s, "New");
+  EXPECT_EQ(m().FindFormat(d, "Note")->chars[PROP_NextTag].s, "Old");
+}
+
+TEST_F(TagList, BookConversionSavesEveryFile) {
+  qvhost::Doc &a = NewDoc("a.fm", {"Old", "New"});
+  Pgf(a, "Old");
+  std::string path = SaveAndClose(a);
+  NewBook({path});
+  ListDoc({{"Source Tag", "Destination Tag"}, {"Old", "New"}});
+  Answer("ok");
+  EXPECT_EQ(Run(14), 1);
+  EXPECT_EQ(m().saved, Strings{path});
+  EXPECT_EQ(m().PgfOf(m().WalkPgfs(*m().DocOf(Reload(path)))[0])->tag, "New");
+}
+
+TEST_F(TagList, ConvertWithoutDocumentAsksForOne) {
+  ListDoc({{"Source Tag", "Destination Tag"}});
+  m().activeDoc = 0;
+  EXPECT_EQ(Run(6), 0);
+  EXPECT_EQ(Shown("alert"), Strings{"Please open a document first."});
+}
+
+}  // namespace
+}  // namespace qvtest
