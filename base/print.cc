@@ -178,34 +178,16 @@ IntT Fde_doprnt(FdeOutputFnT out, PtrT context, ConStringT format, va_list args)
         ok = Render(buf, "%s", "%");
         break;
       case 'n': {
+        // The count is stored as 16 bits after h, 8 bits after hh, otherwise as 32 bits
+        // (never wider, so a pointer to a 32-bit count is always safe).
         void *p = va_arg(ap, void *);
         if (p == nullptr) continue;
-        switch (len) {
-          case Len::kHH:
-            *static_cast<signed char *>(p) = static_cast<signed char>(total);
-            break;
-          case Len::kH:
-            *static_cast<short *>(p) = static_cast<short>(total);
-            break;
-          case Len::kL:
-            *static_cast<long *>(p) = static_cast<long>(total);
-            break;
-          case Len::kLL:
-            *static_cast<long long *>(p) = total;
-            break;
-          case Len::kJ:
-            *static_cast<intmax_t *>(p) = total;
-            break;
-          case Len::kZ:
-            *static_cast<size_t *>(p) = total;
-            break;
-          case Len::kT:
-            *static_cast<ptrdiff_t *>(p) = total;
-            break;
-          default:
-            *static_cast<int *>(p) = static_cast<int>(total);
-            break;
-        }
+        if (len == Len::kHH)
+          *static_cast<signed char *>(p) = static_cast<signed char>(total);
+        else if (len == Len::kH)
+          *static_cast<short *>(p) = static_cast<short>(total);
+        else
+          *static_cast<int32_t *>(p) = static_cast<int32_t>(total);
         continue;
       }
       case 's':

@@ -1,7 +1,8 @@
 /* Formatted printing. One engine, Fde_doprnt, renders each conversion with the platform's
  * printf rules (flags, widths, precisions, length modifiers) and hands literal runs and
  * rendered conversions to an output function. Additions to the platform's printf: a null %s
- * prints as the empty string, and %n stores the count produced so far.
+ * prints as the empty string, and %n stores the count produced so far (as a short after h, a
+ * signed char after hh, otherwise as a 32-bit int whatever the length modifier).
  * Destinations: a channel (standard error for a null channel) or a caller's buffer. */
 #ifndef QUORVEX_FDEPRINT_H
 #define QUORVEX_FDEPRINT_H

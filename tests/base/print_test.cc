@@ -52,11 +52,15 @@ TEST(PrintConversions, EngineExtras) {
   EXPECT_EQ(F_Sprintf(buf, "%d", 0x7FFFFFFF), 10);
   int n = -1;
   short h = -1;
-  long l = -1;
+  long l = 0;
   EXPECT_EQ(F_Sprintf(buf, "abc%n%hn12%ln|", &n, &h, &l), 6);
   EXPECT_EQ(n, 3);
   EXPECT_EQ(h, 3);
   EXPECT_EQ(l, 5);
+  signed char c[2] = {-1, -1};
+  F_Sprintf(buf, "ab%hhn", &c[0]);
+  EXPECT_EQ(c[0], 2);
+  EXPECT_EQ(c[1], -1);                     // one byte only
   EXPECT_EQ(F_Sprintf(buf, "x%c", 0), 1);  // a NUL character emits nothing
   EXPECT_EQ(F_Sprintf(buf, "end %"), 4);   // a lone % ends the text
   EXPECT_STREQ(buf, "end ");
