@@ -40,9 +40,9 @@ QUORVEX_BEGIN_DECLS
 #define FDE_ACCESS_CANWRITE 0x2
 
 typedef struct FilePathT {
-  UIntT tag;      /* FDE_FILEPATH_TAG */
-  UShortT flags;  /* FDE_PATH_RELATIVE or FDE_PATH_ABSOLUTE */
-  StringT path;   /* owned, internal form */
+  UIntT tag;     /* FDE_FILEPATH_TAG */
+  UShortT flags; /* FDE_PATH_RELATIVE or FDE_PATH_ABSOLUTE */
+  StringT path;  /* owned, internal form */
 } FilePathT;
 
 /* Records. */
