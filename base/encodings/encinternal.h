@@ -50,14 +50,15 @@ class Sink {
   ~Sink() { Flush(); }
   Sink(const Sink &) = delete;
   Sink &operator=(const Sink &) = delete;
+  // One character of at most 4 bytes.
   void Add(const void *bytes, unsigned n) {
     if (direct_) {
       FdeCharListAddChar(out_, bytes, n);
       return;
     }
     if (len_ + n > sizeof buf_) Flush();
-    __builtin_memcpy(buf_ + len_, bytes, n);
-    len_ += n;
+    const auto *p = static_cast<const unsigned char *>(bytes);
+    for (unsigned k = 0; k < n; ++k) buf_[len_++] = p[k];
   }
   void Byte(unsigned char b) { Add(&b, 1); }
   void Flush() {
@@ -72,13 +73,9 @@ class Sink {
   unsigned char buf_[4096];
 };
 
-// Appends one code point. UTF-16 units go in native byte order.
-void AddUtf8(Sink &out, uint32_t cp);
-void AddUtf16(Sink &out, uint32_t cp);
-// Decodes the code point at s[*i] and advances *i; malformed input gives kReplacement and
-// advances by one byte (or unit).
-uint32_t NextUtf8(const unsigned char *s, int n, int *i);
-uint32_t NextUtf16(const unsigned char *s, int n, int *i);  // n and *i count units
+// Decodes the UTF-16 code point at unit *i of n and advances *i; a lone surrogate gives
+// kReplacement.
+uint32_t NextUtf16(const unsigned char *s, int n, int *i);
 
 // One native-order UTF-16 unit of a byte buffer, which need not be aligned.
 inline uint16_t Unit(const unsigned char *s, int i) {

@@ -83,9 +83,7 @@ void BuildReverse(int fe) {
   g_reverse[fe] = rev;
 }
 
-}  // namespace
-
-void AddUtf8(Sink &out, uint32_t cp) {
+inline void AddUtf8(Sink &out, uint32_t cp) {
   unsigned char b[4];
   UIntT n;
   if (cp < 0x80) {
@@ -101,7 +99,7 @@ void AddUtf8(Sink &out, uint32_t cp) {
   out.Add(b, n);
 }
 
-void AddUtf16(Sink &out, uint32_t cp) {
+inline void AddUtf16(Sink &out, uint32_t cp) {
   uint16_t u[2];
   UIntT n = 1;
   if (cp < 0x10000) {
@@ -113,7 +111,7 @@ void AddUtf16(Sink &out, uint32_t cp) {
   out.Add(u, n * 2);
 }
 
-uint32_t NextUtf8(const unsigned char *s, int n, int *i) {
+inline uint32_t NextUtf8(const unsigned char *s, int n, int *i) {
   unsigned c = s[*i];
   if (c < 0x80) {
     ++*i;
@@ -151,6 +149,8 @@ uint32_t NextUtf8(const unsigned char *s, int n, int *i) {
   *i += len;
   return cp;
 }
+
+}  // namespace
 
 uint32_t NextUtf16(const unsigned char *s, int n, int *i) {
   uint32_t u = Unit(s, (*i)++);
@@ -253,12 +253,19 @@ int ToUnicode(const unsigned char *s, int n, FdeCharListT *list, int from, int t
     return 0;
   }
   const FdeFontEncT &e = Classes(fe);
+  const FdeUniTableT *t = g_tables[fe];
+  auto cell = [](const FdeUniRowT *r, unsigned b) -> uint32_t {
+    return (r && b >= r->first && b <= r->last) ? r->values[b - r->first] : kNoUnicode;
+  };
   for (int i = 0; i < n;) {
+    unsigned b = s[i];
     if (CharLen(e, s, i, n) == 2) {
-      add(FdeCharToUnicode(fe, UIntT(s[i]) << 8 | s[i + 1]));
+      if (t) add(cell(t->rows[b], s[i + 1]));
       i += 2;
     } else {
-      if (!e.lead[s[i]]) add(ByteToUnicode(fe, s[i]));  // a lone lead byte has no value
+      // Control bytes are the host set's; a lone lead byte has no value.
+      if (!e.lead[b])
+        add(b < 0x20 ? qvHostUni[b] : t ? cell(t->rows[0], b) : b < 0x80 ? b : kNoUnicode);
       ++i;
     }
   }
@@ -293,7 +300,8 @@ int FromUnicode(const unsigned char *s, int n, FdeCharListT *out, int from, int 
     } else if (via == FdeTextEncUTF16) {
       AddUtf16(dst, cp);
     } else if (fe) {
-      uint32_t ch = UnicodeToChar(fe, cp);
+      const UShortT *rev = g_reverse[fe];
+      uint32_t ch = (cp >= 0x20 && rev) ? (cp < 0x10000 ? rev[cp] : 0) : UnicodeToChar(fe, cp);
       const unsigned char pair[2] = {(unsigned char)(ch >> 8), (unsigned char)ch};
       if (ch > 0xFF)
         dst.Add(pair, 2);
