@@ -7,6 +7,7 @@
 #include <netdb.h>
 #include <rpc/pmap_clnt.h>
 #include <rpc/rpc_com.h>
+#include <rpc/rpcb_clnt.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/select.h>
@@ -60,6 +61,20 @@ in_addr_t host_addr = 0;  // network order; the host's address when it runs else
 void RpcSet(fd_set *out, int *maxfd) {
   *out = svc_fdset;
   *maxfd = svc_maxfd < FD_SETSIZE ? svc_maxfd : FD_SETSIZE - 1;
+}
+
+// Registers (prog, vers) for TCP at the transport's port. The registration is made from the
+// transport's recorded local address, with the port copied in; the library's port-number
+// variant of this call loses a block on every use.
+bool RegisterWithPortMapper(SVCXPRT *xprt, u_long prog, u_long vers) {
+  if (xprt->xp_ltaddr.buf == nullptr || xprt->xp_ltaddr.len < sizeof(struct sockaddr_in))
+    return false;
+  reinterpret_cast<struct sockaddr_in *>(xprt->xp_ltaddr.buf)->sin_port = htons(xprt->xp_port);
+  struct netconfig *nc = getnetconfigent("tcp");
+  if (nc == nullptr) return false;
+  bool ok = rpcb_set(prog, vers, nc, &xprt->xp_ltaddr);
+  freenetconfigent(nc);
+  return ok;
 }
 
 }  // namespace
@@ -180,9 +195,10 @@ ConStringT hookup(IntT prog, IntT vers, IntT hprog, IntT hvers, IntT hpid, ConSt
   rpc_control(RPC_SVC_CONNMAXREC_SET, &maxrec);
   client_transp = svctcp_create(RPC_ANYSOCK, 0, 0);
   if (client_transp == nullptr) return "unable to create TCP service";
-  // The library records the bound port in the transport, so the registration carries it.
   if (!svc_register(client_transp, static_cast<u_long>(myprog), static_cast<u_long>(myvers),
-                    fm_api_prog_1, IPPROTO_TCP))
+                    fm_api_prog_1, 0) ||
+      !RegisterWithPortMapper(client_transp, static_cast<u_long>(myprog),
+                              static_cast<u_long>(myvers)))
     return "unable to register TCP client).";
 
   struct sockaddr_in self, host;

@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <rpc/pmap_clnt.h>
+#include <rpc/rpcb_clnt.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -100,6 +101,15 @@ unsigned long FreeProgram(unsigned long avoid) {
   return 0;
 }
 
+bool RegisterTcp(SVCXPRT *xprt, unsigned long prog, unsigned long vers) {
+  if (xprt->xp_ltaddr.buf == nullptr) return false;
+  struct netconfig *nc = getnetconfigent("tcp");
+  if (nc == nullptr) return false;
+  bool ok = rpcb_set(prog, vers, nc, &xprt->xp_ltaddr);
+  freenetconfigent(nc);
+  return ok;
+}
+
 int DecodeStatus(int st) {
   if (WIFEXITED(st)) return WEXITSTATUS(st);
   if (WIFSIGNALED(st)) return 128 + WTERMSIG(st);
@@ -108,7 +118,11 @@ int DecodeStatus(int st) {
 
 }  // namespace
 
-Host::Host() = default;
+Host::Host() {
+  // Slow clients (under valgrind, say) need a longer silence allowed than the default.
+  if (const char *v = getenv("QUORVEX_HOST_CALL_LIMIT_MS"); v != nullptr && atoi(v) > 0)
+    limit_ms_ = atoi(v);
+}
 
 Host::~Host() {
   Stop();
@@ -144,7 +158,10 @@ bool Host::Start(std::string *err) {
   for (int attempt = 0; attempt < 20; attempt++) {
     unsigned long p = FreeProgram(0);
     if (p == 0) break;
-    if (svc_register(listener_, p, kHostVersion, HostDispatch, IPPROTO_TCP)) {
+    // Registered with the port mapper first: a number someone else holds is refused there,
+    // before anything is served under it.
+    if (RegisterTcp(listener_, p, kHostVersion) &&
+        svc_register(listener_, p, kHostVersion, HostDispatch, 0)) {
       prog_ = p;
       break;
     }

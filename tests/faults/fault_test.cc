@@ -5,6 +5,7 @@
 #include <ifaddrs.h>
 #include <netinet/in.h>
 #include <rpc/pmap_clnt.h>
+#include <rpc/rpcb_clnt.h>
 #include <sys/socket.h>
 
 #include <cstring>
@@ -131,7 +132,14 @@ TEST(Descriptors, RpcSocketsAboveThirtyOneAreServed) {
 TEST(Registration, AStaleOneIsReplacedAtStartUp) {
   unsigned long prog = 0x5E000000ul + static_cast<unsigned long>(getpid()) % 4096;
   while (qvhost::Host::IsRegistered(prog, 1)) prog++;
-  ASSERT_TRUE(pmap_set(prog, 1, IPPROTO_TCP, 9));  // left by a client that crashed
+  struct sockaddr_in stale {};  // left by a client that crashed: a port nobody serves
+  stale.sin_family = AF_INET;
+  stale.sin_port = htons(9);
+  struct netbuf nb = {sizeof stale, sizeof stale, &stale};
+  struct netconfig *nc = getnetconfigent("tcp");
+  ASSERT_NE(nc, nullptr);
+  ASSERT_TRUE(rpcb_set(prog, 1, nc, &nb));
+  freenetconfigent(nc);
   ProbeHost ph;
   qvhost::Host::LaunchOptions o = ph.Options();
   o.callback_program = prog;
