@@ -446,6 +446,128 @@ void EncodingForFamily(const int &family, ApiFmGetStringRetT &r, CallCtx &) {
   if (known) r.value = Dup(kEncodings[0]);
 }
 
+void ShortcutExists(const ApiFmExistsArgT &a, int &r, CallCtx &) {
+  r = 0;
+  for (Handle h = 1; h < M().HandleCount(); ++h)
+    if (const Command *c = M().As<Command>(h, Kind::Command); c && c->shortcut == Str(a.name))
+      r = 1;
+}
+
+// The by-name menu calls: menus and commands are found by name instead of by handle.
+void AddMenuByName(const ApiFmAddMenuArgT &a, int &r, CallCtx &) {
+  Handle out;
+  r = M().DefineAndAddMenu(M().FindMenuItem(Kind::Menu, Str(a.toMenu)), Str(a.name), Str(a.label),
+                           out);
+}
+
+void AddCommandByName(const ApiFmAddCommandArgT &a, int &r, CallCtx &) {
+  Handle out;
+  r = M().DefineAndAddCommand(a.cmd, M().FindMenuItem(Kind::Menu, Str(a.toMenu)), Str(a.name),
+                              Str(a.label), Str(a.shortcut), out);
+}
+
+void RemoveMenuByName(const ApiFmRemoveMenuArgT &a, int &r, CallCtx &) {
+  Menu *from = M().As<Menu>(M().FindMenuItem(Kind::Menu, Str(a.fromMenu)), Kind::Menu);
+  r = kBadName;
+  if (!from) return;
+  for (auto it = from->items.begin(); it != from->items.end(); ++it) {
+    const Obj *o = M().Find(*it);
+    if (o && static_cast<const MenuItem *>(o)->name == Str(a.name)) {
+      from->items.erase(it);
+      r = kOk;
+      return;
+    }
+  }
+}
+
+void TextRangeOnly(const ApiFmGeneralTextRangeArgT &a, int &r, CallCtx &) {
+  std::vector<Model::TextItem> items;
+  r = M().GetTextForRange(a.docId, RangeFrom(a.textRange), 0, items);
+}
+
+void PrintDoc(const ApiFmSilentPrintDocArgT &a, int &r, CallCtx &) {
+  r = M().DocOf(a.docId) ? kOk : kBadDocId;
+}
+
+void CutCopyPaste(const ApiFmCutCopyPasteArgT &a, int &r, CallCtx &) {
+  r = M().DocOf(a.docId) ? kOk : kBadDocId;
+}
+
+void UpdateXRefs(const ApiFmUpdateXRefsArgT &a, int &r, CallCtx &) {
+  r = M().DocOf(a.docId) ? kOk : kBadDocId;
+}
+
+void ImportFormats(const ApiFmSimpleImportFormatsArgT &a, int &r, CallCtx &) {
+  r = M().ImportFormats(a.docId, a.fromDocId);
+}
+
+void UpdateBook(const ApiFmUpdateBookArgT &a, ApiFmUpdateBookRetT &r, CallCtx &) {
+  const Book *b = M().BookOf(a.bookId);
+  r.status = b ? kOk : kBadDocId;
+  r.returnParams = ReturnParams(b ? b->path : "", r.status);
+}
+
+void AddRows(const ApiFmAddRowsArgT &a, int &r, CallCtx &) {
+  r = M().AddRows(a.docId, a.refRowId, a.direction != 0, a.numNewRows);
+}
+
+void AddCols(const ApiFmAddColumnsArgT &a, int &r, CallCtx &) {
+  r = M().AddCols(a.docId, a.tableId, a.refColNum, a.direction != 0, a.numNewCols);
+}
+
+// One procedure deletes rows (a row handle, then the count in the next field) or columns (no
+// row: the column number and the count in the last two fields).
+void CutTableParts(const ApiFmCutTablePartsArgT &a, int &r, CallCtx &) {
+  r = a.refRowId ? M().DeleteRows(a.docId, a.tableId, a.refRowId, a.refColNum)
+                 : M().DeleteCols(a.docId, a.tableId, a.count, a.kind);
+}
+
+void StraddleCells(const ApiFmStraddleCellsArgT &a, int &r, CallCtx &) {
+  const Cell *c = M().As<Cell>(a.cellId, Kind::Cell);
+  r = !M().DocOf(a.docId)              ? kBadDocId
+      : !c || c->doc != a.docId        ? kBadObjId
+      : a.numRows < 1 || a.numCols < 1 ? kBadParameter
+                                       : kOk;
+}
+
+void ClientNumber(const QvNone &, int &r, CallCtx &) {
+  r = M().clientNumber;
+}
+
+void ClientName(const QvNone &, StringT &r, CallCtx &) {
+  r = Dup(M().clientName);
+}
+
+void PushClipboard(const QvNone &, QvNone &, CallCtx &) {}
+
+void PopClipboard(const QvNone &, int &r, CallCtx &) {
+  r = kOk;
+}
+
+void ReturnValue(const int &, int &r, CallCtx &) {
+  r = kOk;
+}
+
+// The substitute host runs no programs on a client's behalf.
+void SystemShell(const StringT &, int &r, CallCtx &) {
+  r = kBadParameter;
+}
+
+void ForkAndExec(const ApiFmForkAndExecArgT &, int &r, CallCtx &) {
+  r = kBadParameter;
+}
+
+// Only one client is ever connected, so a call for another client has nobody to reach.
+void CallClient(const ApiFmCallClientArgT &, ApiFmGetIntRetT &r, CallCtx &) {
+  r.status = kBadName;
+}
+
+void EncodingForFont(const ApiFmGetEncodingForFontArgT &a, ApiFmGetStringRetT &r, CallCtx &) {
+  bool known = a.font.family < FontFamilyNames().size();
+  r.status = known ? kOk : kBadParameter;
+  if (known) r.value = Dup(kEncodings[0]);
+}
+
 }  // namespace
 
 bool ValueFromWire(const F_TypedValT &in, Value &out) {
@@ -521,6 +643,35 @@ void ValueToWire(const Value &in, F_TypedValT &out) {
 }
 
 void RegisterModelHandlers() {
+  Serve<1004>(ShortcutExists);
+  Serve<1005>(AddMenuByName);
+  Serve<1006>(RemoveMenuByName);
+  Serve<1007>(AddCommandByName);
+  Serve<1016>(CallClient);
+  Serve<1018>(PrintDoc);
+  Serve<1023>(DocOnly);
+  Serve<1025>(ImportFormats);
+  Serve<1030>(CutCopyPaste);
+  Serve<1031>(CutCopyPaste);
+  Serve<1032>(CutCopyPaste);
+  Serve<1033>(CutCopyPaste);
+  Serve<1038>(TextRangeOnly);
+  Serve<1039>(TextRangeOnly);
+  Serve<1043>(DocOnly);
+  Serve<1046>(UpdateXRefs);
+  Serve<1200>(AddRows);
+  Serve<1201>(AddCols);
+  Serve<1202>(CutTableParts);
+  Serve<1204>(StraddleCells);
+  Serve<1340>(ClientNumber);
+  Serve<1341>(ClientName);
+  Serve<1360>(PushClipboard);
+  Serve<1361>(PopClipboard);
+  Serve<1373>(SystemShell);
+  Serve<1374>(ForkAndExec);
+  Serve<1375>(ReturnValue);
+  Serve<1380>(EncodingForFont);
+  Serve<1390>(UpdateBook);
   Serve<1003>(MenuExists);
   Serve<1008>(Alert);
   Serve<1009>(PromptInt);

@@ -105,6 +105,14 @@ void Model::Link(Chain &c, Obj &o, Handle after) {
   a->next = o.h;
 }
 
+void Model::LinkFront(Chain &c, Obj &o) {
+  o.prev = 0;
+  o.next = c.first;
+  if (c.first) Find(c.first)->prev = o.h;
+  c.first = o.h;
+  if (!c.last) c.last = o.h;
+}
+
 void Model::Unlink(Chain &c, Obj &o) {
   if (o.prev)
     Find(o.prev)->next = o.next;

@@ -279,6 +279,14 @@ class Model {
                           std::vector<TextItem> &out) const;
   int32_t NewTable(Handle doc, const std::string &format, int32_t cols, int32_t body, int32_t head,
                    int32_t foot, TextLoc at, Handle &out);
+  // Rows are added below `refRow` (above it when `below` is false) with as many cells as it
+  // has; columns likewise beside column `refCol` of every row, each 1 inch wide.
+  int32_t AddRows(Handle doc, Handle refRow, bool below, int32_t count);
+  int32_t AddCols(Handle doc, Handle tbl, int32_t refCol, bool right, int32_t count);
+  int32_t DeleteRows(Handle doc, Handle tbl, Handle firstRow, int32_t count);
+  int32_t DeleteCols(Handle doc, Handle tbl, int32_t firstCol, int32_t count);
+  // Copies every format of `from` into `doc`, replacing formats of the same name.
+  int32_t ImportFormats(Handle doc, Handle from);
   int32_t Fcodes(const std::vector<int32_t> &codes);
   int32_t CustomDoc(const std::vector<int32_t> &v, Handle &out);
   // Opens a document or book file (or, with newFromTemplate, a new untitled copy of it). A file
@@ -306,6 +314,8 @@ class Model {
   // --- session state the tools and tests reach directly ------------------------------------------
   Handle activeDoc = 0, activeBook = 0;
   std::string clientDir;
+  std::string clientName = "quorvex";
+  int32_t clientNumber = 0;
   int32_t displaying = 1;
   int32_t progress = 0;
   bool writeSaves = true;       // false: Save records what it would write but leaves files alone
@@ -321,6 +331,7 @@ class Model {
   template <class T>
   T *Make(Handle doc);
   void Link(Chain &c, Obj &o, Handle after = 0);  // append, or insert after `after`
+  void LinkFront(Chain &c, Obj &o);
   void Unlink(Chain &c, Obj &o);
   void Free(Handle h);
   void FreeDoc(Doc &d);

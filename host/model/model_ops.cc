@@ -432,3 +432,120 @@ int32_t Model::FontValue(int32_t list, const std::string &name, int32_t &out) co
 }
 
 }  // namespace qvhost
+
+namespace qvhost {
+
+// --- table rows and columns ----------------------------------------------------------------------
+
+namespace {
+constexpr int32_t kMaxTableParts = 10000;
+}
+
+int32_t Model::AddRows(Handle doc, Handle refRow, bool below, int32_t count) {
+  Row *ref = As<Row>(refRow, Kind::Row);
+  if (!DocOf(doc)) return kBadDocId;
+  if (!ref || ref->doc != doc) return kBadObjId;
+  if (count < 1 || count > kMaxTableParts) return kBadParameter;
+  Table *t = As<Table>(ref->tbl, Kind::Table);
+  size_t cells = Chained(ref->cells).size();
+  Handle after = below ? ref->h : ref->prev;
+  for (int32_t i = 0; i < count; ++i) {
+    Row *r = Make<Row>(doc);
+    r->tbl = t->h;
+    after ? Link(t->rows, *r, after) : LinkFront(t->rows, *r);
+    for (size_t c = 0; c < cells; ++c) AddCellPgf(*AddCell(*r), "CellBody", "");
+    after = r->h;
+  }
+  MarkModified(doc);
+  return kOk;
+}
+
+int32_t Model::AddCols(Handle doc, Handle tbl, int32_t refCol, bool right, int32_t count) {
+  Table *t = As<Table>(tbl, Kind::Table);
+  if (!DocOf(doc)) return kBadDocId;
+  if (!t || t->doc != doc) return kBadObjId;
+  int32_t cols = static_cast<int32_t>(t->colWidths.size());
+  if (count < 1 || count > kMaxTableParts || refCol < 0 || refCol >= cols) return kBadParameter;
+  int32_t at = right ? refCol + 1 : refCol;
+  t->colWidths.insert(t->colWidths.begin() + at, static_cast<size_t>(count), 0x480000);
+  for (Handle r : Chained(t->rows)) {
+    Row *row = As<Row>(r, Kind::Row);
+    std::vector<Handle> cells = Chained(row->cells);
+    Handle after = at > 0 && static_cast<size_t>(at) <= cells.size() ? cells[at - 1] : 0;
+    for (int32_t i = 0; i < count; ++i) {
+      Cell *c = Make<Cell>(doc);
+      c->row = r;
+      after ? Link(row->cells, *c, after) : LinkFront(row->cells, *c);
+      AddCellPgf(*c, "CellBody", "");
+      after = c->h;
+    }
+    int32_t n = 0;
+    for (Handle c : Chained(row->cells)) As<Cell>(c, Kind::Cell)->col = n++;
+  }
+  MarkModified(doc);
+  return kOk;
+}
+
+int32_t Model::DeleteRows(Handle doc, Handle tbl, Handle firstRow, int32_t count) {
+  Table *t = As<Table>(tbl, Kind::Table);
+  Row *r = As<Row>(firstRow, Kind::Row);
+  if (!DocOf(doc)) return kBadDocId;
+  if (!t || t->doc != doc || !r || r->tbl != tbl) return kBadObjId;
+  if (count < 1) return kBadParameter;
+  for (int32_t i = 0; i < count && r; ++i) {
+    Row *next = As<Row>(r->next, Kind::Row);
+    Unlink(t->rows, *r);
+    Free(r->h);
+    r = next;
+  }
+  MarkModified(doc);
+  return kOk;
+}
+
+int32_t Model::DeleteCols(Handle doc, Handle tbl, int32_t firstCol, int32_t count) {
+  Table *t = As<Table>(tbl, Kind::Table);
+  if (!DocOf(doc)) return kBadDocId;
+  if (!t || t->doc != doc) return kBadObjId;
+  int32_t cols = static_cast<int32_t>(t->colWidths.size());
+  if (count < 1 || firstCol < 0 || firstCol >= cols) return kBadParameter;
+  int32_t end = std::min(cols, firstCol + count);
+  if (end - firstCol >= cols) return kBadParameter;  // a table keeps one column
+  t->colWidths.erase(t->colWidths.begin() + firstCol, t->colWidths.begin() + end);
+  for (Handle r : Chained(t->rows)) {
+    Row *row = As<Row>(r, Kind::Row);
+    for (Handle c : Chained(row->cells)) {
+      Cell *cell = As<Cell>(c, Kind::Cell);
+      if (cell->col >= firstCol && cell->col < end) {
+        Unlink(row->cells, *cell);
+        Free(c);
+      }
+    }
+    int32_t n = 0;
+    for (Handle c : Chained(row->cells)) As<Cell>(c, Kind::Cell)->col = n++;
+  }
+  MarkModified(doc);
+  return kOk;
+}
+
+int32_t Model::ImportFormats(Handle doc, Handle from) {
+  Doc *d = DocOf(doc);
+  const Doc *src = DocOf(from);
+  if (!d || !src) return kBadDocId;
+  if (doc == from) return kOk;
+  for (Handle h : Chained(src->fmts)) {
+    const PgfFmt *f = FmtOf(h);
+    PgfFmt *to = FindFormat(*d, f->name);
+    if (!to) to = AddFormat(*d, f->name);
+    to->chars = f->chars;
+    // Colours are the document's own objects: take them over by name.
+    Value &c = to->chars[PROP_Color];
+    const Color *col = As<Color>(static_cast<Handle>(c.i), Kind::Color);
+    Color *mine = col ? FindColor(*d, col->name) : nullptr;
+    if (col && !mine) mine = AddColor(*d, col->name);
+    c.i = mine ? static_cast<int32_t>(mine->h) : 0;
+  }
+  MarkModified(doc);
+  return kOk;
+}
+
+}  // namespace qvhost

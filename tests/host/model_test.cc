@@ -186,6 +186,36 @@ TEST(HostModel, NewTableHasRowsCellsAndWidths) {
   EXPECT_EQ(f.m.NewTable(f.d->h, "Format A", 1, -1, 1, 0, {f.p1, 0}, t), kBadParameter);
 }
 
+TEST(HostModel, RowsAndColumnsComeAndGoWithTheirCells) {
+  Fixture f;
+  Table *t = f.m.As<Table>(f.tbl, Kind::Table);
+  Handle first = t->rows.first;
+  ASSERT_EQ(f.m.AddRows(f.d->h, first, false, 2), kOk);  // above the first row
+  EXPECT_EQ(f.m.Chained(t->rows).size(), 4u);
+  EXPECT_EQ(f.m.Chained(t->rows)[2], first);
+  ASSERT_EQ(f.m.AddCols(f.d->h, f.tbl, 0, true, 1), kOk);
+  Row *r = f.m.As<Row>(first, Kind::Row);
+  std::vector<Handle> cells = f.m.Chained(r->cells);
+  ASSERT_EQ(cells.size(), 3u);
+  EXPECT_EQ(f.m.As<Cell>(cells[2], Kind::Cell)->col, 2);
+  EXPECT_EQ(f.m.PgfOf(f.m.As<Cell>(cells[1], Kind::Cell)->pgfs.first)->text, "");
+  EXPECT_EQ(t->colWidths.size(), 3u);
+  ASSERT_EQ(f.m.DeleteCols(f.d->h, f.tbl, 1, 1), kOk);
+  EXPECT_EQ(f.m.PgfOf(f.m.As<Cell>(f.m.Chained(r->cells)[1], Kind::Cell)->pgfs.first)->text, "r0");
+  EXPECT_EQ(f.m.DeleteCols(f.d->h, f.tbl, 0, 2), kBadParameter);  // a table keeps a column
+  ASSERT_EQ(f.m.DeleteRows(f.d->h, f.tbl, first, 10), kOk);       // to the end
+  EXPECT_EQ(f.m.Chained(t->rows).size(), 2u);
+  EXPECT_EQ(f.m.AddRows(f.d->h, f.tbl, true, 1), kBadObjId);
+  // Formats come over by name, with their colour.
+  Doc *other = f.m.NewStandardDoc();
+  ASSERT_EQ(f.m.ImportFormats(f.d->h, other->h), kOk);
+  PgfFmt *h2 = f.m.FindFormat(*f.d, "Heading2");
+  ASSERT_NE(h2, nullptr);
+  EXPECT_EQ(f.m.FmtChar(*h2, PROP_FontSize),
+            f.m.FmtChar(*f.m.FindFormat(*other, "Heading2"), PROP_FontSize));
+  EXPECT_EQ(f.m.DocOwner(static_cast<Handle>(f.m.FmtChar(*h2, PROP_Color).i)), f.d->h);
+}
+
 TEST(HostModel, MenusPlaceItemsAndWalkThemPerParent) {
   Model m;
   Handle bar, tools, a, b;
