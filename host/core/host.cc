@@ -492,6 +492,19 @@ bool Host::OldNotify(int code, uint32_t obj, const std::string &text) {
   return Post(5, Proc(XdrOldNotifyArg), &n);
 }
 
+namespace {
+
+// Storage for one decoded record, aligned for any member and cleared byte by byte (value-
+// initialising an array of max_align_t is not guaranteed to clear its padding).
+std::unique_ptr<max_align_t[]> ZeroedRecord(size_t size) {
+  size_t n = size / sizeof(max_align_t) + 1;
+  std::unique_ptr<max_align_t[]> p(new max_align_t[n]);
+  memset(p.get(), 0, n * sizeof(max_align_t));
+  return p;
+}
+
+}  // namespace
+
 void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
   if (dead_) return;  // a dead host answers nothing
   unsigned proc = static_cast<unsigned>(rq->rq_proc);
@@ -506,8 +519,8 @@ void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
     return;
   }
   // Records are decoded into zeroed storage, aligned for any member.
-  std::unique_ptr<max_align_t[]> arg(new max_align_t[e->arg_size / sizeof(max_align_t) + 1]());
-  std::unique_ptr<max_align_t[]> res(new max_align_t[e->res_size / sizeof(max_align_t) + 1]());
+  std::unique_ptr<max_align_t[]> arg = ZeroedRecord(e->arg_size);
+  std::unique_ptr<max_align_t[]> res = ZeroedRecord(e->res_size);
   if (!svc_getargs(xprt, Proc(e->xdr_arg), reinterpret_cast<char *>(arg.get()))) {
     log_.push_back({proc, "<undecodable>"});
     svcerr_decode(xprt);
