@@ -1,5 +1,5 @@
 // The formatting engine and the printf-style routines built on it. Every conversion is
-// rendered by the platform's snprintf with its specification unchanged (after * widths are
+// rendered by the platform's snprintf with its directive unchanged (after * widths are
 // expanded), its argument fetched by its real type, into a buffer that grows as needed.
 #include <quorvex/fdeenchook.h>
 #include <quorvex/fdemem.h>
@@ -138,7 +138,7 @@ IntT Fde_doprnt(FdeOutputFnT out, PtrT context, ConStringT format, va_list args)
     if (pct == nullptr) break;
     f = pct;
 
-    // Scan the specification: flags, width, precision, length, conversion.
+    // Scan the directive: flags, width, precision, length, conversion.
     std::string spec = "%";
     size_t i = 1;
     while (f[i] && std::strchr(kFlags, f[i])) spec += f[i++];
@@ -160,7 +160,7 @@ IntT Fde_doprnt(FdeOutputFnT out, PtrT context, ConStringT format, va_list args)
     spec.append(f + i, lm);
     i += lm;
     char conv = f[i];
-    if (conv == '\0') break;  // incomplete specification at the end
+    if (conv == '\0') break;  // incomplete directive at the end
     if (!std::strchr(kConversions, conv)) {
       // Not a conversion: the text is printed as it stands.
       total += out(context, f, static_cast<UIntT>(i));

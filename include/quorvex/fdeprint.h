@@ -17,7 +17,7 @@ QUORVEX_BEGIN_DECLS
 /* Takes count bytes at bytes; returns how many it accepted. */
 typedef UIntT (*FdeOutputFnT)(PtrT context, ConStringT bytes, UIntT count);
 
-/* Longest conversion specification, after * widths are expanded; longer ones end formatting. */
+/* Longest conversion directive, after * widths are expanded; longer ones end formatting. */
 #define FDE_PRINT_SPEC_MAX 63
 
 /* Returns the sum of the output function's results. */

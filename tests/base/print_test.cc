@@ -65,7 +65,7 @@ TEST(PrintConversions, EngineExtras) {
   EXPECT_EQ(F_Sprintf(buf, "end %"), 4);   // a lone % ends the text
   EXPECT_STREQ(buf, "end ");
   EXPECT_EQ(F_Sprintf(buf, nullptr), 0);
-  // A specification longer than its buffer ends formatting instead of overrunning it.
+  // A conversion directive longer than its buffer ends formatting instead of overrunning it.
   EXPECT_EQ(
       F_Sprintf(buf, "ok %0000000000000000000000000000000000000000000000000000000000000001d!", 1),
       3);
