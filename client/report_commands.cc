@@ -3,8 +3,6 @@
 // Both report commands collect the catalogue's tag names, sort them in byte order and report
 // each format under its name as a "Heading1" line. A name is looked up again before its block
 // is written, so a format that has gone in the meantime is skipped.
-#include <cstdint>
-
 #include "client/report.h"
 #include "client/report_deps.h"
 
@@ -44,7 +42,6 @@ bool ReportTag(F_ObjHandleT docId, ConStringT name, F_ObjHandleT outDocId) {
 // list could not be made, or the host answered with an index outside the list.
 IntT ChooseTag(StringListT names) {
   UIntT count = F_StrListLen(names);
-  if (count > UINT32_MAX / sizeof(StringT)) return -1;
   auto items = static_cast<StringT *>(F_Alloc(count * sizeof(StringT), 0));
   if (!items) return -1;
   for (UIntT i = 0; i < count; i++) items[i] = F_StrCopyString(F_StrListGet(names, i));
