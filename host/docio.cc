@@ -276,6 +276,8 @@ json PgfJson(const Model &m, const Doc &d, const Pgf &p) {
   if (p.locked) o["locked"] = p.locked;
   json own = CharsJson(m, d, p.own, false);
   if (!own.empty()) o["own"] = own;
+  json text = CharsJson(m, d, p.textProps, false);
+  if (!text.empty()) o["textProps"] = text;
   return o;
 }
 
@@ -293,6 +295,10 @@ void PgfFrom(Model &m, Doc &d, Pgf &p, const json &j) {
     if (!j["own"].is_object()) Fail("own: expected an object");
     CharsFrom(m, d, j["own"], p.own, {});
   }
+  if (j.contains("textProps")) {
+    if (!j["textProps"].is_object()) Fail("textProps: expected an object");
+    CharsFrom(m, d, j["textProps"], p.textProps, {});
+  }
 }
 
 json PgfList(const Model &m, const Doc &d, const Chain &c) {
@@ -306,6 +312,128 @@ const json &ArrayAt(const json &j, const char *key) {
   if (!j.contains(key)) return empty;
   if (!j[key].is_array()) Fail(std::string(key) + ": expected a list");
   return j[key];
+}
+
+// Graphics: type, the page or text frame they were drawn in, and their vertices.
+std::vector<Handle> AllFrames(const Model &m, const Doc &d) {
+  std::vector<Handle> v;
+  for (Handle f : m.Chained(d.flows))
+    for (Handle fr : m.Chained(m.As<Flow>(f, Kind::Flow)->frames)) v.push_back(fr);
+  return v;
+}
+
+json GraphicsJson(const Model &m, const Doc &d) {
+  json a = json::array();
+  std::vector<Handle> frames = AllFrames(m, d);
+  for (Handle h : m.Chained(d.graphics)) {
+    const Graphic *g = m.As<Graphic>(h, Kind::Graphic);
+    json pts = json::array();
+    for (const Point &p : g->points) pts.push_back({MetricJson(p.x), MetricJson(p.y)});
+    json o{{"type", g->type}, {"points", pts}};
+    if (const Page *pg = m.As<Page>(g->parent, Kind::Page)) o["page"] = pg->name;
+    auto fr = std::find(frames.begin(), frames.end(), g->parent);
+    if (fr != frames.end()) o["frame"] = fr - frames.begin();
+    a.push_back(o);
+  }
+  return a;
+}
+
+void GraphicsFrom(Model &m, Doc &d, const json &a, const std::map<std::string, Handle> &pages) {
+  std::vector<Handle> frames = AllFrames(m, d);
+  for (const json &g : a) {
+    if (!g.is_object()) Fail("graphic: expected an object");
+    Handle parent = d.bodyPages.first;
+    if (g.contains("page")) {
+      auto it = pages.find(StrFrom(g["page"], "page"));
+      if (it == pages.end()) Fail("graphic: unknown page " + g["page"].dump());
+      parent = it->second;
+    } else if (g.contains("frame")) {
+      int32_t k = IntFrom(g["frame"], "frame");
+      if (k < 0 || static_cast<size_t>(k) >= frames.size()) Fail("graphic: no such frame");
+      parent = frames[static_cast<size_t>(k)];
+    }
+    Graphic *gr = m.AddGraphic(d, IntFrom(g.value("type", json(0)), "graphic type"), parent);
+    for (const json &p : ArrayAt(g, "points")) {
+      if (!p.is_array() || p.size() != 2) Fail("point: expected [x, y]");
+      gr->points.push_back({MetricFrom(p[0], "x"), MetricFrom(p[1], "y")});
+    }
+  }
+}
+
+// Structure: the element definitions with their attribute definitions, and the element tree
+// with each element's attributes, the places of the paragraphs it holds, and its children.
+json AttrDefsJson(const std::vector<AttributeDef> &defs) {
+  json a = json::array();
+  for (const AttributeDef &ad : defs)
+    a.push_back({{"name", ad.name},
+                 {"required", ad.required},
+                 {"readOnly", ad.readOnly},
+                 {"type", ad.type},
+                 {"choices", ad.choices},
+                 {"defaults", ad.defaults},
+                 {"min", ad.rangeMin},
+                 {"max", ad.rangeMax}});
+  return a;
+}
+
+std::vector<std::string> StringsOf(const json &j, const char *key) {
+  std::vector<std::string> v;
+  for (const json &s : ArrayAt(j, key)) v.push_back(StrFrom(s, key));
+  return v;
+}
+
+json ElementJson(const Model &m, const Element &e, Places &pl) {
+  json attrs = json::array();
+  for (const Attribute &a : e.attrs) attrs.push_back({{"name", a.name}, {"values", a.values}});
+  json pgfs = json::array();
+  for (Handle p : e.pgfs)
+    if (pl.of.count(p)) pgfs.push_back(pl.of[p]);
+  json kids = json::array();
+  for (Handle k : m.Chained(e.children))
+    kids.push_back(ElementJson(m, *m.As<Element>(k, Kind::Element), pl));
+  const ElementDef *def = m.As<ElementDef>(e.def, Kind::ElementDef);
+  return {{"element", def ? def->name : ""},
+          {"attributes", attrs},
+          {"paragraphs", pgfs},
+          {"children", kids}};
+}
+
+void ElementFrom(Model &m, Doc &d, const json &j, Handle parent, const Places &pl, int depth) {
+  if (!j.is_object()) Fail("element: expected an object");
+  if (depth > 1000) Fail("element tree too deep");
+  const ElementDef *def = m.FindElementDef(d, StrFrom(j.value("element", json()), "element"));
+  if (!def) Fail("element: unknown definition " + j.value("element", json()).dump());
+  Element *e = m.AddElement(d, def->h, parent);
+  for (const json &a : ArrayAt(j, "attributes")) {
+    if (!a.is_object()) Fail("attribute: expected an object");
+    e->attrs.push_back(
+        {StrFrom(a.value("name", json()), "attribute name"), StringsOf(a, "values")});
+  }
+  for (const json &p : ArrayAt(j, "paragraphs")) {
+    Pgf *pg = m.PgfOf(PlaceFrom(pl, p, "element paragraph"));
+    if (pg->element) Fail("element: paragraph held twice");
+    m.HoldPgf(*e, *pg);
+  }
+  for (const json &k : ArrayAt(j, "children")) ElementFrom(m, d, k, e->h, pl, depth + 1);
+}
+
+void ElementsFrom(Model &m, Doc &d, const json &j, const Places &pl) {
+  for (const json &e : ArrayAt(j, "elementDefs")) {
+    if (!e.is_object()) Fail("element definition: expected an object");
+    std::string name = StrFrom(e.value("name", json()), "element name");
+    if (name.empty() || m.FindElementDef(d, name)) Fail("element definition: empty or repeated");
+    ElementDef *def = m.AddElementDef(d, name);
+    for (const json &a : ArrayAt(e, "attributes")) {
+      if (!a.is_object()) Fail("attribute definition: expected an object");
+      def->attrDefs.push_back({StrFrom(a.value("name", json()), "attribute name"),
+                               IntFrom(a.value("required", json(0)), "required"),
+                               IntFrom(a.value("readOnly", json(0)), "readOnly"),
+                               IntFrom(a.value("type", json(0)), "type"), StringsOf(a, "choices"),
+                               StringsOf(a, "defaults"), StrFrom(a.value("min", json("")), "min"),
+                               StrFrom(a.value("max", json("")), "max")});
+    }
+  }
+  if (j.contains("elements")) ElementFrom(m, d, j["elements"], 0, pl, 0);
 }
 
 void BuildDoc(Model &m, Doc &d, const json &j) {
@@ -361,8 +489,17 @@ void BuildDoc(Model &m, Doc &d, const json &j) {
       Row *row = m.AddRow(*tb);
       for (const json &c : r) {
         Cell *cell = m.AddCell(*row);
-        const json cellPgfs = c.is_array() ? c : json::array({c});
+        // A cell is its paragraphs, one paragraph, or an object with its straddle.
+        bool full = c.is_object() && c.contains("paragraphs");
+        const json cellPgfs = full ? ArrayAt(c, "paragraphs") : c.is_array() ? c : json::array({c});
         for (const json &p : cellPgfs) PgfFrom(m, d, *m.AddCellPgf(*cell, "CellBody", ""), p);
+        if (full && c.contains("straddle")) {
+          const json &st = c["straddle"];
+          if (!st.is_array() || st.size() != 2) Fail("straddle: expected [rows, columns]");
+          cell->straddleRows = IntFrom(st[0], "straddle");
+          cell->straddleCols = IntFrom(st[1], "straddle");
+          if (cell->straddleRows < 1 || cell->straddleCols < 1) Fail("straddle: at least 1");
+        }
       }
       cols = std::max(cols, r.size());
     }
@@ -377,6 +514,8 @@ void BuildDoc(Model &m, Doc &d, const json &j) {
   }
   for (auto &[tb, where] : anchors) tb->anchor = PlaceFrom(before, where, "anchor");
   Places all = IndexPlaces(m, d);
+  GraphicsFrom(m, d, ArrayAt(j, "graphics"), pages);
+  ElementsFrom(m, d, j, all);
   if (j.contains("selection")) {
     const json &s = j["selection"];
     if (!s.is_object() || !s.contains("begin")) Fail("selection: expected begin and end");
@@ -496,8 +635,15 @@ json DocToJson(const Model &m, const Doc &d) {
     json rows = json::array();
     for (Handle r : m.Chained(tb->rows)) {
       json cells = json::array();
-      for (Handle c : m.Chained(m.As<Row>(r, Kind::Row)->cells))
-        cells.push_back(PgfList(m, d, m.As<Cell>(c, Kind::Cell)->pgfs));
+      for (Handle c : m.Chained(m.As<Row>(r, Kind::Row)->cells)) {
+        const Cell *cell = m.As<Cell>(c, Kind::Cell);
+        json pgfs = PgfList(m, d, cell->pgfs);
+        if (cell->straddleRows == 1 && cell->straddleCols == 1)
+          cells.push_back(pgfs);
+        else
+          cells.push_back(
+              {{"paragraphs", pgfs}, {"straddle", {cell->straddleRows, cell->straddleCols}}});
+      }
       rows.push_back(cells);
     }
     json widths = json::array();
@@ -509,6 +655,17 @@ json DocToJson(const Model &m, const Doc &d) {
     tables.push_back(o);
   }
   j["tables"] = tables;
+  if (d.graphics.first) j["graphics"] = GraphicsJson(m, d);
+  if (d.elemDefs.first) {
+    json defs = json::array();
+    for (Handle h : m.Chained(d.elemDefs)) {
+      const ElementDef *e = m.As<ElementDef>(h, Kind::ElementDef);
+      defs.push_back({{"name", e->name}, {"attributes", AttrDefsJson(e->attrDefs)}});
+    }
+    j["elementDefs"] = defs;
+  }
+  if (const Element *root = m.As<Element>(d.rootElement, Kind::Element))
+    j["elements"] = ElementJson(m, *root, pl);
   if (pl.of.count(d.selection.beg.obj) && pl.of.count(d.selection.end.obj)) {
     json b = pl.of[d.selection.beg.obj], e = pl.of[d.selection.end.obj];
     b["offset"] = d.selection.beg.offset;

@@ -3,55 +3,21 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "host/core/dispatch.h"
+#include "host/handlers/wire.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {
+
+using namespace wire;
 
 namespace {
 
 Model &M() {
   return TheModel();
-}
-
-std::string Str(const char *s) {
-  return s ? s : "";
-}
-
-char *Dup(const std::string &s) {
-  return strdup(s.c_str());
-}
-
-template <class T>
-T *Alloc(size_t n) {
-  return n ? static_cast<T *>(calloc(n, sizeof(T))) : nullptr;
-}
-
-std::vector<std::string> StringsFrom(const F_StringsT &s) {
-  std::vector<std::string> v;
-  for (UIntT i = 0; i < s.count && s.items; ++i) v.push_back(Str(s.items[i]));
-  return v;
-}
-
-F_StringsT StringsTo(const std::vector<std::string> &v) {
-  F_StringsT s{static_cast<UIntT>(v.size()), Alloc<StringT>(v.size())};
-  for (size_t i = 0; i < v.size(); ++i) s.items[i] = Dup(v[i]);
-  return s;
-}
-
-TextLoc LocFrom(const F_TextLocT &l) {
-  return {l.objId, l.offset};
-}
-F_TextLocT LocTo(const TextLoc &l) {
-  return {l.obj, l.offset};
-}
-TextRange RangeFrom(const F_TextRangeT &r) {
-  return {LocFrom(r.beg), LocFrom(r.end)};
-}
-F_TextRangeT RangeTo(const TextRange &r) {
-  return {LocTo(r.beg), LocTo(r.end)};
 }
 
 bool ByName(const F_PropIdentT &id) {
@@ -72,29 +38,6 @@ int32_t GetShaped(const ApiFmGetPropArgT &a, PType want, Value &v) {
   if (st) return st;
   bool fits = want == PType::Int ? v.IntLike() : v.type == want;
   return fits ? kOk : kBadPropType;
-}
-
-std::vector<Model::PropVal> PropsFrom(const F_PropValsT &p, int32_t &st) {
-  std::vector<Model::PropVal> v;
-  st = kOk;
-  for (UIntT i = 0; i < p.count && p.items; ++i) {
-    Model::PropVal pv{p.items[i].ident.num, {}};
-    if (!ValueFromWire(p.items[i].value, pv.value)) {
-      st = kBadPropType;
-      continue;
-    }
-    v.push_back(std::move(pv));
-  }
-  return v;
-}
-
-F_PropValsT PropsTo(const std::vector<Model::PropVal> &v) {
-  F_PropValsT p{static_cast<UIntT>(v.size()), Alloc<F_PropValT>(v.size())};
-  for (size_t i = 0; i < v.size(); ++i) {
-    p.items[i].ident.num = v[i].code;
-    ValueToWire(v[i].value, p.items[i].value);
-  }
-  return p;
 }
 
 int32_t IntOf(const F_PropValsT &p, int32_t code, int32_t def) {
@@ -131,6 +74,29 @@ void PromptString(const ApiFmPromptArgT &a, ApiFmPromptStringRetT &r, CallCtx &)
 void PromptInt(const ApiFmPromptArgT &a, ApiFmPromptIntRetT &r, CallCtx &) {
   int32_t def = static_cast<int32_t>(std::strtol(Str(a.defaultText).c_str(), nullptr, 10));
   r.status = M().PromptInt(Str(a.prompt), def, r.value);
+}
+
+void PromptMetric(const ApiFmPromptMetricArgT &a, ApiFmPromptMetricRetT &r, CallCtx &) {
+  r.status = M().PromptMetric(Str(a.prompt), Str(a.defaultText), a.units, r.value);
+}
+
+void ChooseFile(const ApiFmChooseFileArgT &a, ApiFmChooseFileRetT &r, CallCtx &) {
+  std::string path;
+  r.status = M().ChooseFile(Str(a.title), Str(a.directory), Str(a.stuffVal), path);
+  if (!r.status) r.value = Dup(path);
+}
+
+void OldChooseFile(const oldApiFmChooseFileArgT &a, ApiFmChooseFileRetT &r, CallCtx &c) {
+  ChooseFile({a.title, a.directory, a.stuffVal, a.mode, nullptr}, r, c);
+}
+
+// A quick selection is a scroll box without a default; the answer is the chosen index.
+void QuickSelect(const ApiFmQuickSelectArgT &a, ApiFmQuickSelectRetT &r, CallCtx &) {
+  if (!M().DocOf(a.docId)) {
+    r.status = kBadDocId;
+    return;
+  }
+  r.status = M().ScrollBox(Str(a.prompt), StringsFrom(a.items), -1, r.value);
 }
 
 void ScrollBox(const ApiFmScrollBoxArgT &a, ApiFmScrollBoxRetT &r, CallCtx &) {
@@ -201,58 +167,80 @@ void DocOnly(const ApiFmGeneralDocArgT &a, int &r, CallCtx &) {
   r = M().DocOf(a.docId) ? kOk : kBadDocId;
 }
 
-void GetInt(const ApiFmGetPropArgT &a, ApiFmGetIntRetT &r, CallCtx &) {
+// The getters of one shape: the value is read, its shape checked, and `put` fills the result.
+template <class R, class Put>
+void GetAs(const ApiFmGetPropArgT &a, PType shape, R &r, Put put) {
   Value v;
-  r.status = GetShaped(a, PType::Int, v);
-  r.value = r.status ? 0 : v.i;
+  r.status = GetShaped(a, shape, v);
+  if (!r.status) put(v, r);
+}
+
+void GetInt(const ApiFmGetPropArgT &a, ApiFmGetIntRetT &r, CallCtx &) {
+  GetAs(a, PType::Int, r, [](const Value &v, auto &r) { r.value = v.i; });
 }
 
 void GetId(const ApiFmGetPropArgT &a, ApiFmGetIdRetT &r, CallCtx &) {
-  Value v;
-  r.status = GetShaped(a, PType::Int, v);
-  r.objId = r.status ? 0 : static_cast<unsigned>(v.i);
+  GetAs(a, PType::Int, r, [](const Value &v, auto &r) { r.objId = static_cast<unsigned>(v.i); });
 }
 
 void GetMetric(const ApiFmGetPropArgT &a, ApiFmGetMetricRetT &r, CallCtx &) {
-  Value v;
-  r.status = GetShaped(a, PType::Int, v);
-  r.value = r.status ? 0 : v.i;
+  GetAs(a, PType::Int, r, [](const Value &v, auto &r) { r.value = v.i; });
 }
 
 void GetString(const ApiFmGetPropArgT &a, ApiFmGetStringRetT &r, CallCtx &) {
-  Value v;
-  r.status = GetShaped(a, PType::String, v);
-  if (!r.status) r.value = Dup(v.s);
+  GetAs(a, PType::String, r, [](const Value &v, auto &r) { r.value = Dup(v.s); });
 }
 
 void GetStrings(const ApiFmGetPropArgT &a, ApiFmGetStringsRetT &r, CallCtx &) {
-  Value v;
-  r.status = GetShaped(a, PType::Strings, v);
-  if (!r.status) r.value = StringsTo(v.strings);
+  GetAs(a, PType::Strings, r, [](const Value &v, auto &r) { r.value = StringsTo(v.strings); });
 }
 
 void GetMetrics(const ApiFmGetPropArgT &a, ApiFmGetMetricsRetT &r, CallCtx &) {
-  Value v;
-  r.status = GetShaped(a, PType::Metrics, v);
-  if (r.status) return;
-  r.value.count = static_cast<UIntT>(v.metrics.size());
-  r.value.items = Alloc<MetricT>(v.metrics.size());
-  for (size_t i = 0; i < v.metrics.size(); ++i) r.value.items[i] = v.metrics[i];
+  GetAs(a, PType::Metrics, r,
+        [](const Value &v, auto &r) { r.value = NumsTo<F_MetricsT>(v.nums); });
+}
+
+void GetInts(const ApiFmGetPropArgT &a, ApiFmGetIntsRetT &r, CallCtx &) {
+  GetAs(a, PType::Ints, r, [](const Value &v, auto &r) { r.value = NumsTo<F_IntsT>(v.nums); });
+}
+
+void GetUBytes(const ApiFmGetPropArgT &a, ApiFmGetUBytesRetT &r, CallCtx &) {
+  GetAs(a, PType::UBytes, r, [](const Value &v, auto &r) { r.value = NumsTo<F_UBytesT>(v.nums); });
+}
+
+void GetPoints(const ApiFmGetPropArgT &a, ApiFmGetPointsRetT &r, CallCtx &) {
+  GetAs(a, PType::Points, r, [](const Value &v, auto &r) { r.value = PointsTo(v.points); });
 }
 
 void GetTabs(const ApiFmGetPropArgT &a, ApiFmGetTabsRetT &r, CallCtx &) {
-  Value v;
-  r.status = GetShaped(a, PType::Tabs, v);
-  if (r.status) return;
-  F_TypedValT tv{};
-  ValueToWire(v, tv);
-  r.value = tv.u.tabs;
+  GetAs(a, PType::Tabs, r, [](const Value &v, auto &r) { r.value = TabsTo(v.tabs); });
+}
+
+void GetTextLoc(const ApiFmGetPropArgT &a, ApiFmGetTextLocRetT &r, CallCtx &) {
+  GetAs(a, PType::TextLoc, r, [](const Value &v, auto &r) { r.value = LocTo(v.loc); });
 }
 
 void GetTextRange(const ApiFmGetPropArgT &a, ApiFmGetTextRangeRetT &r, CallCtx &) {
-  Value v;
-  r.status = GetShaped(a, PType::TextRange, v);
-  if (!r.status) r.value = RangeTo(v.range);
+  GetAs(a, PType::TextRange, r, [](const Value &v, auto &r) { r.value = RangeTo(v.range); });
+}
+
+void GetElementRange(const ApiFmGetPropArgT &a, ApiFmGetElementRangeRetT &r, CallCtx &) {
+  GetAs(a, PType::ElementRange, r,
+        [](const Value &v, auto &r) { r.value = ElemRangeTo(v.elements); });
+}
+
+void GetAttributes(const ApiFmGetPropArgT &a, ApiFmGetAttributesRetT &r, CallCtx &) {
+  GetAs(a, PType::Attributes, r, [](const Value &v, auto &r) { r.value = AttrsTo(v.attrs); });
+}
+
+void GetAttributeDefs(const ApiFmGetPropArgT &a, ApiFmGetAttributeDefsRetT &r, CallCtx &) {
+  GetAs(a, PType::AttributeDefs, r,
+        [](const Value &v, auto &r) { r.value = AttrDefsTo(v.attrDefs); });
+}
+
+void GetElementCatalog(const ApiFmGetPropArgT &a, ApiFmGetElementCatalogRetT &r, CallCtx &) {
+  GetAs(a, PType::ElementCatalog, r,
+        [](const Value &v, auto &r) { r.value = CatalogTo(v.catalog); });
 }
 
 void GetVal(const ApiFmGetPropArgT &a, ApiFmGetValRetT &r, CallCtx &) {
@@ -276,43 +264,70 @@ void GetProps(const ApiFmGeneralObjArgT &a, ApiFmGetPropsRetT &r, CallCtx &) {
   if (!r.status) r.props = PropsTo(v);
 }
 
+// The setters of one shape: every argument record carries docId, objId, propIdent and value.
+template <class A>
+int32_t SetAs(const A &a, const Value &v) {
+  return Set(a.docId, a.objId, a.propIdent, v);
+}
+
 void SetInt(const ApiFmSetIntArgT &a, int &r, CallCtx &) {
-  r = Set(a.docId, a.objId, a.propIdent, Value::Int(a.value));
+  r = SetAs(a, Value::Int(a.value));
 }
 
 void SetId(const ApiFmSetIdArgT &a, int &r, CallCtx &) {
-  r = Set(a.docId, a.objId, a.propIdent, Value::Id(a.value));
+  r = SetAs(a, Value::Id(a.value));
 }
 
 void SetMetric(const ApiFmSetMetricArgT &a, int &r, CallCtx &) {
-  r = Set(a.docId, a.objId, a.propIdent, Value::Metric(a.value));
+  r = SetAs(a, Value::Metric(a.value));
 }
 
 void SetString(const ApiFmSetStringArgT &a, int &r, CallCtx &) {
-  r = Set(a.docId, a.objId, a.propIdent, Value::Str(Str(a.value)));
+  r = SetAs(a, Value::Str(Str(a.value)));
 }
 
 void SetStrings(const ApiFmSetStringsArgT &a, int &r, CallCtx &) {
-  r = Set(a.docId, a.objId, a.propIdent, Value::Strs(StringsFrom(a.value)));
+  r = SetAs(a, Value::Strs(StringsFrom(a.value)));
 }
 
 void SetMetrics(const ApiFmSetMetricsArgT &a, int &r, CallCtx &) {
-  std::vector<int32_t> v;
-  for (UIntT i = 0; i < a.value.count && a.value.items; ++i) v.push_back(a.value.items[i]);
-  r = Set(a.docId, a.objId, a.propIdent, Value::Metrs(v));
+  r = SetAs(a, Value::Nums(PType::Metrics, NumsFrom(a.value)));
+}
+
+void SetInts(const ApiFmSetIntsArgT &a, int &r, CallCtx &) {
+  r = SetAs(a, Value::Nums(PType::Ints, NumsFrom(a.value)));
+}
+
+void SetUBytes(const ApiFmSetUBytesArgT &a, int &r, CallCtx &) {
+  r = SetAs(a, Value::Nums(PType::UBytes, NumsFrom(a.value)));
+}
+
+void SetPoints(const ApiFmSetPointsArgT &a, int &r, CallCtx &) {
+  r = SetAs(a, Value::Points(PointsFrom(a.value)));
 }
 
 void SetTabs(const ApiFmSetTabsArgT &a, int &r, CallCtx &) {
-  F_TypedValT tv{};
-  tv.type = TV_Tabs;
-  tv.u.tabs = a.value;
-  Value v;
-  ValueFromWire(tv, v);
-  r = Set(a.docId, a.objId, a.propIdent, v);
+  r = SetAs(a, Value::Tabs(TabsFrom(a.value)));
+}
+
+void SetTextLoc(const ApiFmSetTextLocArgT &a, int &r, CallCtx &) {
+  r = SetAs(a, Value::Loc(LocFrom(a.value)));
 }
 
 void SetTextRange(const ApiFmSetTextRangeArgT &a, int &r, CallCtx &) {
-  r = Set(a.docId, a.objId, a.propIdent, Value::Range(RangeFrom(a.value)));
+  r = SetAs(a, Value::Range(RangeFrom(a.value)));
+}
+
+void SetElementRange(const ApiFmSetElementRangeArgT &a, int &r, CallCtx &) {
+  r = SetAs(a, Value::Elements(ElemRangeFrom(a.value)));
+}
+
+void SetAttributes(const ApiFmSetAttributesArgT &a, int &r, CallCtx &) {
+  r = SetAs(a, Value::Attrs(AttrsFrom(a.value)));
+}
+
+void SetAttributeDefs(const ApiFmSetAttributeDefsArgT &a, int &r, CallCtx &) {
+  r = SetAs(a, Value::AttrDefs(AttrDefsFrom(a.value)));
 }
 
 void SetVal(const ApiFmSetValArgT &a, int &r, CallCtx &) {
@@ -371,6 +386,53 @@ void GetText(const ApiFmGetTextArgT &a, ApiFmGetTextRetT &r, CallCtx &) {
   if (!r.status) ItemsTo(items, r.value);
 }
 
+// The second flag word selects item kinds the substitute host's text never holds.
+void GetText2(const ApiFmGetText2ArgT &a, ApiFmGetTextRetT &r, CallCtx &c) {
+  GetText({a.docId, a.objId, a.flags}, r, c);
+}
+
+void GetTextForRange2(const ApiFmGetTextForRange2ArgT &a, ApiFmGetTextRetT &r, CallCtx &c) {
+  GetTextForRange({a.docId, a.textRange, a.flags}, r, c);
+}
+
+// The text to find is the first text value of the parameter list.
+void Find(const ApiFmFindArgT &a, ApiFmFindRetT &r, CallCtx &) {
+  const char *text = nullptr;
+  for (UIntT i = 0; i < a.params.count && a.params.items && !text; ++i)
+    if (a.params.items[i].value.type == TV_String) text = a.params.items[i].value.u.sval;
+  TextRange out;
+  r.status = M().Find(a.docId, LocFrom(a.textLoc), Str(text), out);
+  r.textRange = RangeTo(out);
+}
+
+void ReplaceText(const ApiFmReplaceTextArgT &a, ApiFmReplaceTextRetT &r, CallCtx &) {
+  TextRange range = RangeFrom(a.textRange);
+  TextLoc end;
+  r.status = M().DeleteText(a.docId, range);
+  if (!r.status) r.status = M().AddText(a.docId, range.beg, Str(a.text), end);
+}
+
+void GetUniqueObject(const ApiFmGetUniqueObjArgT &a, ApiFmObjRetT &r, CallCtx &) {
+  r.status = M().GetUniqueObject(a.docId, a.objType, a.unique, r.objId);
+}
+
+void NewGraphicObject(const ApiFmNewGraphicObjArgT &a, ApiFmObjRetT &r, CallCtx &) {
+  r.status = M().NewGraphic(a.docId, a.objType, a.parentId, r.objId);
+}
+
+void NewSubObject(const ApiFmNewSubObjectArgT &a, ApiFmObjRetT &r, CallCtx &) {
+  r.status = M().NewGraphic(a.docId, a.objType, a.parentId, r.objId);
+}
+
+// Paragraphs are the one series the substitute host makes: a new one after `prevId`.
+void NewSeriesObject(const ApiFmNewSeriesObjArgT &a, ApiFmObjRetT &r, CallCtx &) {
+  r.status = a.objType == kObjPgf ? M().NewPgfAfter(a.docId, a.prevId, r.objId) : kBadObjType;
+}
+
+void MakeTableSelection(const ApiFmMakeTableSelectionArgT &a, int &r, CallCtx &) {
+  r = M().SelectTableCells(a.docId, a.tableId, a.topRow, a.bottomRow, a.leftCol, a.rightCol);
+}
+
 void NewTable(const ApiFmNewTableArgT &a, ApiFmObjRetT &r, CallCtx &) {
   r.status = M().NewTable(a.docId, Str(a.format), a.numCols, a.numBodyRows, a.numHeaderRows,
                           a.numFooterRows, LocFrom(a.textLoc), r.objId);
@@ -380,6 +442,19 @@ void CustomDoc(const ApiFmCustomDocArgT &a, ApiFmCustomDocRetT &r, CallCtx &) {
   r.status = M().CustomDoc({a.width, a.height, a.numCols, a.columnGap, a.topMargin, a.bottomMargin,
                             a.insideMargin, a.outsideMargin, a.sidedness, a.makeVisible},
                            r.docId);
+}
+
+void Import(const ApiFmImportArgT &a, ApiFmImportRetT &r, CallCtx &) {
+  TextLoc end;
+  r.status = M().Import(a.docId, LocFrom(a.textLoc), Str(a.fileName), end);
+  r.objId = r.status ? 0 : end.obj;
+  r.returnParams = ReturnParams(Str(a.fileName), r.status);
+}
+
+void Export(const ApiFmExportArgT &a, ApiFmExportRetT &r, CallCtx &) {
+  r.status = M().Export(a.docId, Str(a.fileName));
+  r.docId = r.status ? 0 : a.docId;
+  r.returnParams = ReturnParams(Str(a.fileName), r.status);
 }
 
 void Open(const ApiFmOpenArgT &a, ApiFmOpenRetT &r, CallCtx &) {
@@ -428,6 +503,21 @@ void FamilyFonts(const int &family, ApiFmFamilyFontsRetT &r, CallCtx &) {
   r.value.items = Alloc<F_FontT>(4);
   for (UIntT i = 0; i < 4; ++i)
     r.value.items[i] = {static_cast<UIntT>(family), 0, styles[i][0], styles[i][1]};
+}
+
+// No family of the substitute host combines others, so the list is always empty.
+void CombinedFamilyFonts(const ApiFmCombinedFamilyFontsArgT &a, ApiFmCombinedFamilyFontsRetT &r,
+                         CallCtx &) {
+  r.status = a.familyId < FontFamilyNames().size() ? kOk : kBadParameter;
+}
+
+void LoadMenuCustomizationFile(const ApiFmLoadMenuCustomizationFileArgT &a, int &r, CallCtx &) {
+  std::error_code ec;
+  r = std::filesystem::is_regular_file(Str(a.fileName), ec) ? kOk : kFileError;
+}
+
+void AnimateMenu(const ApiFmAnimateMenuArgT &a, int &r, CallCtx &) {
+  r = M().As<Menu>(a.menuId, Kind::Menu) ? kOk : kBadObjId;
 }
 
 void IsEncodingSupported(const StringT &a, int &r, CallCtx &) {
@@ -523,11 +613,7 @@ void CutTableParts(const ApiFmCutTablePartsArgT &a, int &r, CallCtx &) {
 }
 
 void StraddleCells(const ApiFmStraddleCellsArgT &a, int &r, CallCtx &) {
-  const Cell *c = M().As<Cell>(a.cellId, Kind::Cell);
-  r = !M().DocOf(a.docId)              ? kBadDocId
-      : !c || c->doc != a.docId        ? kBadObjId
-      : a.numRows < 1 || a.numCols < 1 ? kBadParameter
-                                       : kOk;
+  r = M().Straddle(a.docId, a.cellId, a.numRows, a.numCols, a.unstraddle == 0);
 }
 
 void ClientNumber(const QvNone &, int &r, CallCtx &) {
@@ -570,79 +656,26 @@ void EncodingForFont(const ApiFmGetEncodingForFontArgT &a, ApiFmGetStringRetT &r
 
 }  // namespace
 
-bool ValueFromWire(const F_TypedValT &in, Value &out) {
-  switch (in.type) {
-    case TV_Int:
-      out = Value::Int(in.u.ival);
-      return true;
-    case TV_Metric:
-      out = Value::Metric(in.u.ival);
-      return true;
-    case TV_Id:
-      out = Value::Id(static_cast<Handle>(in.u.ival));
-      return true;
-    case TV_String:
-      out = Value::Str(Str(in.u.sval));
-      return true;
-    case TV_Strings:
-      out = Value::Strs(StringsFrom(in.u.strings));
-      return true;
-    case TV_Metrics: {
-      std::vector<int32_t> v;
-      for (UIntT i = 0; i < in.u.metrics.count && in.u.metrics.items; ++i)
-        v.push_back(in.u.metrics.items[i]);
-      out = Value::Metrs(v);
-      return true;
-    }
-    case TV_Tabs: {
-      std::vector<Tab> v;
-      for (UIntT i = 0; i < in.u.tabs.count && in.u.tabs.items; ++i) {
-        const F_TabT &t = in.u.tabs.items[i];
-        v.push_back({t.x, t.type, Str(t.leader), t.decimal});
-      }
-      out = Value::Tabs(v);
-      return true;
-    }
-    case TV_TextRange:
-      out = Value::Range(RangeFrom(in.u.textRange));
-      return true;
-  }
-  return false;
-}
-
-void ValueToWire(const Value &in, F_TypedValT &out) {
-  out.type = TypedValCode(in.type);
-  switch (in.type) {
-    case PType::Int:
-    case PType::Metric:
-    case PType::Id:
-      out.u.ival = in.i;
-      break;
-    case PType::String:
-      out.u.sval = Dup(in.s);
-      break;
-    case PType::Strings:
-      out.u.strings = StringsTo(in.strings);
-      break;
-    case PType::Metrics:
-      out.u.metrics.count = static_cast<UIntT>(in.metrics.size());
-      out.u.metrics.items = Alloc<MetricT>(in.metrics.size());
-      for (size_t i = 0; i < in.metrics.size(); ++i) out.u.metrics.items[i] = in.metrics[i];
-      break;
-    case PType::Tabs:
-      out.u.tabs.count = static_cast<UIntT>(in.tabs.size());
-      out.u.tabs.items = Alloc<F_TabT>(in.tabs.size());
-      for (size_t i = 0; i < in.tabs.size(); ++i)
-        out.u.tabs.items[i] = {in.tabs[i].position, in.tabs[i].kind, Dup(in.tabs[i].leader),
-                               in.tabs[i].decimal};
-      break;
-    case PType::TextRange:
-      out.u.textRange = RangeTo(in.range);
-      break;
-  }
-}
-
 void RegisterModelHandlers() {
+  RegisterStructureHandlers();
+  Serve<1011>(PromptMetric);
+  Serve<1012>(OldChooseFile);
+  Serve<1017>(QuickSelect);
+  Serve<1024>(Import);
+  Serve<1028>(ChooseFile);
+  Serve<1037>(Export);
+  Serve<1049>(CombinedFamilyFonts);
+  Serve<1052>(NewGraphicObject);
+  Serve<1055>(NewSeriesObject);
+  Serve<1085>(GetText2);
+  Serve<1086>(GetTextForRange2);
+  Serve<1087>(Find);
+  Serve<1089>(GetUniqueObject);
+  Serve<1113>(NewSubObject);
+  Serve<1203>(MakeTableSelection);
+  Serve<1256>(LoadMenuCustomizationFile);
+  Serve<1257>(AnimateMenu);
+  Serve<1407>(ReplaceText);
   Serve<1004>(ShortcutExists);
   Serve<1005>(AddMenuByName);
   Serve<1006>(RemoveMenuByName);
@@ -712,6 +745,21 @@ void RegisterModelHandlers() {
   Serve<1073>(SetStrings);
   Serve<1074>(GetMetrics);
   Serve<1075>(SetMetrics);
+  Serve<1076>(GetPoints);
+  Serve<1077>(SetPoints);
+  Serve<1083>(GetUBytes);
+  Serve<1084>(SetUBytes);
+  Serve<1092>(GetInts);
+  Serve<1093>(SetInts);
+  Serve<1268>(GetTextLoc);
+  Serve<1269>(SetTextLoc);
+  Serve<1285>(GetElementCatalog);
+  Serve<1400>(GetAttributeDefs);
+  Serve<1401>(SetAttributeDefs);
+  Serve<1402>(GetAttributes);
+  Serve<1403>(SetAttributes);
+  Serve<1404>(GetElementRange);
+  Serve<1405>(SetElementRange);
   Serve<1078>(GetTabs);
   Serve<1079>(SetTabs);
   Serve<1080>(GetText);

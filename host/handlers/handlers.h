@@ -14,6 +14,8 @@ namespace qvhost {
 
 // Serve()s every procedure below. Calling it again changes nothing.
 void RegisterModelHandlers();
+// The structure-element procedures and those on the properties of text (part of the above).
+void RegisterStructureHandlers();
 
 // Wire <-> model values, for the handlers and for tests of them. ValueFromWire returns false
 // for a typed value the model has no shape for; ValueToWire fills `out` with malloc'd memory.

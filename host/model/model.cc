@@ -8,9 +8,24 @@
 namespace qvhost {
 
 const char *KindName(Kind k) {
-  static const char *const names[] = {"document", "book",  "component", "format",  "paragraph",
-                                      "flow",     "frame", "table",     "row",     "cell",
-                                      "colour",   "page",  "menu",      "command", "separator"};
+  static const char *const names[] = {"document",
+                                      "book",
+                                      "component",
+                                      "format",
+                                      "paragraph",
+                                      "flow",
+                                      "frame",
+                                      "table",
+                                      "row",
+                                      "cell",
+                                      "colour",
+                                      "page",
+                                      "menu",
+                                      "command",
+                                      "separator",
+                                      "graphic",
+                                      "element definition",
+                                      "element"};
   return names[static_cast<int>(k)];
 }
 
@@ -73,17 +88,6 @@ void Model::InitSession() {
     menus_.push_back(sep->h);
     objs_.push_back(std::move(sep));
   }
-}
-
-template <class T>
-T *Model::Make(Handle doc) {
-  auto o = std::make_unique<T>();
-  T *p = o.get();
-  p->h = static_cast<Handle>(objs_.size());
-  p->doc = doc;
-  objs_.push_back(std::move(o));
-  if (Doc *d = DocOf(doc)) d->owned.push_back(p->h);
-  return p;
 }
 
 void Model::Link(Chain &c, Obj &o, Handle after) {

@@ -18,6 +18,7 @@
 #include "host/model/props.h"
 #include "host/model/status.h"
 #include "host/model/value.h"
+#include "quorvex/fcodes.h"
 
 namespace qvhost {
 
@@ -36,9 +37,37 @@ enum class Kind : uint8_t {
   Page,
   Menu,
   Command,
-  Separator
+  Separator,
+  Graphic,
+  ElementDef,
+  Element
 };
 const char *KindName(Kind k);
+
+// Codes the substitute host gives the properties that no tool reads: the tests reach the
+// text-location, int-list, point-list and structure calls through them.
+constexpr int32_t kPropTextLoc = 3001;               // table: where it is anchored (text location)
+constexpr int32_t kPropStraddle = 3002;              // cell: rows and columns it spans (ints)
+constexpr int32_t kPropPoints = 3003;                // graphic: its vertices (points)
+constexpr int32_t kPropGraphicType = 3004;           // graphic: its object type (int)
+constexpr int32_t kPropElementSelection = 3005;      // document: selected elements (element range)
+constexpr int32_t kPropHighestLevelElement = 3006;   // document: root of the element tree (id)
+constexpr int32_t kPropElementDef = 3007;            // element: its definition (id)
+constexpr int32_t kPropParentElement = 3008;         // element (id)
+constexpr int32_t kPropFirstChildElement = 3009;     // element (id)
+constexpr int32_t kPropNextSiblingElement = 3010;    // element (id)
+constexpr int32_t kPropElementPgfs = 3011;           // element: the paragraphs it holds (ints)
+constexpr int32_t kPropPgfElement = 3012;            // paragraph: the element holding it (id)
+constexpr int32_t kPropFirstElementDefInDoc = 3013;  // document (id)
+constexpr int32_t kPropNextElementDefInDoc = 3014;   // element definition (id)
+constexpr int32_t kPropFirstGraphicInDoc = 3015;     // document (id)
+constexpr int32_t kPropNextGraphicInDoc = 3016;      // graphic (id)
+
+// Object types of the named, unique and new-object calls.
+constexpr int32_t kObjColor = 2, kObjDoc = 4, kObjLine = 9, kObjPolyline = 12, kObjRectangle = 14,
+                  kObjPgf = 31, kObjPgfFmt = OBJ_PgfFmt, kObjBook = 41, kObjMenu = OBJ_Menu,
+                  kObjCommand = 56, kObjSeparator = OBJ_MenuItemSeparator, kObjTable = 60,
+                  kObjElementDef = 70, kObjElement = 71;
 
 // Members of a singly ordered container keep prev/next links; the container keeps first/last.
 struct Chain {
@@ -66,6 +95,9 @@ enum class PgfHome : uint8_t { Frame, Cell, Title };
 
 struct Pgf : Obj {
   std::string tag;
+  Handle element = 0;  // structure element holding the paragraph (0: none)
+  // Character properties set over the paragraph's text, read back at any of its locations.
+  std::map<int32_t, Value> textProps;
   std::string text;
   bool override_ = false;
   int32_t locked = 0;
@@ -92,6 +124,7 @@ struct Flow : Obj {
 struct Cell : Obj {
   Handle row = 0;
   int32_t col = 0;
+  int32_t straddleRows = 1, straddleCols = 1;
   Chain pgfs;
   Cell() : Obj(Kind::Cell) {}
 };
@@ -116,6 +149,29 @@ struct Color : Obj {
   Color() : Obj(Kind::Color) {}
 };
 
+struct Graphic : Obj {
+  int32_t type = 0;
+  Handle parent = 0;  // frame or page it was drawn in
+  std::vector<Point> points;
+  Graphic() : Obj(Kind::Graphic) {}
+};
+
+struct ElementDef : Obj {
+  std::string name;
+  std::vector<AttributeDef> attrDefs;
+  ElementDef() : Obj(Kind::ElementDef) {}
+};
+
+// A structure element: an instance of a definition in the document's element tree, holding
+// child elements and, for a text element, paragraphs.
+struct Element : Obj {
+  Handle def = 0, parent = 0;
+  Chain children;
+  std::vector<Handle> pgfs;
+  std::vector<Attribute> attrs;
+  Element() : Obj(Kind::Element) {}
+};
+
 // Body pages hold the text; list A holds the master pages and list B the reference pages.
 enum class PageList : uint8_t { Body, A, B };
 struct Page : Obj {
@@ -126,9 +182,10 @@ struct Page : Obj {
 
 struct Doc : Obj {
   std::string path;  // full path of its file; empty for a new, unsaved document
-  Chain fmts, flows, tables, colors, bodyPages, pagesA, pagesB;
-  Handle mainFlow = 0, currentPage = 0;
+  Chain fmts, flows, tables, colors, bodyPages, pagesA, pagesB, graphics, elemDefs;
+  Handle mainFlow = 0, currentPage = 0, rootElement = 0;
   TextRange selection;
+  ElementRange elemSelection;
   int32_t displayUnits = 0x480000;     // inches
   int32_t fontDisplayUnits = 0x10000;  // points
   int32_t batchFlag = 0;
@@ -225,6 +282,12 @@ class Model {
   Cell *AddCell(Row &r);
   Pgf *AddCellPgf(Cell &c, const std::string &tag, const std::string &text);
   Pgf *AddTitlePgf(Table &t, const std::string &tag, const std::string &text);
+  ElementDef *AddElementDef(Doc &d, const std::string &name);
+  ElementDef *FindElementDef(const Doc &d, const std::string &name) const;
+  // A new element, last child of `parent` (parent 0: the root of the document's tree).
+  Element *AddElement(Doc &d, Handle def, Handle parent);
+  void HoldPgf(Element &e, Pgf &p);  // the paragraph must not be held yet
+  Graphic *AddGraphic(Doc &d, int32_t type, Handle parent);
   Book *NewBook(const std::string &path);
   Component *AddComponent(Book &b, const std::string &path);
   Menu *DefineMenu(const std::string &name, const std::string &label);
@@ -299,6 +362,16 @@ class Model {
                     int32_t &chosen);
   int32_t PromptString(const std::string &prompt, const std::string &def, std::string &answer);
   int32_t PromptInt(const std::string &prompt, int32_t def, int32_t &answer);
+  // A length typed with a unit (pt, in, ", cm, mm, pc); a bare number counts in `units` (a
+  // metric per unit, 0 for points).
+  int32_t PromptMetric(const std::string &prompt, const std::string &def, int32_t units,
+                       int32_t &answer);
+  int32_t ChooseFile(const std::string &title, const std::string &dir, const std::string &name,
+                     std::string &answer);
+  // Writes a document to a file without making it the document's own.
+  int32_t Export(Handle doc, const std::string &path);
+  int32_t Import(Handle doc, TextLoc at, const std::string &path, TextLoc &end);
+  int32_t NewPgfAfter(Handle doc, Handle prev, Handle &out);
   int32_t DefineAndAddMenu(Handle bar, const std::string &name, const std::string &label,
                            Handle &out);
   int32_t DefineAndAddCommand(int32_t number, Handle menu, const std::string &name,
@@ -310,6 +383,36 @@ class Model {
   int32_t MenuItemInMenu(Handle menu, Handle item, bool recursive, Handle &out) const;
   int32_t Notification(int32_t code, int32_t state);
   int32_t FontValue(int32_t list, const std::string &name, int32_t &out) const;
+  int32_t GetUniqueObject(Handle doc, int32_t type, int32_t unique, Handle &out) const;
+  int32_t NewGraphic(Handle doc, int32_t type, Handle parent, Handle &out);
+  int32_t Straddle(Handle doc, Handle cell, int32_t rows, int32_t cols, bool undo);
+  // Character properties at a text location: the paragraph's font characteristics with what was
+  // set over its text on top. Setting them over a range sets them for every paragraph it touches.
+  int32_t GetTextProps(Handle doc, TextLoc at, std::vector<PropVal> &out) const;
+  int32_t GetTextProp(Handle doc, TextLoc at, int32_t prop, Value &out) const;
+  int32_t SetTextProps(Handle doc, const TextRange &r, const std::vector<PropVal> &in);
+  // The first occurrence of `text` at or after `from` in the document walk.
+  int32_t Find(Handle doc, TextLoc from, const std::string &text, TextRange &out) const;
+  int32_t SelectTableCells(Handle doc, Handle tbl, int32_t topRow, int32_t bottomRow,
+                           int32_t leftCol, int32_t rightCol);
+
+  // --- structure elements ----------------------------------------------------------------------
+  // A new element of `def` at a text location: it holds the paragraph there (or, when that
+  // paragraph is already held, goes inside the element holding it). The first element of a
+  // document is the root of its tree; later ones go inside the root when nothing else holds them.
+  int32_t NewElement(Handle doc, Handle def, TextLoc at, Handle &out);
+  int32_t NewElementAt(Handle doc, Handle def, ElementLoc at, Handle &out);
+  int32_t NewComponentAt(Handle book, const std::string &path, ElementLoc at, Handle &out);
+  int32_t ElementToText(Handle doc, ElementLoc at, TextLoc &out) const;
+  int32_t TextToElement(Handle doc, TextLoc at, ElementLoc &out) const;
+  // The operations on the selected elements (kPropElementSelection): siblings from beg.child
+  // to end.child.
+  enum class ElementOp : uint8_t { MergeIntoFirst, MergeIntoLast, Split, Unwrap, Promote, Demote };
+  int32_t EditElements(Handle doc, ElementOp op);
+  int32_t WrapElements(Handle doc, Handle def);
+  int32_t DeleteUndefinedAttribute(Handle doc, const std::string &name, Handle def);
+  int32_t ImportElementDefs(Handle doc, Handle from);
+  std::vector<CatalogEntry> ElementCatalog(const Doc &d) const;
 
   // --- session state the tools and tests reach directly ------------------------------------------
   Handle activeDoc = 0, activeBook = 0;
@@ -352,6 +455,14 @@ class Model {
   int32_t GetOf(const Obj &o, Handle docArg, int32_t prop, Value &out) const;
   int32_t SetOf(Obj &o, Handle docArg, int32_t prop, const Value &v);
   int32_t SetPgfChar(Doc &d, Pgf &p, int32_t prop, const Value &v);
+  int32_t GetStructure(const Obj &o, int32_t prop, Value &out) const;
+  int32_t SetStructure(Obj &o, int32_t prop, const Value &v);
+  int32_t SetElementSelection(Doc &d, const ElementRange &r);
+  std::vector<Handle> SelectedElements(const Doc &d) const;
+  Element *MakeElement(Doc &d, Handle def, Handle parent, Handle before);
+  void ReleaseElement(Element &e);  // unlinks it; its children go to its parent
+  void FreeElementTree(Element &e);
+  Handle FirstPgfUnder(const Element &e) const;
   std::vector<int32_t> PropCodes(const Obj &o) const;
   Handle selDoc_ = 0;  // document whose selection was set last (the show-selection target)
 
@@ -360,6 +471,17 @@ class Model {
   std::vector<Handle> books_;  // open books
   std::vector<Handle> menus_;  // menus, commands and separators, in definition order
 };
+
+template <class T>
+inline T *Model::Make(Handle doc) {
+  auto o = std::make_unique<T>();
+  T *p = o.get();
+  p->h = static_cast<Handle>(objs_.size());
+  p->doc = doc;
+  objs_.push_back(std::move(o));
+  if (Doc *d = DocOf(doc)) d->owned.push_back(p->h);
+  return p;
+}
 
 // The host's one model; the handlers and the command line use it.
 Model &TheModel();

@@ -38,9 +38,15 @@ Pgf *Model::SplitPgf(Pgf &p, size_t at) {
   q->override_ = p.override_;
   q->home = p.home;
   q->parent = p.parent;
+  q->textProps = p.textProps;
   q->text = p.text.substr(at);
   p.text.erase(at);
   Link(*PgfChain(p), *q, p.h);
+  // The new half stays in the element that held the paragraph.
+  if (Element *e = As<Element>(p.element, Kind::Element)) {
+    q->element = e->h;
+    e->pgfs.insert(std::find(e->pgfs.begin(), e->pgfs.end(), p.h) + 1, q->h);
+  }
   return q;
 }
 
@@ -216,6 +222,59 @@ int32_t Model::Save(Handle doc, const std::string &path, Handle &out) {
   return kOk;
 }
 
+int32_t Model::Export(Handle doc, const std::string &path) {
+  if (!DocOf(doc)) return kBadDocId;
+  if (path.empty()) return kBadParameter;
+  std::string target = Canonical(path), err;
+  if (writeSaves && !SaveFile(*this, doc, target, err)) {
+    lastError = err;
+    return kFileError;
+  }
+  saved.push_back(target);
+  return kOk;
+}
+
+// The text of every paragraph of the file goes in at the location, a paragraph break between
+// two; the file's own document is closed again unless it was open before.
+int32_t Model::Import(Handle doc, TextLoc at, const std::string &path, TextLoc &end) {
+  end = TextLoc{};
+  if (!DocOf(doc)) return kBadDocId;
+  std::string canon = Canonical(path);
+  auto named = [&](const std::vector<Handle> &list) {
+    return std::any_of(list.begin(), list.end(), [&](Handle h) {
+      return (DocOf(h) ? DocOf(h)->path : BookOf(h)->path) == canon;
+    });
+  };
+  bool wasOpen = named(open_) || named(books_);
+  Handle src;
+  if (int32_t st = Open(path, false, src)) return st;
+  const Doc *from = DocOf(src);
+  if (!from) {  // a book has no text of its own
+    if (!wasOpen) FreeBook(*BookOf(src));
+    return kBadParameter;
+  }
+  if (src == doc) return kBadParameter;
+  std::string text;
+  std::vector<Handle> walk = WalkPgfs(*from);
+  for (Handle p : walk) {
+    if (p != walk.front()) text += '\n';
+    text += PgfOf(p)->text;
+  }
+  if (!wasOpen) FreeDoc(*DocOf(src));
+  return AddText(doc, at, text, end);
+}
+
+int32_t Model::NewPgfAfter(Handle doc, Handle prev, Handle &out) {
+  out = 0;
+  if (!DocOf(doc)) return kBadDocId;
+  Pgf *p = PgfOf(prev);
+  if (!p || p->doc != doc || !PgfChain(*p)) return kBadObjId;
+  Pgf *q = SplitPgf(*p, p->text.size());
+  MarkModified(doc);
+  out = q->h;
+  return kOk;
+}
+
 int32_t Model::Close(Handle doc, int32_t flags) {
   if (Doc *d = DocOf(doc)) {
     if (d->modified && !(flags & 1)) return kDocModified;
@@ -270,6 +329,12 @@ int32_t Model::ScrollBox(const std::string &title, const std::vector<std::string
   int32_t result = def;
   if (NextAnswer(a) && a.what == Answer::Cancel) cancelled = true;
   if (a.what == Answer::Choose) {
+    // A user can only pick an item that is there.
+    if (a.index < 0 || static_cast<size_t>(a.index) >= items.size()) {
+      it.answer = -1;
+      Show(std::move(it));
+      return kBadParameter;
+    }
     result = a.index;
     cancelled = false;
   }
@@ -307,6 +372,42 @@ int32_t Model::PromptInt(const std::string &prompt, int32_t def, int32_t &answer
 }
 
 // --- menus ---------------------------------------------------------------------------------------
+
+int32_t Model::PromptMetric(const std::string &prompt, const std::string &def, int32_t units,
+                            int32_t &answer) {
+  std::string text;
+  if (int32_t st = PromptString(prompt, def, text)) return st;
+  char *end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (end == text.c_str()) return kBadParameter;
+  std::string unit(end);
+  const std::pair<const char *, double> kUnits[] = {
+      {"pt", 1}, {"in", 72}, {"\"", 72}, {"cm", 72 / 2.54}, {"mm", 72 / 25.4}, {"pc", 12}};
+  double perUnit = units > 0 ? units / 65536.0 : 1;  // points per unit of a bare number
+  bool known = unit.empty();
+  for (const auto &[name, pts] : kUnits)
+    if (unit == name) perUnit = pts, known = true;
+  int32_t m;
+  if (!known || !PointsToMetric(v * perUnit, m)) return kBadParameter;
+  answer = m;
+  return kOk;
+}
+
+int32_t Model::ChooseFile(const std::string &title, const std::string &dir, const std::string &name,
+                          std::string &answer) {
+  ShownItem it;
+  it.what = "choosefile";
+  it.text = title;
+  Answer a;
+  bool got = NextAnswer(a);
+  bool cancelled = got && a.what == Answer::Cancel;
+  answer = got && a.what == Answer::Text ? a.text : dir.empty() ? name : dir + "/" + name;
+  it.answer = cancelled ? -1 : 0;
+  it.items = {answer};
+  Show(std::move(it));
+  if (cancelled) return kCancelled;
+  return answer.empty() ? kBadParameter : kOk;
+}
 
 Handle Model::NextInMenu(Handle parent, Handle item) const {
   auto nextIn = [&](const Menu &m) -> Handle {

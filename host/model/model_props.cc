@@ -9,10 +9,6 @@ namespace qvhost {
 
 namespace {
 
-constexpr int32_t kObjPgfFmt = OBJ_PgfFmt, kObjMenu = OBJ_Menu,
-                  kObjSeparator = OBJ_MenuItemSeparator;
-constexpr int32_t kObjCommand = 56, kObjColor = 2, kObjBook = 41, kObjDoc = 4;
-
 bool IsMenuKind(Kind k) {
   return k == Kind::Menu || k == Kind::Command || k == Kind::Separator;
 }
@@ -267,8 +263,10 @@ int32_t Model::GetOf(const Obj &o, Handle docArg, int32_t prop, Value &out) cons
       }
       break;
     }
+    default:
+      break;
   }
-  return kBadPropNum;
+  return GetStructure(o, prop, out);
 }
 
 int32_t Model::SetOf(Obj &o, Handle docArg, int32_t prop, const Value &v) {
@@ -365,8 +363,8 @@ int32_t Model::SetOf(Obj &o, Handle docArg, int32_t prop, const Value &v) {
       if (prop == PROP_TblInitSetting) return setInt(t.initSetting);
       if (prop == PROP_TblColWidths) {
         if (v.type != PType::Metrics) return kBadPropType;
-        if (v.metrics.size() != t.colWidths.size()) return kBadParameter;
-        t.colWidths = v.metrics;
+        if (v.nums.size() != t.colWidths.size()) return kBadParameter;
+        t.colWidths = v.nums;
         MarkModified(t.doc);
         return kOk;
       }
@@ -397,6 +395,7 @@ int32_t Model::SetOf(Obj &o, Handle docArg, int32_t prop, const Value &v) {
     default:
       break;
   }
+  if (int32_t st = SetStructure(o, prop, v); st != kBadPropNum && st != kReadOnly) return st;
   Value probe;
   return GetOf(o, docArg, prop, probe) == kOk ? kReadOnly : kBadPropNum;
 }
@@ -442,13 +441,14 @@ std::vector<int32_t> Model::PropCodes(const Obj &o) const {
     case Kind::Pgf:
       v.push_back(PROP_Name);
       for (const CharDef &c : CharDefs()) v.push_back(c.code);
-      if (o.kind == Kind::Pgf) add({PROP_PgfOverride, PROP_PgfLocked});
+      if (o.kind == Kind::Pgf) add({PROP_PgfOverride, PROP_PgfLocked, kPropPgfElement});
       break;
     case Kind::Doc:
       add({PROP_Name, PROP_TextSelection, PROP_NextOpenDoc, PROP_FirstTblInDoc, PROP_FirstFlowInDoc,
            PROP_FirstPgfFmtInDoc, PROP_SelectedTbl, PROP_DocBatchFlag, PROP_CurrentPage,
            PROP_DisplayUnits, PROP_FontDisplayUnits, PROP_FirstPageListA, PROP_FirstPageListB,
-           PROP_MainFlowInDoc});
+           PROP_MainFlowInDoc, PROP_ElementCatalog, kPropElementSelection, kPropHighestLevelElement,
+           kPropFirstElementDefInDoc, kPropFirstGraphicInDoc});
       break;
     case Kind::Book:
       add({PROP_Name, PROP_StatusLine, PROP_FirstComponentInBook});
@@ -464,13 +464,13 @@ std::vector<int32_t> Model::PropCodes(const Obj &o) const {
       break;
     case Kind::Table:
       add({PROP_NextTblInDoc, PROP_FirstRowInTbl, PROP_FirstPgf, PROP_TblColWidths,
-           PROP_TblInitSetting});
+           PROP_TblInitSetting, kPropTextLoc});
       break;
     case Kind::Row:
       add({PROP_NextRowInTbl, PROP_FirstCellInRow});
       break;
     case Kind::Cell:
-      add({PROP_NextCellInRow, PROP_FirstPgf, PROP_CellRow, PROP_CellColNum});
+      add({PROP_NextCellInRow, PROP_FirstPgf, PROP_CellRow, PROP_CellColNum, kPropStraddle});
       break;
     case Kind::Color:
       add({PROP_Name});
@@ -484,6 +484,16 @@ std::vector<int32_t> Model::PropCodes(const Obj &o) const {
     case Kind::Command:
     case Kind::Separator:
       add({PROP_Name, PROP_Label});
+      break;
+    case Kind::Graphic:
+      add({kPropGraphicType, kPropPoints, kPropNextGraphicInDoc});
+      break;
+    case Kind::ElementDef:
+      add({PROP_Name, PROP_AttributeDefs, kPropNextElementDefInDoc});
+      break;
+    case Kind::Element:
+      add({kPropElementDef, kPropParentElement, kPropFirstChildElement, kPropNextSiblingElement,
+           kPropElementPgfs, PROP_Attributes});
       break;
   }
   return v;
@@ -571,6 +581,12 @@ int32_t Model::GetNamedObject(Handle doc, int32_t type, const std::string &name,
       out = FindMenuItem(k, name);
       return out ? kOk : kBadName;
     }
+    case kObjElementDef: {
+      const Doc *d = DocOf(doc);
+      if (!d) return kBadDocId;
+      const ElementDef *e = FindElementDef(*d, name);
+      return e ? (out = e->h, kOk) : kBadName;
+    }
     case kObjDoc:
     case kObjBook: {
       for (Handle h : type == kObjDoc ? open_ : books_) {
@@ -588,12 +604,16 @@ int32_t Model::GetNamedObject(Handle doc, int32_t type, const std::string &name,
 int32_t Model::NewNamedObject(Handle doc, int32_t type, const std::string &name, Handle &out) {
   out = 0;
   Doc *d = DocOf(doc);
-  if (type != kObjPgfFmt && type != kObjColor) return kBadObjType;
+  if (type != kObjPgfFmt && type != kObjColor && type != kObjElementDef) return kBadObjType;
   if (!d) return kBadDocId;
   if (name.empty()) return kBadName;
   Handle existing;
   if (GetNamedObject(doc, type, name, existing) == kOk) return out = existing, kOk;
-  out = type == kObjPgfFmt ? AddFormat(*d, name)->h : AddColor(*d, name)->h;
+  if (type == kObjElementDef) {
+    out = AddElementDef(*d, name)->h;
+  } else {
+    out = type == kObjPgfFmt ? AddFormat(*d, name)->h : AddColor(*d, name)->h;
+  }
   MarkModified(doc);
   return kOk;
 }
@@ -622,6 +642,7 @@ int32_t Model::Delete(Handle doc, Handle obj) {
       Pgf *p = static_cast<Pgf *>(o);
       Chain *c = PgfChain(*p);
       if (c) Unlink(*c, *o);
+      if (Element *e = As<Element>(p->element, Kind::Element)) std::erase(e->pgfs, p->h);
       for (Handle t : TablesAnchoredIn(*d, p->h)) As<Table>(t, Kind::Table)->anchor = 0;
       break;
     }
@@ -638,6 +659,25 @@ int32_t Model::Delete(Handle doc, Handle obj) {
       }
       Unlink(d->colors, *o);
       break;
+    case Kind::Graphic:
+      Unlink(d->graphics, *o);
+      break;
+    case Kind::ElementDef:
+      for (Handle h : d->owned)
+        if (const Element *e = As<Element>(h, Kind::Element); e && e->def == o->h)
+          return kNotDeletable;  // still in use
+      Unlink(d->elemDefs, *o);
+      break;
+    case Kind::Element: {
+      // The element goes with everything inside it; its paragraphs stay, held by nothing.
+      Element *e = static_cast<Element *>(o);
+      if (Element *p = As<Element>(e->parent, Kind::Element)) Unlink(p->children, *e);
+      if (d->rootElement == e->h) d->rootElement = 0;
+      if (d->elemSelection.beg.parent || d->elemSelection.beg.child) d->elemSelection = {};
+      FreeElementTree(*e);
+      MarkModified(d->h);
+      return kOk;
+    }
     case Kind::Menu:
     case Kind::Command:
       for (Handle h : menus_)

@@ -1,31 +1,20 @@
 #include "host/model/props.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "quorvex/fcodes.h"
 
 namespace qvhost {
 
 int32_t TypedValCode(PType t) {
-  switch (t) {
-    case PType::Int:
-      return kTvInt;
-    case PType::Metric:
-      return kTvMetric;
-    case PType::Id:
-      return kTvId;
-    case PType::String:
-      return kTvString;
-    case PType::Strings:
-      return kTvStrings;
-    case PType::Metrics:
-      return kTvMetrics;
-    case PType::Tabs:
-      return kTvTabs;
-    case PType::TextRange:
-      return kTvTextRange;
-  }
-  return kTvInt;
+  // In the order of PType.
+  static constexpr int32_t kCodes[] = {
+      kTvInt,    kTvMetric,       kTvId,         kTvString,        kTvStrings,       kTvMetrics,
+      kTvTabs,   kTvTextRange,    kTvPoints,     kTvTextLoc,       kTvInts,          kTvUInts,
+      kTvUBytes, kTvElementRange, kTvAttributes, kTvAttributeDefs, kTvElementCatalog};
+  static_assert(std::size(kCodes) == static_cast<size_t>(PType::ElementCatalog) + 1);
+  return kCodes[static_cast<size_t>(t)];
 }
 
 namespace {

@@ -21,5 +21,6 @@ constexpr int32_t kBadObjType = -12;    // object type not known to the call
 constexpr int32_t kNotDeletable = -13;  // object of a kind the host does not delete
 constexpr int32_t kBadInsertPos = -14;  // text location outside any paragraph
 constexpr int32_t kUnserved = -15;      // procedure the substitute host does not implement
+constexpr int32_t kNotFound = -16;      // searched-for text not in the document
 
 }  // namespace qvhost

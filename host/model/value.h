@@ -1,6 +1,7 @@
-// Property values as the substitute host keeps them: one tagged record per value, with the
-// handful of shapes the interface carries (int-like, text, text list, metric list, tab list,
-// text range).
+// Property values as the substitute host keeps them: one tagged record per value, in the shapes
+// the interface carries (int-like, text, text list, number lists, points, tabs, text locations
+// and ranges, and the structure records: element ranges, attributes, attribute definitions and
+// element catalogues).
 #pragma once
 
 #include <cstdint>
@@ -13,11 +14,31 @@ using Handle = uint32_t;
 
 // Shape of a stored value. Int, Metric and Id all travel as one 32-bit word; the shape decides
 // the typed-value code reported by the property-list calls.
-enum class PType : uint8_t { Int, Metric, Id, String, Strings, Metrics, Tabs, TextRange };
+enum class PType : uint8_t {
+  Int,
+  Metric,
+  Id,
+  String,
+  Strings,
+  Metrics,
+  Tabs,
+  TextRange,
+  Points,
+  TextLoc,
+  Ints,
+  UInts,
+  UBytes,
+  ElementRange,
+  Attributes,
+  AttributeDefs,
+  ElementCatalog
+};
 
 // Typed-value codes of the property-list records.
 constexpr int32_t kTvInt = 1, kTvMetric = 2, kTvString = 3, kTvId = 4, kTvMetrics = 5,
-                  kTvStrings = 6, kTvTabs = 8, kTvTextRange = 10;
+                  kTvStrings = 6, kTvPoints = 7, kTvTabs = 8, kTvTextLoc = 9, kTvTextRange = 10,
+                  kTvElementCatalog = 12, kTvInts = 13, kTvUBytes = 14, kTvUInts = 15,
+                  kTvAttributeDefs = 17, kTvAttributes = 18, kTvElementRange = 19;
 
 int32_t TypedValCode(PType t);
 
@@ -40,14 +61,59 @@ struct TextRange {
   bool operator==(const TextRange &) const = default;
 };
 
+struct Point {
+  int32_t x = 0, y = 0;
+  bool operator==(const Point &) const = default;
+};
+
+// A place in the element tree: before `child` among the children of `parent` (child 0: at the
+// end), `offset` characters into the child's text.
+struct ElementLoc {
+  Handle parent = 0, child = 0;
+  int32_t offset = 0;
+  bool operator==(const ElementLoc &) const = default;
+};
+
+struct ElementRange {
+  ElementLoc beg, end;
+  bool operator==(const ElementRange &) const = default;
+};
+
+struct Attribute {
+  std::string name;
+  std::vector<std::string> values;
+  uint8_t valFlags = 0, allow = 0;
+  bool operator==(const Attribute &) const = default;
+};
+
+struct AttributeDef {
+  std::string name;
+  int32_t required = 0, readOnly = 0, type = 0;
+  std::vector<std::string> choices, defaults;
+  std::string rangeMin, rangeMax;
+  bool operator==(const AttributeDef &) const = default;
+};
+
+struct CatalogEntry {
+  Handle def = 0;
+  int32_t flags = 0;
+  bool operator==(const CatalogEntry &) const = default;
+};
+
 struct Value {
   PType type = PType::Int;
   int32_t i = 0;
   std::string s;
   std::vector<std::string> strings;
-  std::vector<int32_t> metrics;
+  std::vector<int32_t> nums;  // metrics, ints, unsigned ints or bytes, as the shape says
   std::vector<Tab> tabs;
+  std::vector<Point> points;
+  TextLoc loc;
   TextRange range;
+  ElementRange elements;
+  std::vector<Attribute> attrs;
+  std::vector<AttributeDef> attrDefs;
+  std::vector<CatalogEntry> catalog;
 
   static Value Of(PType t, int32_t v) {
     Value r;
@@ -68,9 +134,20 @@ struct Value {
     r.strings = std::move(v);
     return r;
   }
-  static Value Metrs(std::vector<int32_t> v) {
-    Value r = Of(PType::Metrics, 0);
-    r.metrics = std::move(v);
+  static Value Nums(PType t, std::vector<int32_t> v) {
+    Value r = Of(t, 0);
+    r.nums = std::move(v);
+    return r;
+  }
+  static Value Metrs(std::vector<int32_t> v) { return Nums(PType::Metrics, std::move(v)); }
+  static Value Points(std::vector<Point> v) {
+    Value r = Of(PType::Points, 0);
+    r.points = std::move(v);
+    return r;
+  }
+  static Value Loc(TextLoc v) {
+    Value r = Of(PType::TextLoc, 0);
+    r.loc = v;
     return r;
   }
   static Value Tabs(std::vector<Tab> v) {
@@ -81,6 +158,26 @@ struct Value {
   static Value Range(TextRange v) {
     Value r = Of(PType::TextRange, 0);
     r.range = v;
+    return r;
+  }
+  static Value Elements(ElementRange v) {
+    Value r = Of(PType::ElementRange, 0);
+    r.elements = v;
+    return r;
+  }
+  static Value Attrs(std::vector<Attribute> v) {
+    Value r = Of(PType::Attributes, 0);
+    r.attrs = std::move(v);
+    return r;
+  }
+  static Value AttrDefs(std::vector<AttributeDef> v) {
+    Value r = Of(PType::AttributeDefs, 0);
+    r.attrDefs = std::move(v);
+    return r;
+  }
+  static Value Catalog(std::vector<CatalogEntry> v) {
+    Value r = Of(PType::ElementCatalog, 0);
+    r.catalog = std::move(v);
     return r;
   }
   bool IntLike() const { return type == PType::Int || type == PType::Metric || type == PType::Id; }

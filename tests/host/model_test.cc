@@ -176,10 +176,10 @@ TEST(HostModel, NewTableHasRowsCellsAndWidths) {
   EXPECT_EQ(f.m.Chained(f.m.As<Table>(t, Kind::Table)->rows).size(), 4u);
   Value w;
   ASSERT_EQ(f.m.GetProp(f.d->h, t, PROP_TblColWidths, w), kOk);
-  ASSERT_EQ(w.metrics.size(), 2u);
-  w.metrics[1] = 0x900000;
+  ASSERT_EQ(w.nums.size(), 2u);
+  w.nums[1] = 0x900000;
   ASSERT_EQ(f.m.SetProp(f.d->h, t, PROP_TblColWidths, w), kOk);
-  w.metrics.push_back(1);
+  w.nums.push_back(1);
   EXPECT_EQ(f.m.SetProp(f.d->h, t, PROP_TblColWidths, w), kBadParameter);
   EXPECT_EQ(f.m.As<Table>(t, Kind::Table)->colWidths[1], 0x900000);
   EXPECT_EQ(f.m.NewTable(f.d->h, "Format A", 0, 3, 1, 0, {f.p1, 0}, t), kBadParameter);
@@ -250,8 +250,9 @@ TEST(HostModel, ScriptedAnswersAreUsedInOrder) {
   EXPECT_EQ(m.Alert("note", VAL_AlertNote), 0);  // a note takes no answer
   EXPECT_NE(m.Alert("sure?", VAL_AlertOkCancel), 0);
   int32_t chosen = -5;
-  EXPECT_EQ(m.ScrollBox("pick", {"a", "b"}, -1, chosen), kOk);
-  EXPECT_EQ(chosen, 7);  // handed back as scripted, even outside the list
+  // A user cannot pick an item that is not there: the scripted choice is refused.
+  EXPECT_EQ(m.ScrollBox("pick", {"a", "b"}, -1, chosen), kBadParameter);
+  EXPECT_EQ(chosen, -5);
   EXPECT_EQ(m.ScrollBox("pick", {"a", "b"}, -1, chosen), kCancelled);  // OK with nothing chosen
   EXPECT_EQ(m.ScrollBox("pick", {"a", "b"}, 1, chosen), kOk);          // script used up
   EXPECT_EQ(chosen, 1);
