@@ -154,5 +154,74 @@ TEST_F(HostHandlers, QuestionsAreAnsweredFromTheScript) {
   EXPECT_EQ(One(obs, "prompt"), "-1 (null)");
 }
 
+// A standard document whose main flow holds "Start" and "Beta data", made active.
+Doc *TwoParagraphs(Model &m, const std::string &path) {
+  Doc *d = m.NewStandardDoc();
+  d->path = path;
+  TextLoc end;
+  EXPECT_EQ(m.AddText(d->h, d->selection.beg, "Start\nBeta data", end), kOk);
+  m.activeDoc = d->h;
+  return d;
+}
+
+TEST_F(HostHandlers, StructureGraphicsStraddlesAndTextPropertiesCrossTheWire) {
+  Doc *d = TwoParagraphs(m_, (dir_ / "s.fm").string());
+  std::vector<Handle> pgfs = m_.WalkPgfs(*d);
+  auto obs = Probe(4);
+  Handle chapter = m_.FindElementDef(*d, "Chapter")->h;
+  EXPECT_EQ(One(obs, "catalog"), "3 " + std::to_string(chapter) + " " + std::to_string(chapter));
+  const Element *root = m_.As<Element>(d->rootElement, Kind::Element);
+  ASSERT_NE(root, nullptr);
+  std::vector<Handle> kids = m_.Chained(root->children);
+  ASSERT_EQ(kids.size(), 2u);  // the wrapper was unwrapped again
+  Handle a = kids[0], b = kids[1];
+  EXPECT_EQ(One(obs, "elements"),
+            std::to_string(root->h) + " " + std::to_string(a) + " " + std::to_string(b));
+  EXPECT_EQ(One(obs, "text-to-element"), std::to_string(root->h) + " " + std::to_string(b) + " 1");
+  EXPECT_EQ(One(obs, "element-to-text"), std::to_string(pgfs[0]) + " 0");
+  std::string wrapped = One(obs, "wrapped");
+  EXPECT_EQ(wrapped.substr(0, wrapped.find(' ')),
+            std::to_string(m_.FindElementDef(*d, "Section")->h));
+  EXPECT_NE(wrapped.find(" " + std::to_string(a) + " "), std::string::npos);
+  EXPECT_EQ(One(obs, "unwrapped"), std::to_string(root->h));
+  EXPECT_EQ(One(obs, "demote-first"), std::to_string(kBadParameter));
+  EXPECT_EQ(One(obs, "attributes"), "1 Id=x1 1 1");
+  EXPECT_EQ(m_.As<Element>(a, Kind::Element)->attrs[0].values, std::vector<std::string>{"x1"});
+
+  EXPECT_EQ(One(obs, "straddle"), "0");
+  EXPECT_EQ(One(obs, "ints"), "2 1 2");
+  EXPECT_EQ(One(obs, "textloc"), std::to_string(pgfs[0]) + " " + std::to_string(pgfs[1]));
+  EXPECT_EQ(m_.As<Table>(d->tables.first, Kind::Table)->anchor, pgfs[1]);
+  EXPECT_EQ(One(obs, "points"), "1,2 3,-4 1");
+  EXPECT_EQ(One(obs, "ubytes"), "3 255");
+  // Bold over part of the first paragraph: an int value, the whole list of character
+  // properties at a location, and no paragraph override.
+  EXPECT_EQ(One(obs, "textprops"), std::to_string(TV_Int) + " 5 15 0");
+  EXPECT_EQ(m_.PgfOf(pgfs[0])->textProps.at(PROP_FontWeight).i, 5);
+}
+
+TEST_F(HostHandlers, SearchExportImportAndPromptsCrossTheWire) {
+  Doc *d = TwoParagraphs(m_, (dir_ / "e.fm").string());
+  std::vector<Handle> pgfs = m_.WalkPgfs(*d);
+  m_.answers = {{Answer::Text, 0, "2cm"}, {Answer::Text, 0, "/tmp/chosen.fm"}};
+  auto obs = Probe(5);
+  EXPECT_EQ(One(obs, "find"), std::to_string(pgfs[1]) + " 5 7");  // "Beta data"
+  EXPECT_EQ(One(obs, "find-absent"), "0 errno " + std::to_string(kNotFound));
+  std::string exported = fs::weakly_canonical(dir_ / "exported.fm").string();
+  EXPECT_EQ(One(obs, "export"), "0 2 " + (dir_ / "exported.fm").string());
+  ASSERT_TRUE(fs::exists(exported));
+  // The import put the exported text in at the start; the document kept its own name.
+  EXPECT_EQ(One(obs, "import"), "1 1 " + d->path);
+  std::vector<Handle> after = m_.WalkPgfs(*d);
+  ASSERT_EQ(after.size(), 3u);
+  EXPECT_EQ(m_.PgfOf(after[0])->text, "Start");
+  EXPECT_EQ(m_.PgfOf(after[1])->text, "Beta dataStart");
+  int32_t cm;
+  ASSERT_TRUE(PointsToMetric(72 / 2.54 * 2, cm));
+  EXPECT_EQ(One(obs, "metric"), "0 " + std::to_string(cm));
+  EXPECT_EQ(One(obs, "choose"), "0 /tmp/chosen.fm");
+  EXPECT_EQ(m_.OpenDocs(), std::vector<Handle>{d->h});  // the imported file was closed again
+}
+
 }  // namespace
 }  // namespace qvhost

@@ -1,6 +1,8 @@
 // A client for the host handler tests. Command 1 works on the active document's formats,
 // paragraphs, text and tables; command 2 makes, saves and opens documents in $QV_PROBE_DIR;
-// command 3 asks the user. Every observation is one "key value..." line in $QV_PROBE_OUT.
+// command 3 asks the user; command 4 builds structure, graphics and straddles and reads the
+// properties of text in the active document; command 5 searches, exports and imports it.
+// Every observation is one "key value..." line in $QV_PROBE_OUT.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,6 +10,8 @@
 #include <quorvex/fapi.h>
 #include <quorvex/fapiruntime.h>
 #include <quorvex/fcodes.h>
+
+#include "host/model/model.h"  // the substitute host's own property codes and object types
 
 namespace {
 
@@ -126,6 +130,150 @@ void Questions() {
   Line("prompt", N(st) + " " + S(answer));
 }
 
+std::string ElemLoc(const F_ElementLocT &l) {
+  return N(l.parentId) + " " + N(l.childId) + " " + N(l.offset);
+}
+
+void Structure() {
+  using namespace qvhost;
+  F_ObjHandleT doc = F_ApiGetId(0, 0, PROP_ActiveDoc);
+  F_ObjHandleT flow = F_ApiGetId(doc, doc, PROP_MainFlowInDoc);
+  F_ObjHandleT frame = F_ApiGetId(doc, flow, PROP_FirstTextFrameInFlow);
+  F_ObjHandleT p1 = F_ApiGetId(doc, frame, PROP_FirstPgf);
+  F_ObjHandleT p2 = F_ApiGetId(doc, p1, PROP_NextPgfInFlow);
+  F_ObjHandleT chapter = F_ApiNewNamedObject(doc, kObjElementDef, "Chapter");
+  F_ObjHandleT section = F_ApiNewNamedObject(doc, kObjElementDef, "Section");
+  F_ObjHandleT para = F_ApiNewNamedObject(doc, kObjElementDef, "Para");
+  F_ElementCatalogEntriesT cat = F_ApiGetElementCatalog(doc);
+  Line("catalog",
+       N(cat.count) + " " + (cat.count ? N(cat.items[0].objId) : "-") + " " + N(chapter));
+  F_ApiDeallocateElementCatalogEntries(&cat);
+
+  F_TextLocT none{0, 0}, at1{p1, 0}, at2{p2, 1};
+  F_ObjHandleT root = F_ApiNewElement(doc, chapter, &none);
+  F_ObjHandleT a = F_ApiNewElement(doc, para, &at1);
+  F_ObjHandleT b = F_ApiNewElement(doc, para, &at2);
+  Line("elements", N(root) + " " + N(a) + " " + N(b));
+  Line("text-to-element", ElemLoc(F_ApiTextLocToElementLoc(doc, &at2)));
+  F_ElementLocT ea{root, a, 0};
+  F_TextLocT back = F_ApiElementLocToTextLoc(doc, &ea);
+  Line("element-to-text", N(back.objId) + " " + N(back.offset));
+
+  F_ElementRangeT sel{{root, a, 0}, {root, b, 0}};
+  F_ApiSetElementRange(doc, doc, kPropElementSelection, &sel);
+  F_ApiWrapElement(doc, section);
+  F_ElementRangeT now = F_ApiGetElementRange(doc, doc, kPropElementSelection);
+  F_ObjHandleT wrapper = now.beg.childId;
+  Line("wrapped", N(F_ApiGetId(doc, wrapper, kPropElementDef)) + " " +
+                      N(F_ApiGetId(doc, wrapper, kPropFirstChildElement)) + " " +
+                      N(F_ApiGetId(doc, a, kPropParentElement)));
+  F_ApiUnWrapElement(doc);
+  Line("unwrapped", N(F_ApiGetId(doc, a, kPropParentElement)));
+  F_ElementRangeT first{{root, a, 0}, {root, a, 0}};
+  F_ApiSetElementRange(doc, doc, kPropElementSelection, &first);
+  FA_errno = 0;
+  F_ApiDemoteElement(doc);  // nothing before the first element to go into
+  Line("demote-first", N(FA_errno));
+
+  StringT vals[] = {const_cast<StringT>("x1")}, choices[] = {const_cast<StringT>("x1")};
+  F_AttributeDefT def{
+      const_cast<StringT>("Id"), 1, 0, 2, {1, choices}, {0, nullptr}, const_cast<StringT>(""),
+      const_cast<StringT>("")};
+  F_AttributeDefsT defs{1, &def};
+  F_ApiSetAttributeDefs(doc, para, &defs);
+  F_AttributeT attr{const_cast<StringT>("Id"), {1, vals}, 0, 0};
+  F_AttributesT attrs{1, &attr};
+  F_ApiSetAttributes(doc, a, &attrs);
+  F_AttributesT got = F_ApiGetAttributes(doc, a);
+  F_AttributeDefsT gotDefs = F_ApiGetAttributeDefs(doc, para);
+  Line("attributes", N(got.count) + " " +
+                         (got.count && got.items[0].values.count
+                              ? std::string(got.items[0].name) + "=" + got.items[0].values.items[0]
+                              : "-") +
+                         " " + N(gotDefs.count) + " " +
+                         (gotDefs.count ? N(gotDefs.items[0].choices.count) : "-"));
+  F_ApiDeallocateAttributes(&got);
+  F_ApiDeallocateAttributeDefs(&gotDefs);
+
+  F_ObjHandleT tbl = F_ApiNewTable(doc, "Format A", 2, 1, 0, 0, &at1);
+  F_ObjHandleT row = F_ApiGetId(doc, tbl, PROP_FirstRowInTbl);
+  F_ObjHandleT cell = F_ApiGetId(doc, row, PROP_FirstCellInRow);
+  Line("straddle", N(F_ApiStraddleCells(doc, cell, 1, 2)));
+  F_IntsT span = F_ApiGetInts(doc, cell, kPropStraddle);
+  Line("ints",
+       N(span.count) + " " + (span.count == 2 ? N(span.items[0]) + " " + N(span.items[1]) : "-"));
+  F_ApiDeallocateInts(&span);
+  F_TextLocT anchor = F_ApiGetTextLoc(doc, tbl, kPropTextLoc);
+  F_ApiSetTextLoc(doc, tbl, kPropTextLoc, &at2);
+  F_TextLocT moved = F_ApiGetTextLoc(doc, tbl, kPropTextLoc);
+  Line("textloc", N(anchor.objId) + " " + N(moved.objId));
+
+  F_ObjHandleT g = F_ApiNewGraphicObject(doc, kObjPolyline, frame);
+  F_PointT pts[] = {{1, 2}, {3, -4}};
+  F_PointsT pl{2, pts};
+  F_ApiSetPoints(doc, g, kPropPoints, &pl);
+  F_PointsT gotPts = F_ApiGetPoints(doc, g, kPropPoints);
+  std::string ptsText;
+  for (UIntT i = 0; i < gotPts.count; ++i)
+    ptsText += N(gotPts.items[i].x) + "," + N(gotPts.items[i].y) + " ";
+  Line("points", ptsText + N(F_ApiGetUniqueObject(doc, kObjPolyline, static_cast<IntT>(g)) == g));
+  F_ApiDeallocatePoints(&gotPts);
+  UByteT bytes[] = {1, 2, 255};
+  F_UBytesT ub{3, bytes};
+  F_ApiSetUBytesByName(doc, g, "blob", &ub);
+  F_UBytesT gotBytes = F_ApiGetUBytesByName(doc, g, "blob");
+  Line("ubytes", N(gotBytes.count) + " " + (gotBytes.count == 3 ? N(gotBytes.items[2]) : "-"));
+  F_ApiDeallocateUBytes(&gotBytes);
+
+  F_PropValT bold{{PROP_FontWeight, nullptr}, {}};
+  bold.value.type = TV_Int;
+  bold.value.u.ival = 5;
+  F_TextRangeT range{{p1, 0}, {p1, 2}};
+  F_ApiSetTextPropVal(doc, &range, &bold);
+  F_TypedValT weight = F_ApiGetTextVal(doc, &at1, PROP_FontWeight);
+  F_PropValsT textProps = F_ApiGetTextProps(doc, &at2);
+  Line("textprops", N(weight.type) + " " + N(weight.u.ival) + " " + N(textProps.count) + " " +
+                        N(F_ApiGetInt(doc, p1, PROP_PgfOverride)));
+  F_ApiDeallocatePropVals(&textProps);
+}
+
+void SearchExportImport() {
+  std::string dir = std::getenv("QV_PROBE_DIR") ? std::getenv("QV_PROBE_DIR") : "/tmp";
+  F_ObjHandleT doc = F_ApiGetId(0, 0, PROP_ActiveDoc);
+  F_ObjHandleT flow = F_ApiGetId(doc, doc, PROP_MainFlowInDoc);
+  F_ObjHandleT frame = F_ApiGetId(doc, flow, PROP_FirstTextFrameInFlow);
+  F_ObjHandleT p1 = F_ApiGetId(doc, frame, PROP_FirstPgf);
+  F_PropValT what{{0, nullptr}, {}};
+  what.value.type = TV_String;
+  what.value.u.sval = const_cast<StringT>("da");
+  F_PropValsT params{1, &what};
+  F_TextLocT start{p1, 0};
+  F_TextRangeT found = F_ApiFind(doc, &start, &params);
+  Line("find", N(found.beg.objId) + " " + N(found.beg.offset) + " " + N(found.end.offset));
+  what.value.u.sval = const_cast<StringT>("absent");
+  FA_errno = 0;
+  found = F_ApiFind(doc, &start, &params);
+  Line("find-absent", WithErr(N(found.beg.objId)));
+
+  std::string exported = dir + "/exported.fm";
+  F_PropValsT noParams{0, nullptr};
+  F_PropValsT *ret = nullptr;
+  IntT st = F_ApiExport(doc, exported.c_str(), &noParams, &ret);
+  Line("export", N(st) + " " + N(ret ? ret->count : -1) + " " +
+                     (ret && ret->count ? ret->items[0].value.u.sval : "-"));
+  F_PropValsT *imp = nullptr;
+  F_ObjHandleT inserted = F_ApiImport(doc, &start, exported.c_str(), &noParams, &imp);
+  Line("import",
+       N(inserted != 0) + " " + N(imp != ret) + " " + S(F_ApiGetString(doc, doc, PROP_Name)));
+
+  MetricT width = 0;
+  st = F_ApiPromptMetric(&width, "Width?", "1in", 0);
+  Line("metric", N(st) + " " + N(width));
+  StringT file = nullptr;
+  st = F_ApiChooseFile(&file, "Open", dir.c_str(), "x.fm", 0, "");
+  Line("choose", N(st) + " " + S(file));
+}
+
 }  // namespace
 
 VoidT F_ApiInitialize(IntT) {}
@@ -138,6 +286,8 @@ VoidT F_ApiCommand(IntT command) {
     if (command == 1) Properties();
     if (command == 2) Documents();
     if (command == 3) Questions();
+    if (command == 4) Structure();
+    if (command == 5) SearchExportImport();
     std::fclose(out);
   }
   F_ApiBailOut();
