@@ -587,6 +587,35 @@ void UpdateXRefs(const ApiFmUpdateXRefsArgT &a, int &r, CallCtx &) {
   r = M().DocOf(a.docId) ? kOk : kBadDocId;
 }
 
+// The substitute host generates no lists or indexes: a book is all it checks.
+void SimpleGenerate(const ApiFmSimpleGenerateArgT &a, int &r, CallCtx &) {
+  r = M().BookOf(a.bookId) ? kOk : kBadDocId;
+}
+
+void ApplyPageLayout(const ApiFmApplyPageLayoutArgT &a, int &r, CallCtx &) {
+  const Page *body = M().As<Page>(a.bodyPageId, Kind::Page);
+  const Page *tmpl = M().As<Page>(a.templatePageId, Kind::Page);
+  r = !M().DocOf(a.docId)                                             ? kBadDocId
+      : !body || body->doc != a.docId || body->list != PageList::Body ? kBadObjId
+      : !tmpl || tmpl->doc != a.docId                                 ? kBadObjId
+                                                                      : kOk;
+}
+
+// Every document stays in memory anyway: caching one only names it.
+void CacheDocument(const ApiFmSilentPrintDocArgT &a, ApiFmCustomDocRetT &r, CallCtx &) {
+  r.status = M().DocOf(a.docId) ? kOk : kBadDocId;
+  r.docId = r.status ? 0 : a.docId;
+}
+
+void CenterOnGraphicObject(const ApiFmGeneralObjArgT &a, int &r, CallCtx &) {
+  const Graphic *g = M().As<Graphic>(a.objId, Kind::Graphic);
+  r = !M().DocOf(a.docId) ? kBadDocId : !g || g->doc != a.docId ? kBadObjId : kOk;
+}
+
+void HypertextCommand(const ApiFmHypertextCommandArgT &a, int &r, CallCtx &) {
+  r = !M().DocOf(a.docId) ? kBadDocId : Str(a.text).empty() ? kBadParameter : kOk;
+}
+
 void ImportFormats(const ApiFmSimpleImportFormatsArgT &a, int &r, CallCtx &) {
   r = M().ImportFormats(a.docId, a.fromDocId);
 }
@@ -659,6 +688,11 @@ void EncodingForFont(const ApiFmGetEncodingForFontArgT &a, ApiFmGetStringRetT &r
 void RegisterModelHandlers() {
   RegisterStructureHandlers();
   Serve<1011>(PromptMetric);
+  Serve<1026>(SimpleGenerate);
+  Serve<1035>(ApplyPageLayout);
+  Serve<1310>(HypertextCommand);
+  Serve<1381>(CacheDocument);
+  Serve<1413>(CenterOnGraphicObject);
   Serve<1012>(OldChooseFile);
   Serve<1017>(QuickSelect);
   Serve<1024>(Import);

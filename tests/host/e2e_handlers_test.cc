@@ -193,6 +193,8 @@ TEST_F(HostHandlers, StructureGraphicsStraddlesAndTextPropertiesCrossTheWire) {
   EXPECT_EQ(One(obs, "textloc"), std::to_string(pgfs[0]) + " " + std::to_string(pgfs[1]));
   EXPECT_EQ(m_.As<Table>(d->tables.first, Kind::Table)->anchor, pgfs[1]);
   EXPECT_EQ(One(obs, "points"), "1,2 3,-4 1");
+  EXPECT_EQ(One(obs, "center"), "0 " + std::to_string(kBadObjId) + " errno " +
+                                    std::to_string(kBadObjId));  // a table is not a graphic
   EXPECT_EQ(One(obs, "ubytes"), "3 255");
   // Bold over part of the first paragraph: an int value, the whole list of character
   // properties at a location, and no paragraph override.

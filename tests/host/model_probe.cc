@@ -218,6 +218,9 @@ void Structure() {
     ptsText += N(gotPts.items[i].x) + "," + N(gotPts.items[i].y) + " ";
   Line("points", ptsText + N(F_ApiGetUniqueObject(doc, kObjPolyline, static_cast<IntT>(g)) == g));
   F_ApiDeallocatePoints(&gotPts);
+  FA_errno = 0;
+  Line("center", N(F_ApiCenterOnGraphicObject(doc, g)) + " " +
+                     WithErr(N(F_ApiCenterOnGraphicObject(doc, tbl))));
   UByteT bytes[] = {1, 2, 255};
   F_UBytesT ub{3, bytes};
   F_ApiSetUBytesByName(doc, g, "blob", &ub);
