@@ -1,6 +1,7 @@
 // Wire translation for the host procedures served from the model.
 #include "host/handlers/handlers.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -616,6 +617,44 @@ void HypertextCommand(const ApiFmHypertextCommandArgT &a, int &r, CallCtx &) {
   r = !M().DocOf(a.docId) ? kBadDocId : Str(a.text).empty() ? kBadParameter : kOk;
 }
 
+// Spelling: the substitute host has no word list of its own, so every word passes; the user's
+// dictionary holds what clients add (operation 1) and remove (operation 2).
+void Spell(const ApiFmSpellArgT &a, ApiFmSpellRetT &r, CallCtx &) {
+  r.status = M().DocOf(a.docId) ? kOk : kBadDocId;  // nothing in question: an empty range
+}
+
+void Dictionary(const ApiFmDictionaryArgT &a, ApiFmDictionaryRetT &r, CallCtx &) {
+  r.status = a.docId && !M().DocOf(a.docId) ? kBadDocId : kOk;
+  if (!r.status) r.words = StringsTo(M().userWords);
+}
+
+void ModifyDictionary(const ApiFmModifyDictionaryArgT &a, ApiFmModifyDictionaryRetT &r, CallCtx &) {
+  std::vector<std::string> &w = M().userWords;
+  std::string word = Str(a.word);
+  auto it = std::find(w.begin(), w.end(), word);
+  if (word.empty() || (a.operation != 1 && a.operation != 2)) {
+    r.status = kBadParameter;
+  } else if (a.operation == 1) {
+    if (it == w.end()) w.push_back(word);
+    r.status = kOk;
+  } else {
+    r.status = it == w.end() ? kNotFound : kOk;
+    if (it != w.end()) w.erase(it);
+  }
+}
+
+void ResetSpelling(const ApiFmResetSpellingArgT &a, ApiFmResetSpellingRetT &r, CallCtx &) {
+  r.status = M().DocOf(a.docId) ? kOk : kBadDocId;
+}
+
+void Thesaurus(const ApiFmThesaurusArgT &, ApiFmThesaurusRetT &r, CallCtx &) {
+  r.status = kNotFound;  // no entries
+}
+
+void ShowHyphenation(const ApiFmShowHyphenationArgT &a, ApiFmShowHyphenationRetT &r, CallCtx &) {
+  r.value = Dup(Str(a.word));  // no hyphenation points
+}
+
 void ImportFormats(const ApiFmSimpleImportFormatsArgT &a, int &r, CallCtx &) {
   r = M().ImportFormats(a.docId, a.fromDocId);
 }
@@ -693,6 +732,12 @@ void RegisterModelHandlers() {
   Serve<1310>(HypertextCommand);
   Serve<1381>(CacheDocument);
   Serve<1413>(CenterOnGraphicObject);
+  Serve<1088>(Spell);
+  Serve<1408>(Dictionary);
+  Serve<1409>(ModifyDictionary);
+  Serve<1410>(ResetSpelling);
+  Serve<1411>(Thesaurus);
+  Serve<1412>(ShowHyphenation);
   Serve<1012>(OldChooseFile);
   Serve<1017>(QuickSelect);
   Serve<1024>(Import);

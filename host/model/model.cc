@@ -58,6 +58,7 @@ void Model::Reset() {
   saved.clear();
   created.clear();
   lastError.clear();
+  userWords.clear();
   selDoc_ = 0;
   InitSession();
 }

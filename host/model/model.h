@@ -426,9 +426,10 @@ class Model {
   std::vector<ShownItem> shown;
   std::function<void(const ShownItem &)> onShow;  // called for every item as it is shown
   std::map<int32_t, int32_t> notifications;
-  std::vector<std::string> saved;  // files written (or, without writeSaves, due) by Save
-  std::vector<Handle> created;     // new documents made by CustomDoc and new-from-template
-  std::string lastError;           // why the last Open or Save failed
+  std::vector<std::string> saved;      // files written (or, without writeSaves, due) by Save
+  std::vector<Handle> created;         // new documents made by CustomDoc and new-from-template
+  std::string lastError;               // why the last Open or Save failed
+  std::vector<std::string> userWords;  // the user's spelling dictionary, in the order added
 
  private:
   template <class T>

@@ -218,6 +218,9 @@ TEST_F(HostHandlers, SearchExportImportAndPromptsCrossTheWire) {
   ASSERT_EQ(after.size(), 3u);
   EXPECT_EQ(m_.PgfOf(after[0])->text, "Start");
   EXPECT_EQ(m_.PgfOf(after[1])->text, "Beta dataStart");
+  EXPECT_EQ(One(obs, "add-word"), "0");
+  EXPECT_EQ(One(obs, "dictionary"), "0 1 quorvex");
+  EXPECT_EQ(One(obs, "spell"), "0 0 0");  // every word passes
   int32_t cm;
   ASSERT_TRUE(PointsToMetric(72 / 2.54 * 2, cm));
   EXPECT_EQ(One(obs, "metric"), "0 " + std::to_string(cm));

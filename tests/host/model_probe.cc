@@ -269,6 +269,17 @@ void SearchExportImport() {
   Line("import",
        N(inserted != 0) + " " + N(imp != ret) + " " + S(F_ApiGetString(doc, doc, PROP_Name)));
 
+  Line("add-word", N(F_ApiModifyDictionary(doc, 0, 1, "quorvex")));
+  F_StringsT words{0, nullptr};
+  st = F_ApiDictionary(doc, "", 0, 0, &words);
+  Line("dictionary", N(st) + " " + N(words.count) + " " + (words.count ? words.items[0] : "-"));
+  F_ApiDeallocateStrings(&words);
+  IntT verdict = -1;
+  F_StringsT suggestions{0, nullptr};
+  F_TextRangeT spelled = F_ApiSpell(doc, &start, &noParams, &verdict, &suggestions);
+  Line("spell", N(spelled.beg.objId) + " " + N(verdict) + " " + N(suggestions.count));
+  F_ApiDeallocateStrings(&suggestions);
+
   MetricT width = 0;
   st = F_ApiPromptMetric(&width, "Width?", "1in", 0);
   Line("metric", N(st) + " " + N(width));
