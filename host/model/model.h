@@ -443,6 +443,8 @@ class Model {
   void InitSession();
   int32_t Resolve(Handle doc, Handle obj, Obj *&o) const;
   bool NextAnswer(Answer &a);  // false when the script is used up
+  int32_t AskText(const char *what, const std::string &question, const std::string &def,
+                  std::string &answer);
   void Show(ShownItem item);
   Chain *PgfChain(const Pgf &p);
   Pgf *SplitPgf(Pgf &p, size_t at);
@@ -461,6 +463,8 @@ class Model {
   int32_t SetElementSelection(Doc &d, const ElementRange &r);
   std::vector<Handle> SelectedElements(const Doc &d) const;
   Element *MakeElement(Doc &d, Handle def, Handle parent, Handle before);
+  // Takes an element out of its parent into `to`, after `after` (0: at the end).
+  void MoveElement(Element &e, Element &to, Handle after = 0);
   void ReleaseElement(Element &e);  // unlinks it; its children go to its parent
   void FreeElementTree(Element &e);
   Handle FirstPgfUnder(const Element &e) const;

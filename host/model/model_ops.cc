@@ -345,11 +345,12 @@ int32_t Model::ScrollBox(const std::string &title, const std::vector<std::string
   return kOk;
 }
 
-int32_t Model::PromptString(const std::string &prompt, const std::string &def,
-                            std::string &answer) {
+// A question answered with a text: the script's text, or the default when it gives none.
+int32_t Model::AskText(const char *what, const std::string &question, const std::string &def,
+                       std::string &answer) {
   ShownItem it;
-  it.what = "prompt";
-  it.text = prompt;
+  it.what = what;
+  it.text = question;
   Answer a;
   bool got = NextAnswer(a);
   bool cancelled = got && a.what == Answer::Cancel;
@@ -358,6 +359,11 @@ int32_t Model::PromptString(const std::string &prompt, const std::string &def,
   it.items = {answer};
   Show(std::move(it));
   return cancelled ? kCancelled : kOk;
+}
+
+int32_t Model::PromptString(const std::string &prompt, const std::string &def,
+                            std::string &answer) {
+  return AskText("prompt", prompt, def, answer);
 }
 
 int32_t Model::PromptInt(const std::string &prompt, int32_t def, int32_t &answer) {
@@ -395,17 +401,8 @@ int32_t Model::PromptMetric(const std::string &prompt, const std::string &def, i
 
 int32_t Model::ChooseFile(const std::string &title, const std::string &dir, const std::string &name,
                           std::string &answer) {
-  ShownItem it;
-  it.what = "choosefile";
-  it.text = title;
-  Answer a;
-  bool got = NextAnswer(a);
-  bool cancelled = got && a.what == Answer::Cancel;
-  answer = got && a.what == Answer::Text ? a.text : dir.empty() ? name : dir + "/" + name;
-  it.answer = cancelled ? -1 : 0;
-  it.items = {answer};
-  Show(std::move(it));
-  if (cancelled) return kCancelled;
+  if (int32_t st = AskText("choosefile", title, dir.empty() ? name : dir + "/" + name, answer))
+    return st;
   return answer.empty() ? kBadParameter : kOk;
 }
 

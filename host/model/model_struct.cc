@@ -490,6 +490,12 @@ std::vector<Handle> Model::SelectedElements(const Doc &d) const {
   return v;
 }
 
+void Model::MoveElement(Element &e, Element &to, Handle after) {
+  if (Element *from = As<Element>(e.parent, Kind::Element)) Unlink(from->children, e);
+  Link(to.children, e, after);
+  e.parent = to.h;
+}
+
 void Model::ReleaseElement(Element &e) {
   Doc &d = *DocOf(e.doc);
   Element *parent = As<Element>(e.parent, Kind::Element);
@@ -499,9 +505,12 @@ void Model::ReleaseElement(Element &e) {
   Handle after = e.h;
   for (Handle k : kids) {
     Element *c = As<Element>(k, Kind::Element);
-    Unlink(e.children, *c);
-    c->parent = e.parent;
-    if (parent) Link(parent->children, *c, after);
+    if (parent) {
+      MoveElement(*c, *parent, after);
+    } else {
+      Unlink(e.children, *c);
+      c->parent = 0;
+    }
     after = k;
   }
   if (parent) Unlink(parent->children, e);
@@ -524,13 +533,9 @@ int32_t Model::WrapElements(Handle doc, Handle def) {
   std::vector<Handle> sel = SelectedElements(*d);
   if (sel.empty()) return kBadParameter;
   Element *first = As<Element>(sel.front(), Kind::Element);
-  Element *parent = As<Element>(first->parent, Kind::Element);
   Element *w = MakeElement(*d, def, first->parent, first->h);
   for (Handle h : sel) {
-    Element *c = As<Element>(h, Kind::Element);
-    Unlink(parent->children, *c);
-    Link(w->children, *c);
-    c->parent = w->h;
+    MoveElement(*As<Element>(h, Kind::Element), *w);
   }
   d->elemSelection = {{w->parent, w->h, 0}, {w->parent, w->h, 0}};
   return kOk;
@@ -554,10 +559,7 @@ int32_t Model::EditElements(Handle doc, ElementOp op) {
         if (h == into->h) continue;
         Element *o = As<Element>(h, Kind::Element);
         for (Handle k : Chained(o->children)) {
-          Element *c = As<Element>(k, Kind::Element);
-          Unlink(o->children, *c);
-          Link(into->children, *c);
-          c->parent = into->h;
+          MoveElement(*As<Element>(k, Kind::Element), *into);
         }
         for (Handle p : o->pgfs) PgfOf(p)->element = into->h;
         into->pgfs.insert(into->pgfs.end(), o->pgfs.begin(), o->pgfs.end());
@@ -576,10 +578,7 @@ int32_t Model::EditElements(Handle doc, ElementOp op) {
       Element *n = MakeElement(*d, e->def, e->parent, e->next);
       n->attrs = e->attrs;
       for (size_t i = at; i < kids.size(); ++i) {
-        Element *c = As<Element>(kids[i], Kind::Element);
-        Unlink(e->children, *c);
-        Link(n->children, *c);
-        c->parent = n->h;
+        MoveElement(*As<Element>(kids[i], Kind::Element), *n);
       }
       result = n->h;
       break;
@@ -593,17 +592,13 @@ int32_t Model::EditElements(Handle doc, ElementOp op) {
     case ElementOp::Promote: {
       Element *grand = parent ? As<Element>(parent->parent, Kind::Element) : nullptr;
       if (!grand) return kBadParameter;
-      Unlink(parent->children, *e);
-      Link(grand->children, *e, parent->h);
-      e->parent = grand->h;
+      MoveElement(*e, *grand, parent->h);
       break;
     }
     case ElementOp::Demote: {
       Element *prev = As<Element>(e->prev, Kind::Element);
       if (!parent || !prev) return kBadParameter;
-      Unlink(parent->children, *e);
-      Link(prev->children, *e);
-      e->parent = prev->h;
+      MoveElement(*e, *prev);
       break;
     }
   }
