@@ -553,18 +553,24 @@ int32_t Model::EditElements(Handle doc, ElementOp op) {
     case ElementOp::MergeIntoFirst:
     case ElementOp::MergeIntoLast: {
       if (sel.size() < 2) return kBadParameter;
+      // The content keeps its order: merging into the last element puts the others' content
+      // before its own.
       Element *into =
           As<Element>(op == ElementOp::MergeIntoFirst ? sel.front() : sel.back(), Kind::Element);
+      std::vector<Handle> ownKids = Chained(into->children), ownPgfs = into->pgfs;
+      if (op == ElementOp::MergeIntoLast) into->pgfs.clear();
       for (Handle h : sel) {
         if (h == into->h) continue;
         Element *o = As<Element>(h, Kind::Element);
-        for (Handle k : Chained(o->children)) {
-          MoveElement(*As<Element>(k, Kind::Element), *into);
-        }
+        for (Handle k : Chained(o->children)) MoveElement(*As<Element>(k, Kind::Element), *into);
         for (Handle p : o->pgfs) PgfOf(p)->element = into->h;
         into->pgfs.insert(into->pgfs.end(), o->pgfs.begin(), o->pgfs.end());
         Unlink(parent->children, *o);
         Free(o->h);
+      }
+      if (op == ElementOp::MergeIntoLast) {
+        for (Handle k : ownKids) MoveElement(*As<Element>(k, Kind::Element), *into);
+        into->pgfs.insert(into->pgfs.end(), ownPgfs.begin(), ownPgfs.end());
       }
       result = into->h;
       break;

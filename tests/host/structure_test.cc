@@ -92,6 +92,12 @@ TEST(HostStructure, ElementsFormATreeOverTheParagraphs) {
   EXPECT_EQ(s.E(a)->pgfs.size(), 2u);
   EXPECT_EQ(s.m.PgfOf(end.obj)->element, a);
 
+  // Merging into the last element keeps the text in order: a's paragraphs come first.
+  s.Select(root, a, b);
+  ASSERT_EQ(s.m.EditElements(s.d->h, Model::ElementOp::MergeIntoLast), kOk);
+  EXPECT_EQ(s.E(b)->pgfs, (std::vector<Handle>{s.pgfs[1], end.obj, s.pgfs[2], s.pgfs[3]}));
+  EXPECT_EQ(s.Kids(root), std::vector<Handle>{b});
+
   // A definition in use is not deleted; an element goes with its subtree.
   EXPECT_EQ(s.m.Delete(s.d->h, s.para), kNotDeletable);
   ASSERT_EQ(s.m.Delete(s.d->h, root), kOk);
