@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qvhost {
@@ -124,61 +125,34 @@ struct Value {
   static Value Int(int32_t v) { return Of(PType::Int, v); }
   static Value Metric(int32_t v) { return Of(PType::Metric, v); }
   static Value Id(Handle v) { return Of(PType::Id, static_cast<int32_t>(v)); }
-  static Value Str(std::string v) {
-    Value r = Of(PType::String, 0);
-    r.s = std::move(v);
-    return r;
-  }
-  static Value Strs(std::vector<std::string> v) {
-    Value r = Of(PType::Strings, 0);
-    r.strings = std::move(v);
-    return r;
-  }
-  static Value Nums(PType t, std::vector<int32_t> v) {
+  // A value of shape `t` held in `field`.
+  template <class F>
+  static Value With(PType t, F Value::*field, F v) {
     Value r = Of(t, 0);
-    r.nums = std::move(v);
+    r.*field = std::move(v);
     return r;
   }
+  static Value Str(std::string v) { return With(PType::String, &Value::s, std::move(v)); }
+  static Value Strs(std::vector<std::string> v) {
+    return With(PType::Strings, &Value::strings, std::move(v));
+  }
+  static Value Nums(PType t, std::vector<int32_t> v) { return With(t, &Value::nums, std::move(v)); }
   static Value Metrs(std::vector<int32_t> v) { return Nums(PType::Metrics, std::move(v)); }
   static Value Points(std::vector<Point> v) {
-    Value r = Of(PType::Points, 0);
-    r.points = std::move(v);
-    return r;
+    return With(PType::Points, &Value::points, std::move(v));
   }
-  static Value Loc(TextLoc v) {
-    Value r = Of(PType::TextLoc, 0);
-    r.loc = v;
-    return r;
-  }
-  static Value Tabs(std::vector<Tab> v) {
-    Value r = Of(PType::Tabs, 0);
-    r.tabs = std::move(v);
-    return r;
-  }
-  static Value Range(TextRange v) {
-    Value r = Of(PType::TextRange, 0);
-    r.range = v;
-    return r;
-  }
-  static Value Elements(ElementRange v) {
-    Value r = Of(PType::ElementRange, 0);
-    r.elements = v;
-    return r;
-  }
+  static Value Loc(TextLoc v) { return With(PType::TextLoc, &Value::loc, v); }
+  static Value Tabs(std::vector<Tab> v) { return With(PType::Tabs, &Value::tabs, std::move(v)); }
+  static Value Range(TextRange v) { return With(PType::TextRange, &Value::range, v); }
+  static Value Elements(ElementRange v) { return With(PType::ElementRange, &Value::elements, v); }
   static Value Attrs(std::vector<Attribute> v) {
-    Value r = Of(PType::Attributes, 0);
-    r.attrs = std::move(v);
-    return r;
+    return With(PType::Attributes, &Value::attrs, std::move(v));
   }
   static Value AttrDefs(std::vector<AttributeDef> v) {
-    Value r = Of(PType::AttributeDefs, 0);
-    r.attrDefs = std::move(v);
-    return r;
+    return With(PType::AttributeDefs, &Value::attrDefs, std::move(v));
   }
   static Value Catalog(std::vector<CatalogEntry> v) {
-    Value r = Of(PType::ElementCatalog, 0);
-    r.catalog = std::move(v);
-    return r;
+    return With(PType::ElementCatalog, &Value::catalog, std::move(v));
   }
   bool IntLike() const { return type == PType::Int || type == PType::Metric || type == PType::Id; }
   bool operator==(const Value &) const = default;
