@@ -205,9 +205,7 @@ PgfFmt *Model::AddFormat(Doc &d, const std::string &name) {
 }
 
 PgfFmt *Model::FindFormat(const Doc &d, const std::string &name) const {
-  for (Handle h = d.fmts.first; h; h = Find(h)->next)
-    if (FmtOf(h)->name == name) return FmtOf(h);
-  return nullptr;
+  return FindByName<PgfFmt>(d.fmts, Kind::PgfFmt, name);
 }
 
 Color *Model::AddColor(Doc &d, const std::string &name) {
@@ -218,9 +216,7 @@ Color *Model::AddColor(Doc &d, const std::string &name) {
 }
 
 Color *Model::FindColor(const Doc &d, const std::string &name) const {
-  for (Handle h = d.colors.first; h; h = Find(h)->next)
-    if (As<Color>(h, Kind::Color)->name == name) return As<Color>(h, Kind::Color);
-  return nullptr;
+  return FindByName<Color>(d.colors, Kind::Color, name);
 }
 
 Flow *Model::AddFlow(Doc &d, const std::string &tag, bool main) {

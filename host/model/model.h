@@ -434,6 +434,9 @@ class Model {
  private:
   template <class T>
   T *Make(Handle doc);
+  // The first member of a chain of named objects (formats, colours, definitions) with `name`.
+  template <class T>
+  T *FindByName(const Chain &c, Kind k, const std::string &name) const;
   void Link(Chain &c, Obj &o, Handle after = 0);  // append, or insert after `after`
   void LinkFront(Chain &c, Obj &o);
   void Unlink(Chain &c, Obj &o);
@@ -486,6 +489,13 @@ inline T *Model::Make(Handle doc) {
   objs_.push_back(std::move(o));
   if (Doc *d = DocOf(doc)) d->owned.push_back(p->h);
   return p;
+}
+
+template <class T>
+inline T *Model::FindByName(const Chain &c, Kind k, const std::string &name) const {
+  for (Handle h = c.first; h; h = Find(h)->next)
+    if (T *o = As<T>(h, k); o->name == name) return o;
+  return nullptr;
 }
 
 // The host's one model; the handlers and the command line use it.

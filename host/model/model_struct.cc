@@ -59,10 +59,7 @@ ElementDef *Model::AddElementDef(Doc &d, const std::string &name) {
 }
 
 ElementDef *Model::FindElementDef(const Doc &d, const std::string &name) const {
-  for (Handle h : Chained(d.elemDefs))
-    if (As<ElementDef>(h, Kind::ElementDef)->name == name)
-      return As<ElementDef>(h, Kind::ElementDef);
-  return nullptr;
+  return FindByName<ElementDef>(d.elemDefs, Kind::ElementDef, name);
 }
 
 Element *Model::AddElement(Doc &d, Handle def, Handle parent) {
