@@ -686,25 +686,23 @@ json BookToJson(const Model &m, const Book &b, const std::string &dir) {
   return json{{"type", "book"}, {"components", comps}};
 }
 
-Handle LoadFile(Model &m, const std::string &path, std::string &err) {
+Handle LoadJson(Model &m, const std::string &path, std::string &err) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    err = "cannot read " + path;
+    err = "cannot read the file";
     return 0;
   }
   std::stringstream ss;
   ss << in.rdbuf();
   json j = json::parse(ss.str(), nullptr, false);
   if (j.is_discarded()) {
-    err = path + ": not valid JSON";
+    err = "not valid JSON";
     return 0;
   }
-  Handle h = FromJson(m, j, path, err);
-  if (!h) err = path + ": " + err;
-  return h;
+  return FromJson(m, j, path, err);
 }
 
-bool SaveFile(const Model &m, Handle docOrBook, const std::string &path, std::string &err) {
+bool SaveJson(const Model &m, Handle docOrBook, const std::string &path, std::string &err) {
   json j;
   std::filesystem::path target(path);
   if (const Doc *d = m.DocOf(docOrBook)) {

@@ -23,10 +23,17 @@ nlohmann::json DocToJson(const Model &m, const Doc &d);
 // Component names are written relative to `dir` when they lie below it.
 nlohmann::json BookToJson(const Model &m, const Book &b, const std::string &dir);
 
-// Reads a file and builds from it (0 on a missing or malformed file, with `err` set).
+// Reads a JSON file and builds from it (0 on a missing or malformed file, with `err` set).
+Handle LoadJson(Model &m, const std::string &path, std::string &err);
+// Writes the document or book as JSON to `path` atomically: a temporary file beside it, then a
+// rename. The object itself is not changed.
+bool SaveJson(const Model &m, Handle docOrBook, const std::string &path, std::string &err);
+
+// Reads a file of any supported format, recognised by its content (0 with `err` set, naming
+// the file, when it cannot be read).
 Handle LoadFile(Model &m, const std::string &path, std::string &err);
-// Writes the document or book to `path` atomically: a temporary file beside it, then a rename.
-// The object itself is not changed.
+// Writes the document or book to `path` atomically in the format its name asks for, else the
+// format it was read from, else JSON. The object itself is not changed.
 bool SaveFile(const Model &m, Handle docOrBook, const std::string &path, std::string &err);
 
 // Metric <-> points. PointsToMetric fails (false) outside the 32-bit range.

@@ -180,8 +180,15 @@ struct Page : Obj {
   Page() : Obj(Kind::Page) {}
 };
 
+// What the file format a document was read from keeps of that file, so that saving it back
+// changes only what changed in the model. The model never looks inside.
+struct FileSource {
+  virtual ~FileSource() = default;
+};
+
 struct Doc : Obj {
   std::string path;  // full path of its file; empty for a new, unsaved document
+  std::shared_ptr<FileSource> source;  // set by the format that read the file, if it keeps any
   Chain fmts, flows, tables, colors, bodyPages, pagesA, pagesB, graphics, elemDefs;
   Handle mainFlow = 0, currentPage = 0, rootElement = 0;
   TextRange selection;

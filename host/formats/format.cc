@@ -1,0 +1,98 @@
+// Recognising formats, and loading and saving through them.
+#include "host/formats/format.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "host/docio.h"
+#include "host/formats/package.h"
+
+namespace qvhost {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char &c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// What the file looks like, for the error when no format claims it.
+std::string Described(const Probe &p) {
+  if (p.pkg) return "a ZIP package that is not a supported document";
+  if (p.head.empty()) return "an empty file";
+  for (unsigned char c : p.head)
+    if (c < 0x09 || (c > 0x0D && c < 0x20)) return "binary data";
+  return "text that is not a supported document";
+}
+
+}  // namespace
+
+const std::vector<const Format *> &Formats() {
+  static const std::vector<const Format *> all{&JsonFormat()};
+  return all;
+}
+
+const Format *FormatOfFile(const std::string &path, std::string &err) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in || std::filesystem::is_directory(path)) {
+    err = "cannot read the file";
+    return nullptr;
+  }
+  Probe p;
+  p.path = path;
+  p.head.resize(4096);
+  in.read(p.head.data(), static_cast<std::streamsize>(p.head.size()));
+  p.head.resize(static_cast<size_t>(in.gcount()));
+  std::unique_ptr<Package> pkg;
+  if (p.head.compare(0, 2, "PK") == 0) {
+    std::string why;
+    pkg = Package::Open(path, why);
+    if (!pkg) {
+      err = why;
+      return nullptr;
+    }
+    p.pkg = pkg.get();
+  }
+  for (const Format *f : Formats())
+    if (f->Recognises(p)) return f;
+  err = "not a supported document (found " + Described(p) + ")";
+  return nullptr;
+}
+
+const Format *FormatForName(const std::string &path) {
+  std::string ext = Lower(std::filesystem::path(path).extension().string());
+  for (const Format *f : Formats())
+    for (std::string_view e : f->Extensions())
+      if (e == ext) return f;
+  return &JsonFormat();
+}
+
+const Format *FormatForSave(const Model &m, Handle docOrBook, const std::string &path) {
+  std::string ext = Lower(std::filesystem::path(path).extension().string());
+  for (const Format *f : Formats())
+    for (std::string_view e : f->Extensions())
+      if (e == ext) return f;
+  if (const Doc *d = m.DocOf(docOrBook); d && d->source)
+    for (const Format *f : Formats())
+      if (f->Keeps(*d)) return f;
+  return &JsonFormat();
+}
+
+Handle LoadFile(Model &m, const std::string &path, std::string &err) {
+  const Format *f = FormatOfFile(path, err);
+  Handle h = f ? f->Load(m, path, err) : 0;
+  if (!h) err = path + ": " + err;
+  return h;
+}
+
+bool SaveFile(const Model &m, Handle docOrBook, const std::string &path, std::string &err) {
+  if (!FormatForSave(m, docOrBook, path)->Save(m, docOrBook, path, err)) {
+    if (err.find(path) == std::string::npos) err = path + ": " + err;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qvhost

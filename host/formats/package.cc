@@ -1,0 +1,240 @@
+// ZIP packages through libzip.
+#include "host/formats/package.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace qvhost {
+
+namespace {
+
+std::string ZipErrorText(int code) {
+  zip_error_t e;
+  zip_error_init_with_code(&e, code);
+  std::string s = zip_error_strerror(&e);
+  zip_error_fini(&e);
+  return s;
+}
+
+// A temporary file beside `target` (same file system, so the final rename is atomic).
+// Empty on failure.
+std::string TempBeside(const std::string &target) {
+  std::filesystem::path t(target);
+  std::filesystem::path dir = t.parent_path().empty() ? "." : t.parent_path();
+  std::string tmpl = (dir / ("." + t.filename().string() + ".XXXXXX")).string();
+  std::vector<char> name(tmpl.begin(), tmpl.end());
+  name.push_back('\0');
+  int fd = mkstemp(name.data());
+  if (fd < 0) return {};
+  close(fd);
+  return name.data();
+}
+
+bool CopyFile(const std::string &from, const std::string &to) {
+  std::error_code ec;
+  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+  return !ec;
+}
+
+// The mode a saved file gets: that of the file it replaces, else rw-r--r--.
+mode_t TargetMode(const std::string &target) {
+  struct stat st;
+  return stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+}
+
+bool SyncFile(const std::string &path) {
+  int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  bool ok = fsync(fd) == 0;
+  return close(fd) == 0 && ok;
+}
+
+// Moves the finished temporary file over the target; removes it on failure.
+bool Commit(const std::string &tmp, const std::string &target, std::string &err) {
+  if (chmod(tmp.c_str(), TargetMode(target)) == 0 && SyncFile(tmp) &&
+      std::rename(tmp.c_str(), target.c_str()) == 0)
+    return true;
+  unlink(tmp.c_str());
+  err = "cannot write " + target;
+  return false;
+}
+
+// Adds or replaces one entry from a buffer that lives until zip_close.
+bool PutEntry(zip_t *za, const std::string &name, const std::string &data, zip_int32_t method,
+              std::string &err) {
+  zip_source_t *src = zip_source_buffer(za, data.data(), data.size(), 0);
+  if (!src) {
+    err = zip_strerror(za);
+    return false;
+  }
+  zip_int64_t idx = zip_name_locate(za, name.c_str(), ZIP_FL_ENC_RAW);
+  if (idx >= 0) {
+    if (zip_file_replace(za, static_cast<zip_uint64_t>(idx), src, 0) < 0) idx = -1;
+  } else {
+    idx = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8);
+  }
+  if (idx < 0) {
+    err = zip_strerror(za);
+    zip_source_free(src);
+    return false;
+  }
+  if (zip_set_file_compression(za, static_cast<zip_uint64_t>(idx), method, 0) < 0) {
+    err = zip_strerror(za);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<Package> Package::Open(const std::string &path, std::string &err) {
+  int code = 0;
+  zip_t *za = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+  if (!za) {
+    if (code == ZIP_ER_NOZIP)
+      err = "not a ZIP package";
+    else if (code == ZIP_ER_OPEN || code == ZIP_ER_NOENT)
+      err = "cannot read the file";
+    else
+      err = "truncated or damaged ZIP package: " + ZipErrorText(code);
+    return nullptr;
+  }
+  std::unique_ptr<Package> p(new Package);
+  p->path_ = path;
+  p->za_ = za;
+  zip_int64_t n = zip_get_num_entries(za, 0);
+  for (zip_int64_t i = 0; i < n; ++i) {
+    const char *name = zip_get_name(za, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+    if (!name) continue;
+    if (p->index_.emplace(name, i).second) p->names_.push_back(name);
+  }
+  return p;
+}
+
+Package::~Package() {
+  if (za_) zip_discard(za_);
+}
+
+bool Package::Has(const std::string &name) const {
+  return index_.count(name) != 0;
+}
+
+bool Package::Read(const std::string &name, std::string &out, std::string &err,
+                   size_t limit) const {
+  out.clear();
+  auto it = index_.find(name);
+  if (it == index_.end()) {
+    err = "the package has no " + name;
+    return false;
+  }
+  auto idx = static_cast<zip_uint64_t>(it->second);
+  zip_stat_t st;
+  if (zip_stat_index(za_, idx, 0, &st) != 0) {
+    err = name + ": " + zip_strerror(za_);
+    return false;
+  }
+  if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
+    err = name + ": the entry is encrypted";
+    return false;
+  }
+  zip_file_t *f = zip_fopen_index(za_, idx, 0);
+  if (!f) {
+    err = name + ": " + zip_strerror(za_);
+    return false;
+  }
+  char buf[1 << 16];
+  bool ok = true;
+  for (;;) {
+    zip_int64_t got = zip_fread(f, buf, sizeof buf);
+    if (got < 0) {
+      err = name + ": damaged entry (" + zip_file_strerror(f) + ")";
+      ok = false;
+      break;
+    }
+    if (got == 0) break;
+    if (out.size() + static_cast<size_t>(got) > limit) {
+      err = name + ": inflates to more than " + std::to_string(limit >> 20) + " MiB";
+      ok = false;
+      break;
+    }
+    out.append(buf, static_cast<size_t>(got));
+  }
+  zip_fclose(f);
+  if (!ok) out.clear();
+  return ok;
+}
+
+bool RewritePackage(const std::string &original, const std::string &target,
+                    const std::map<std::string, std::string> &replace, std::string &err) {
+  std::string tmp = TempBeside(target);
+  if (tmp.empty() || !CopyFile(original, tmp)) {
+    if (!tmp.empty()) unlink(tmp.c_str());
+    err = "cannot create a file beside " + target;
+    return false;
+  }
+  int code = 0;
+  zip_t *za = zip_open(tmp.c_str(), 0, &code);
+  if (!za) {
+    unlink(tmp.c_str());
+    err = original + ": " + ZipErrorText(code);
+    return false;
+  }
+  bool ok = true;
+  for (const auto &[name, data] : replace) {
+    zip_int32_t method = ZIP_CM_DEFLATE;
+    zip_stat_t st;
+    if (zip_stat(za, name.c_str(), ZIP_FL_ENC_RAW, &st) == 0 && (st.valid & ZIP_STAT_COMP_METHOD))
+      method = static_cast<zip_int32_t>(st.comp_method);
+    if (!(ok = PutEntry(za, name, data, method, err))) break;
+  }
+  if (ok && zip_close(za) != 0) {
+    err = zip_strerror(za);
+    ok = false;
+  }
+  if (!ok) {
+    zip_discard(za);
+    unlink(tmp.c_str());
+    err = "cannot write " + target + ": " + err;
+    return false;
+  }
+  return Commit(tmp, target, err);
+}
+
+bool WritePackage(const std::string &target,
+                  const std::vector<std::pair<std::string, std::string>> &entries, bool storeFirst,
+                  std::string &err) {
+  std::string tmp = TempBeside(target);
+  if (tmp.empty()) {
+    err = "cannot create a file beside " + target;
+    return false;
+  }
+  int code = 0;
+  zip_t *za = zip_open(tmp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+  if (!za) {
+    unlink(tmp.c_str());
+    err = "cannot write " + target + ": " + ZipErrorText(code);
+    return false;
+  }
+  bool ok = true;
+  for (size_t i = 0; ok && i < entries.size(); ++i)
+    ok = PutEntry(za, entries[i].first, entries[i].second,
+                  i == 0 && storeFirst ? ZIP_CM_STORE : ZIP_CM_DEFLATE, err);
+  if (ok && zip_close(za) != 0) {
+    err = zip_strerror(za);
+    ok = false;
+  }
+  if (!ok) {
+    zip_discard(za);
+    unlink(tmp.c_str());
+    err = "cannot write " + target + ": " + err;
+    return false;
+  }
+  return Commit(tmp, target, err);
+}
+
+}  // namespace qvhost

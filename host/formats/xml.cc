@@ -1,0 +1,400 @@
+// Parsing and spliced writing of package parts.
+#include "host/formats/xml.h"
+
+#include <cstring>
+#include <vector>
+
+namespace qvhost {
+
+namespace {
+
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_comments | pugi::parse_pi;
+constexpr size_t npos = std::string::npos;
+
+bool At(std::string_view s, size_t i, std::string_view p) {
+  return s.substr(i, p.size()) == p;
+}
+
+// Where the root element starts, after the declaration, processing instructions, comments and
+// white space; npos when something else (a document type declaration) comes first.
+size_t RootStart(std::string_view s, bool &doctype) {
+  size_t i = At(s, 0, "\xEF\xBB\xBF") ? 3 : 0;
+  doctype = false;
+  while (i < s.size()) {
+    if (std::strchr(" \t\r\n", s[i])) {
+      ++i;
+    } else if (At(s, i, "<?")) {
+      size_t e = s.find("?>", i + 2);
+      if (e == npos) return npos;
+      i = e + 2;
+    } else if (At(s, i, "<!--")) {
+      size_t e = s.find("-->", i + 4);
+      if (e == npos) return npos;
+      i = e + 3;
+    } else {
+      doctype = At(s, i, "<!");
+      return s[i] == '<' && !doctype ? i : npos;
+    }
+  }
+  return npos;
+}
+
+// --- scanning the original bytes (known to be well-formed) ---------------------------------
+
+// The end of the tag that starts at `lt` (just past its '>'), honouring quoted values.
+size_t TagEnd(std::string_view s, size_t lt, bool &empty) {
+  char quote = 0;
+  for (size_t i = lt + 1; i < s.size(); ++i) {
+    char c = s[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '>') {
+      empty = s[i - 1] == '/';
+      return i + 1;
+    }
+  }
+  empty = true;
+  return s.size();
+}
+
+// One element as it stands in the original: its start tag, and where each child element
+// starts and ends.
+struct Scanned {
+  size_t begin = 0, tagEnd = 0, endTag = 0, end = 0;
+  bool empty = false;
+  struct Kid {
+    size_t begin, end;
+  };
+  std::vector<Kid> kids;
+};
+
+// Skips what is not an element at `i` (text, comment, CDATA, processing instruction);
+// returns the offset of the next '<' that starts an element or an end tag.
+size_t NextTag(std::string_view s, size_t i) {
+  while (i < s.size()) {
+    size_t lt = s.find('<', i);
+    if (lt == npos) return s.size();
+    if (At(s, lt, "<!--")) {
+      size_t e = s.find("-->", lt + 4);
+      i = e == npos ? s.size() : e + 3;
+    } else if (At(s, lt, "<![CDATA[")) {
+      size_t e = s.find("]]>", lt + 9);
+      i = e == npos ? s.size() : e + 3;
+    } else if (At(s, lt, "<?")) {
+      size_t e = s.find("?>", lt + 2);
+      i = e == npos ? s.size() : e + 2;
+    } else {
+      return lt;
+    }
+  }
+  return s.size();
+}
+
+// The element starting at `lt`; with `kids`, also where its children are.
+Scanned Scan(std::string_view s, size_t lt, bool kids) {
+  Scanned r;
+  r.begin = lt;
+  r.tagEnd = TagEnd(s, lt, r.empty);
+  if (r.empty) {
+    r.endTag = r.end = r.tagEnd;
+    return r;
+  }
+  size_t depth = 0, kidStart = 0;
+  for (size_t i = NextTag(s, r.tagEnd); i < s.size(); i = NextTag(s, i)) {
+    bool closing = s[i + 1] == '/', empty = false;
+    size_t e = TagEnd(s, i, empty);
+    if (closing) {
+      if (depth == 0) {
+        r.endTag = i;
+        r.end = e;
+        return r;
+      }
+      if (--depth == 0 && kids) r.kids.push_back({kidStart, e});
+    } else if (empty) {
+      if (depth == 0 && kids) r.kids.push_back({i, e});
+    } else {
+      if (depth++ == 0) kidStart = i;
+    }
+    i = e;
+  }
+  r.endTag = r.end = s.size();
+  return r;
+}
+
+// --- start tags ------------------------------------------------------------------------------
+
+struct RawAttr {
+  std::string_view name, text;  // text: from the white space before the name to the quote
+  std::string value;            // unescaped, white space normalised as the parser does
+};
+
+void AppendUtf8(std::string &out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// An attribute value as the parser reads it: references resolved, white space as spaces.
+std::string Unescape(std::string_view v) {
+  std::string out;
+  for (size_t i = 0; i < v.size(); ++i) {
+    char c = v[i];
+    if (c == '\t' || c == '\n' || c == '\r') {
+      if (c == '\r' && i + 1 < v.size() && v[i + 1] == '\n') ++i;
+      out += ' ';
+      continue;
+    }
+    if (c != '&') {
+      out += c;
+      continue;
+    }
+    size_t semi = v.find(';', i);
+    if (semi == npos) {
+      out += c;
+      continue;
+    }
+    std::string_view ent = v.substr(i + 1, semi - i - 1);
+    if (ent == "lt")
+      out += '<';
+    else if (ent == "gt")
+      out += '>';
+    else if (ent == "amp")
+      out += '&';
+    else if (ent == "quot")
+      out += '"';
+    else if (ent == "apos")
+      out += '\'';
+    else if (!ent.empty() && ent[0] == '#') {
+      unsigned long cp = ent.size() > 1 && (ent[1] == 'x' || ent[1] == 'X')
+                             ? std::strtoul(std::string(ent.substr(2)).c_str(), nullptr, 16)
+                             : std::strtoul(std::string(ent.substr(1)).c_str(), nullptr, 10);
+      AppendUtf8(out, static_cast<uint32_t>(cp));
+    } else {
+      out.append(v.substr(i, semi - i + 1));
+    }
+    i = semi;
+  }
+  return out;
+}
+
+std::vector<RawAttr> RawAttrs(std::string_view tag) {
+  std::vector<RawAttr> out;
+  size_t i = 1;
+  while (i < tag.size() && !std::strchr(" \t\r\n/>", tag[i])) ++i;  // element name
+  for (;;) {
+    size_t ws = i;
+    while (i < tag.size() && std::strchr(" \t\r\n", tag[i])) ++i;
+    if (i >= tag.size() || tag[i] == '/' || tag[i] == '>') break;
+    size_t n = i;
+    while (i < tag.size() && !std::strchr(" \t\r\n=", tag[i])) ++i;
+    std::string_view name = tag.substr(n, i - n);
+    i = tag.find_first_of("\"'", i);
+    if (i == npos) break;
+    size_t close = tag.find(tag[i], i + 1);
+    if (close == npos) break;
+    out.push_back(
+        {name, tag.substr(ws, close + 1 - ws), Unescape(tag.substr(i + 1, close - i - 1))});
+    i = close + 1;
+  }
+  return out;
+}
+
+void EscapeAttr(std::string &out, const char *v) {
+  for (; *v; ++v) {
+    switch (*v) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\t':
+        out += "&#9;";
+        break;
+      case '\n':
+        out += "&#10;";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
+      default:
+        out += *v;
+    }
+  }
+}
+
+// The node's start tag; attributes whose value is as it was keep their original text.
+// Empty when nothing changed.
+std::string NewStartTag(pugi::xml_node n, std::string_view original, bool &changed) {
+  std::vector<RawAttr> raw = RawAttrs(original);
+  std::string tag = "<";
+  tag += n.name();
+  size_t k = 0;
+  changed = false;
+  for (pugi::xml_attribute a : n.attributes()) {
+    const RawAttr *same = nullptr;
+    for (const RawAttr &r : raw)
+      if (r.name == a.name() && r.value == a.value()) same = &r;
+    if (same) {
+      tag += same->text;
+    } else {
+      tag += ' ';
+      tag += a.name();
+      tag += "=\"";
+      EscapeAttr(tag, a.value());
+      tag += '"';
+    }
+    changed |= k >= raw.size() || !same || same != &raw[k];
+    ++k;
+  }
+  changed |= k != raw.size();
+  return tag;
+}
+
+struct StringWriter : pugi::xml_writer {
+  std::string *out;
+  explicit StringWriter(std::string &o) : out(&o) {}
+  void write(const void *data, size_t size) override {
+    out->append(static_cast<const char *>(data), size);
+  }
+};
+
+void Print(pugi::xml_node n, std::string &out) {
+  StringWriter w(out);
+  n.print(w, "", pugi::format_raw, pugi::encoding_utf8);
+}
+
+bool Original(pugi::xml_node n) {
+  return n.offset_debug() >= 0;
+}
+
+// Writes element `n`, which starts at `lt` in the original; `end` is where it ends there.
+// Returns true when what was written is the original unchanged.
+bool Emit(std::string_view s, pugi::xml_node n, size_t lt, std::string &out) {
+  Scanned sc = Scan(s, lt, true);
+  std::string_view tag = s.substr(lt, sc.tagEnd - lt);
+  bool tagChanged = false;
+  std::string newTag = NewStartTag(n, tag, tagChanged);
+  size_t mark = out.size();
+
+  if (sc.empty) {
+    if (!tagChanged && !n.first_child()) {
+      out.append(tag);
+      return true;
+    }
+    if (n.first_child())
+      Print(n, out);
+    else
+      out += newTag + "/>";
+    return false;
+  }
+  out += tagChanged ? newTag + ">" : std::string(tag);
+  bool clean = !tagChanged;
+  auto gap = [&](size_t k) {  // the original text before child k
+    size_t from = k == 0 ? sc.tagEnd : sc.kids[k - 1].end;
+    out.append(s.substr(from, sc.kids[k].begin - from));
+  };
+  size_t next = 0;  // original children before `next` are written or dropped
+  for (pugi::xml_node c : n.children()) {
+    if (!Original(c)) {
+      clean = false;
+      Print(c, out);
+      continue;
+    }
+    if (c.type() != pugi::node_element) continue;  // its bytes are in the gaps
+    size_t at = static_cast<size_t>(c.offset_debug()) - 1, k = next;
+    while (k < sc.kids.size() && sc.kids[k].begin != at) ++k;
+    if (k == sc.kids.size()) {  // moved before another child: written anew
+      clean = false;
+      Print(c, out);
+      continue;
+    }
+    for (; next < k; ++next) {  // removed children: the text around them stays
+      gap(next);
+      clean = false;
+    }
+    gap(k);
+    clean &= Emit(s, c, sc.kids[k].begin, out);
+    next = k + 1;
+  }
+  for (; next < sc.kids.size(); ++next) {
+    gap(next);
+    clean = false;
+  }
+  size_t from = sc.kids.empty() ? sc.tagEnd : sc.kids.back().end;
+  out.append(s.substr(from, sc.endTag - from));
+  out.append(s.substr(sc.endTag, sc.end - sc.endTag));
+  if (clean) {  // byte for byte what was there
+    out.resize(mark);
+    out.append(s.substr(lt, sc.end - lt));
+  }
+  return clean;
+}
+
+}  // namespace
+
+uint64_t Fnv1a(std::string_view s) {
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
+bool XmlPart::Parse(const std::string &bytes, const std::string &what, std::string &err) {
+  bool doctype = false;
+  if (At(bytes, 0, "\xFF\xFE") || At(bytes, 0, "\xFE\xFF")) {
+    err = what + ": UTF-16 XML is not supported";
+    return false;
+  }
+  size_t root = RootStart(bytes, doctype);
+  if (doctype) {
+    err = what + ": has a document type declaration (refused)";
+    return false;
+  }
+  pugi::xml_parse_result r = root == npos ? pugi::xml_parse_result()
+                                          : doc.load_buffer(bytes.data(), bytes.size(),
+                                                            kParseOptions, pugi::encoding_utf8);
+  if (root == npos || !r || !doc.document_element()) {
+    err = what + ": not well-formed XML";
+    if (root != npos && !r)
+      err += std::string(" (") + r.description() + " at byte " + std::to_string(r.offset) + ")";
+    doc.reset();
+    return false;
+  }
+  hash = Fnv1a(bytes);
+  size = bytes.size();
+  return true;
+}
+
+bool XmlPart::Matches(const std::string &original) const {
+  return original.size() == size && Fnv1a(original) == hash;
+}
+
+std::string XmlPart::Write(const std::string &original) const {
+  pugi::xml_node root = Root();
+  size_t lt = static_cast<size_t>(root.offset_debug()) - 1;
+  std::string out(original.substr(0, lt));
+  out.reserve(original.size() + 256);
+  Emit(original, root, lt, out);
+  out.append(original.substr(Scan(original, lt, false).end));
+  return out;
+}
+
+}  // namespace qvhost

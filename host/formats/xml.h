@@ -1,0 +1,48 @@
+// XML parts of document packages, through pugixml: parsed safely, edited as a tree, and
+// written back so that only the elements that changed differ from the bytes that were read.
+//
+// A part with a document type declaration is refused before it is parsed: no part of the
+// formats the host reads has one, and a declaration is how entity expansion gets in. Parts
+// must be UTF-8 (office suites write nothing else).
+//
+// Writing splices: an element whose start tag, child elements and descendants are as they
+// were read is copied byte for byte from the original part; an element whose attributes
+// changed gets a new start tag (its unchanged attributes keep their original text); elements
+// added to the tree are written by pugixml. Removing an element removes its bytes and nothing
+// around it. Text, comments and processing instructions that were read are not edited in
+// place: to change them, replace the element that holds them.
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qvhost {
+
+struct XmlPart {
+  pugi::xml_document doc;
+  uint64_t hash = 0;  // of the bytes it was parsed from
+  size_t size = 0;    // their length
+
+  // Parses `bytes`; false with `err` ("<what>: ...") when they are not well-formed UTF-8 XML
+  // or carry a document type declaration.
+  bool Parse(const std::string &bytes, const std::string &what, std::string &err);
+  // The part as it now stands, spliced into `original` (the bytes Parse was given; the caller
+  // checks they are the same with Matches()).
+  std::string Write(const std::string &original) const;
+  bool Matches(const std::string &original) const;
+  pugi::xml_node Root() const { return doc.document_element(); }
+};
+
+uint64_t Fnv1a(std::string_view s);
+
+// The local part of a qualified name ("text:p" -> "p").
+inline std::string_view LocalName(const char *qname) {
+  std::string_view s(qname);
+  size_t c = s.find(':');
+  return c == std::string_view::npos ? s : s.substr(c + 1);
+}
+
+}  // namespace qvhost
