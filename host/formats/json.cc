@@ -15,7 +15,7 @@ class Json final : public Format {
   bool Recognises(const Probe &p) const override {
     size_t i = p.head.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     while (i < p.head.size() && std::isspace(static_cast<unsigned char>(p.head[i]))) ++i;
-    return !p.pkg && i < p.head.size() && p.head[i] == '{';
+    return !p.pkg && i < p.head.size() && (p.head[i] == '{' || p.head[i] == '[');
   }
   Handle Load(Model &m, const std::string &path, std::string &err) const override {
     return LoadJson(m, path, err);
