@@ -172,7 +172,7 @@ def sets_own_properties(st):
 
 
 class Resolver:
-    """Resolves a paragraph's text:style-name against the automatic styles of the part it is
+    """Resolves a paragraph's text:style-name against the automatic styles of the XML file it is
     in, then the common styles of styles.xml."""
 
     def __init__(self, common, automatic):
@@ -231,9 +231,9 @@ def describe_odt(path):
     masters = styles_root.find(q("office", "master-styles"))
     if masters is not None:
         for page in masters.findall(q("style", "master-page")):
-            for part in page:
-                if part.tag in HEADER_FOOTER and part.get(q("style", "display"), "true") != "false":
-                    walk(part, HEADER_FOOTER[part.tag], master_resolver, found)
+            for area in page:
+                if area.tag in HEADER_FOOTER and area.get(q("style", "display"), "true") != "false":
+                    walk(area, HEADER_FOOTER[area.tag], master_resolver, found)
     counts = {"body": 0, "tables": 0, "frames": 0, "footnotes": 0, "endnotes": 0, "header_footer": 0}
     key = {"body": "body", "table": "body", "frame": "body", "footnote": "footnotes",
            "endnote": "endnotes", "header": "header_footer", "footer": "header_footer"}
