@@ -1,0 +1,374 @@
+// OpenDocument Text documents written back: only what changed in the model changes in the
+// package, and in its XML parts only the elements the change touched.
+//
+// A save compares the model with the state recorded when it last matched the file, parses
+// content.xml and styles.xml again (they must still be what was read), finds each paragraph
+// element by the order of the walk, and edits the trees: a paragraph's style reference, the
+// automatic style it uses or a new one, named styles' properties, next-style links, and the
+// removal of deleted styles.
+#include <filesystem>
+#include <set>
+
+#include "host/formats/odt_internal.h"
+#include "host/formats/package.h"
+#include "host/model/props.h"
+#include "quorvex/fcodes.h"
+
+namespace qvhost::odt {
+
+namespace {
+
+const char *kPartNames[2] = {"content.xml", "styles.xml"};
+
+void SetAttr(pugi::xml_node n, const std::string &name, const std::string &value) {
+  pugi::xml_attribute a = n.attribute(name.c_str());
+  if (!a) a = n.append_attribute(name.c_str());
+  if (value != a.value()) a.set_value(value.c_str());
+}
+
+struct StringOut : pugi::xml_writer {
+  std::string s;
+  void write(const void *data, size_t size) override {
+    s.append(static_cast<const char *>(data), size);
+  }
+};
+
+class Writer {
+ public:
+  Writer(const Model &m, const Doc &d, OdtSource &src, Part *parts, StyleSet &styles,
+         std::vector<WalkItem> &items)
+      : m_(m), d_(d), src_(src), parts_(parts), styles_(styles), items_(items) {
+    for (const WalkItem &it : items_)
+      ++uses_[it.part][it.node.attribute(parts_[it.part].n.styleName.c_str()).value()];
+    for (const OdtSource::FmtRec &f : src_.fmts) styleOf_[f.h] = f.style;
+  }
+
+  bool Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std::string &err);
+  bool FormatChanged(const OdtSource::FmtRec &rec, const PgfFmt &f, std::string &err);
+  void DeleteStyle(const std::string &name);
+
+ private:
+  pugi::xml_node AutoStyles(int part) {
+    Part &pt = parts_[part];
+    pugi::xml_node root = pt.xml.Root();
+    pugi::xml_node a = root.child(pt.n.autoStyles.c_str());
+    if (a) return a;
+    pugi::xml_node before =
+        root.child(part == kContent ? pt.n.body.c_str() : pt.n.masterStyles.c_str());
+    return before ? root.insert_child_before(pt.n.autoStyles.c_str(), before)
+                  : root.append_child(pt.n.autoStyles.c_str());
+  }
+  // Copies into `dst` (of part `dp`) the properties of `src` (a common style) it lacks.
+  void Fold(pugi::xml_node src, int dp, pugi::xml_node dst);
+  std::string Translate(const std::string &qname, const Names &from, const Names &to) {
+    std::string uri = from.ns.UriOf(qname);
+    if (uri.empty()) return qname;
+    std::string q = to.ns.Q(uri, std::string(LocalName(qname.c_str())).c_str());
+    return q.empty() ? qname : q;
+  }
+  std::string StyleOfTag(const std::string &tag) {
+    const PgfFmt *f = m_.FindFormat(d_, tag);
+    if (!f) return {};
+    auto it = styleOf_.find(f->h);
+    return it == styleOf_.end() ? std::string() : it->second;
+  }
+
+  const Model &m_;
+  const Doc &d_;
+  OdtSource &src_;
+  Part *parts_;
+  StyleSet &styles_;
+  std::vector<WalkItem> &items_;
+  std::map<std::string, int> uses_[2];
+  std::map<Handle, std::string> styleOf_;
+  std::map<std::string, std::string> made_[2];  // content of a new automatic style -> name
+};
+
+bool Writer::Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std::string &err) {
+  WalkItem &it = items_[i];
+  Part &part = parts_[it.part];
+  const Names &n = part.n;
+  std::string target = StyleOfTag(p.tag);
+  if (target.empty() && !p.tag.empty()) {
+    if (p.tag == rec.tag) return true;  // its style was deleted: the deletion keeps its look
+    err = "paragraph format \"" + p.tag + "\" is not a paragraph style of the document";
+    return false;
+  }
+  std::string cur = it.node.attribute(n.styleName.c_str()).value();
+  auto a = styles_.autos[it.part].find(cur);
+  pugi::xml_node autoNode = a != styles_.autos[it.part].end() ? a->second.node : pugi::xml_node();
+  std::vector<int32_t> codes;
+  for (const auto &[code, v] : p.own)
+    if (code != PROP_NextTag && code != PROP_UseNextTag) codes.push_back(code);
+  auto get = [&](int32_t code) { return m_.PgfChar(d_, p, code); };
+
+  // What the paragraph's automatic style must hold, made on a scratch copy first.
+  auto shape = [&](pugi::xml_node s) -> bool {
+    if (target.empty())
+      s.remove_attribute(n.sParent.c_str());
+    else
+      SetAttr(s, n.sParent, target);
+    RemoveProperties(part, s, !p.override_);
+    return WriteChars(part, s, codes, get, m_, styles_, err);
+  };
+  pugi::xml_document scratch;
+  pugi::xml_node s =
+      autoNode ? scratch.append_copy(autoNode) : scratch.append_child(n.sStyle.c_str());
+  if (!autoNode) {
+    SetAttr(s, n.sName, "x");
+    SetAttr(s, n.sFamily, "paragraph");
+  }
+  if (!shape(s)) return false;
+  bool empty = !s.first_child();
+  for (pugi::xml_attribute at : s.attributes()) {
+    std::string_view an = at.name();
+    if (an != n.sName && an != n.sFamily && an != n.sParent && an != n.sDisplay) empty = false;
+  }
+  std::string ref;
+  if (empty) {
+    ref = target;
+  } else if (autoNode && uses_[it.part][cur] == 1) {
+    if (!shape(autoNode)) return false;
+    ref = cur;
+  } else {
+    s.remove_attribute(n.sName.c_str());
+    StringOut key;
+    s.print(key, "", pugi::format_raw);
+    std::string &name = made_[it.part][key.s];
+    if (name.empty()) {
+      name = styles_.NewAutoName(it.part);
+      SetAttr(s, n.sName, name);
+      pugi::xml_node added = AutoStyles(it.part).append_copy(s);
+      // Attributes in the order office suites write them: name and family first.
+      added.remove_attribute(n.sName.c_str());
+      added.prepend_attribute(n.sName.c_str()) = name.c_str();
+      Style st;
+      st.name = name;
+      st.parent = target;
+      st.node = added;
+      st.automatic = true;
+      styles_.autos[it.part][name] = st;
+    }
+    ref = name;
+  }
+  if (ref != cur) {
+    --uses_[it.part][cur];
+    ++uses_[it.part][ref];
+    if (ref.empty())
+      it.node.remove_attribute(n.styleName.c_str());
+    else
+      SetAttr(it.node, n.styleName, ref);
+  }
+  part.changed = true;
+  return true;
+}
+
+bool Writer::FormatChanged(const OdtSource::FmtRec &rec, const PgfFmt &f, std::string &err) {
+  Part &part = parts_[kStyles];
+  const Names &n = part.n;
+  auto st = styles_.common.find(rec.style);
+  if (st == styles_.common.end()) return true;
+  pugi::xml_node node = st->second.node;
+  if (f.name != rec.name) {
+    SetAttr(node, n.sDisplay, f.name);
+    part.changed = true;
+  }
+  std::vector<int32_t> codes;
+  bool next = false;
+  for (const auto &[code, v] : f.chars) {
+    auto old = rec.chars.find(code);
+    if (old != rec.chars.end() && old->second == v) continue;
+    if (code == PROP_NextTag || code == PROP_UseNextTag)
+      next = true;
+    else
+      codes.push_back(code);
+  }
+  if (next) {
+    std::string to =
+        m_.FmtChar(f, PROP_UseNextTag).i ? StyleOfTag(m_.FmtChar(f, PROP_NextTag).s) : "";
+    if (to.empty())
+      node.remove_attribute(n.sNext.c_str());
+    else
+      SetAttr(node, n.sNext, to);
+    st->second.next = to;
+    part.changed = true;
+  }
+  if (codes.empty()) return true;
+  part.changed = true;
+  return WriteChars(
+      part, node, codes, [&](int32_t c) { return m_.FmtChar(f, c); }, m_, styles_, err);
+}
+
+void Writer::Fold(pugi::xml_node src, int dp, pugi::xml_node dst) {
+  const Names &from = parts_[kStyles].n, &to = parts_[dp].n;
+  for (const char *local : {"paragraph-properties", "text-properties"}) {
+    pugi::xml_node sp = PropsOf(parts_[kStyles], src, local, false);
+    if (!sp) continue;
+    pugi::xml_node dprops = PropsOf(parts_[dp], dst, local, true);
+    for (pugi::xml_attribute a : sp.attributes()) {
+      std::string q = Translate(a.name(), from, to);
+      if (!dprops.attribute(q.c_str())) dprops.append_attribute(q.c_str()) = a.value();
+    }
+    for (pugi::xml_node c : sp.children()) {
+      if (c.type() != pugi::node_element) continue;
+      std::string q = Translate(c.name(), from, to);
+      if (!dprops.child(q.c_str())) dprops.append_copy(c).set_name(q.c_str());
+    }
+  }
+  std::string list = Translate(from.listStyleName, from, to);
+  if (pugi::xml_attribute l = src.attribute(from.listStyleName.c_str());
+      l && !dst.attribute(list.c_str()))
+    dst.append_attribute(list.c_str()) = l.value();
+}
+
+void Writer::DeleteStyle(const std::string &name) {
+  auto it = styles_.common.find(name);
+  if (it == styles_.common.end()) return;
+  pugi::xml_node gone = it->second.node;
+  std::string parent = it->second.parent;
+  if (parent == name || !styles_.common.count(parent)) parent.clear();
+  // Styles that inherit from it: onto its parent, with its settings folded in.
+  auto rebase = [&](int part, Style &st) {
+    if (st.parent != name) return;
+    const Names &n = parts_[part].n;
+    if (parent.empty())
+      st.node.remove_attribute(n.sParent.c_str());
+    else
+      SetAttr(st.node, n.sParent, parent);
+    st.parent = parent;
+    Fold(gone, part, st.node);
+    parts_[part].changed = true;
+  };
+  for (auto &[k, st] : styles_.common) rebase(kStyles, st);
+  for (int part : {kContent, kStyles})
+    for (auto &[k, st] : styles_.autos[part]) rebase(part, st);
+  // Paragraphs that name it directly: an automatic style with its settings.
+  std::string made[2];
+  for (WalkItem &w : items_) {
+    const Names &n = parts_[w.part].n;
+    if (std::string_view(w.node.attribute(n.styleName.c_str()).value()) != name) continue;
+    if (made[w.part].empty()) {
+      made[w.part] = styles_.NewAutoName(w.part);
+      pugi::xml_node s = AutoStyles(w.part).append_child(n.sStyle.c_str());
+      s.append_attribute(n.sName.c_str()) = made[w.part].c_str();
+      s.append_attribute(n.sFamily.c_str()) = "paragraph";
+      if (!parent.empty()) s.append_attribute(n.sParent.c_str()) = parent.c_str();
+      Fold(gone, w.part, s);
+      Style st;
+      st.name = made[w.part];
+      st.parent = parent;
+      st.node = s;
+      st.automatic = true;
+      styles_.autos[w.part][st.name] = st;
+    }
+    SetAttr(w.node, n.styleName, made[w.part]);
+    parts_[w.part].changed = true;
+  }
+  // Next-style links to it are dropped.
+  for (auto &[k, st] : styles_.common)
+    if (st.next == name) {
+      st.node.remove_attribute(parts_[kStyles].n.sNext.c_str());
+      st.next.clear();
+    }
+  gone.parent().remove_child(gone);
+  styles_.common.erase(it);
+  parts_[kStyles].changed = true;
+}
+
+}  // namespace
+
+bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &path,
+             std::string &err) {
+  // What changed in the model since it last matched the file.
+  std::vector<Handle> walk = m.WalkPgfs(d);
+  std::set<Handle> inDoc(walk.begin(), walk.end());
+  if (walk.size() != src.pgfs.size())
+    return err =
+               "paragraphs were added or removed; such changes cannot be written back to an "
+               "OpenDocument file yet",
+           false;
+  size_t tables = m.Chained(d.tables).size();
+  if (tables != src.tables)
+    return err =
+               "tables were added or removed; such changes cannot be written back to an "
+               "OpenDocument file yet",
+           false;
+  std::vector<size_t> changedPgfs;
+  for (size_t i = 0; i < src.pgfs.size(); ++i) {
+    const OdtSource::PgfRec &r = src.pgfs[i];
+    const Pgf *p = m.PgfOf(r.h);
+    if (!p || !inDoc.count(r.h))
+      return err =
+                 "paragraphs were moved; such changes cannot be written back to an "
+                 "OpenDocument file yet",
+             false;
+    if (Fnv1a(p->text) != r.text)
+      return err =
+                 "the text of a paragraph changed; text edits cannot be written back to an "
+                 "OpenDocument file yet",
+             false;
+    if (p->tag != r.tag || p->own != r.own || p->override_ != r.override_) changedPgfs.push_back(i);
+  }
+  std::set<Handle> known;
+  std::vector<const OdtSource::FmtRec *> deleted;
+  std::vector<std::pair<const OdtSource::FmtRec *, const PgfFmt *>> changedFmts;
+  std::vector<Handle> live = m.Chained(d.fmts);
+  std::set<Handle> liveSet(live.begin(), live.end());
+  for (const OdtSource::FmtRec &f : src.fmts) {
+    known.insert(f.h);
+    const PgfFmt *fmt = m.FmtOf(f.h);
+    if (!fmt || !liveSet.count(f.h))
+      deleted.push_back(&f);
+    else if (fmt->name != f.name || fmt->chars != f.chars)
+      changedFmts.push_back({&f, fmt});
+  }
+  for (Handle h : live)
+    if (!known.count(h))
+      return err = "the new paragraph format \"" + m.FmtOf(h)->name +
+                   "\" cannot be written back to an OpenDocument file yet",
+             false;
+
+  std::error_code ec;
+  bool same = std::filesystem::equivalent(src.path, path, ec);
+  if (changedPgfs.empty() && deleted.empty() && changedFmts.empty())
+    return same || CopyFileAtomic(src.path, path, err);
+
+  // The file as it was read.
+  Part parts[2];
+  std::string originals[2];
+  if (!ReadParts(src.path, parts, originals, err)) return false;
+  for (int i : {kContent, kStyles})
+    if (parts[i].xml.size != src.size[i] || parts[i].xml.hash != src.hash[i])
+      return err = src.path + " changed on disk since it was read", false;
+  StyleSet styles;
+  std::vector<WalkItem> items;
+  size_t t = 0;
+  if (!styles.Build(parts, err) ||
+      !WalkParts(parts, nullptr, nullptr, &styles, nullptr, items, t, err))
+    return false;
+  if (items.size() != src.pgfs.size())
+    return err = "the paragraphs of " + src.path + " no longer match the document", false;
+
+  Writer w(m, d, src, parts, styles, items);
+  for (size_t i : changedPgfs)
+    if (!w.Paragraph(i, *m.PgfOf(src.pgfs[i].h), src.pgfs[i], err)) return false;
+  for (auto &[rec, fmt] : changedFmts)
+    if (!w.FormatChanged(*rec, *fmt, err)) return false;
+  for (const OdtSource::FmtRec *rec : deleted) w.DeleteStyle(rec->style);
+
+  std::map<std::string, std::string> replace;
+  for (int i : {kContent, kStyles})
+    if (parts[i].changed) replace[kPartNames[i]] = parts[i].xml.Write(originals[i]);
+  if (!RewritePackage(src.path, path, replace, err)) return false;
+  if (same) {
+    for (int i : {kContent, kStyles})
+      if (auto it = replace.find(kPartNames[i]); it != replace.end()) {
+        src.hash[i] = Fnv1a(it->second);
+        src.size[i] = it->second.size();
+      }
+    Snapshot(m, d, src);
+  }
+  return true;
+}
+
+}  // namespace qvhost::odt

@@ -1,0 +1,444 @@
+// OpenDocument Text files made by LibreOffice (and shipped by Debian packages), read into the
+// model and written back.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "host/docio.h"
+#include "host/formats/format.h"
+#include "host/formats/odt.h"
+#include "host/formats/package.h"
+#include "host/model/model.h"
+#include "host/model/props.h"
+#include "quorvex/fcodes.h"
+
+namespace qvhost {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Fixture(const std::string &name) {
+  return std::string(QV_FIXTURES_DIR) + "/office/" + name;
+}
+
+[[maybe_unused]] const char *kOdtFixtures[] = {"rich.odt",
+                                               "users-and-groups.odt",
+                                               "python-policy.odt",
+                                               "zlib_how.odt",
+                                               "valgrind-quick-start.odt",
+                                               "libxslt-functions.odt",
+                                               "docutils-styles.odt",
+                                               "lo-idxexample.odt"};
+
+struct Loaded {
+  Model m;
+  Doc *d = nullptr;
+  std::string err;
+  explicit Loaded(const std::string &path) {
+    Handle h = LoadFile(m, path, err);
+    d = m.DocOf(h);
+  }
+  // Paragraph count per flow tag, and in tables.
+  std::map<std::string, int> PerFlow() const {
+    std::map<std::string, int> out;
+    for (Handle h : m.WalkPgfs(*d)) {
+      const Pgf *p = m.PgfOf(h);
+      if (p->home != PgfHome::Frame) {
+        ++out["(tables)"];
+        continue;
+      }
+      const Frame *fr = m.As<Frame>(p->parent, Kind::Frame);
+      ++out[m.As<Flow>(fr->flow, Kind::Flow)->tag];
+    }
+    return out;
+  }
+  std::map<std::string, int> Used() const {
+    std::map<std::string, int> out;
+    for (Handle h : m.WalkPgfs(*d)) ++out[m.PgfOf(h)->tag];
+    return out;
+  }
+  int Overrides() const {
+    int n = 0;
+    for (Handle h : m.WalkPgfs(*d)) n += m.PgfOf(h)->override_;
+    return n;
+  }
+  std::vector<std::string> Catalogue() const {
+    std::vector<std::string> v;
+    for (Handle h : m.Chained(d->fmts)) v.push_back(m.FmtOf(h)->name);
+    return v;
+  }
+  const PgfFmt *Fmt(const std::string &name) const { return m.FindFormat(*d, name); }
+};
+
+std::string Bytes(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string Entry(const std::string &path, const std::string &name) {
+  std::string err, out;
+  auto pkg = Package::Open(path, err);
+  if (pkg) pkg->Read(name, out, err);
+  return out;
+}
+
+// A scratch folder for one test.
+struct Scratch {
+  fs::path dir;
+  Scratch() {
+    dir =
+        fs::temp_directory_path() /
+        ("qv-odt-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  ~Scratch() { fs::remove_all(dir); }
+  std::string operator/(const std::string &n) const { return (dir / n).string(); }
+};
+
+TEST(OdtLoad, EveryPlaceAParagraphCanBeIsAFlowOrATable) {
+  Loaded l(Fixture("rich.odt"));
+  ASSERT_TRUE(l.d) << l.err;
+  // LibreOffice reads 26 paragraphs: 14 in the body outside tables (one of them in a text
+  // box), 6 in table cells (2 in a nested table), 2 footnotes, 1 endnote, header 1, footer 2.
+  std::map<std::string, int> flows{{"A", 13},
+                                   {"", 1},
+                                   {"(tables)", 6},
+                                   {"Footnotes", 2},
+                                   {"Endnotes", 1},
+                                   {"Standard Header", 1},
+                                   {"Standard Footer", 2}};
+  EXPECT_EQ(l.PerFlow(), flows);
+  std::map<std::string, int> used{{"Cell Text", 4},       {"Endnote", 1},       {"Footer Line", 2},
+                                  {"Footnote", 1},        {"Footnote Line", 1}, {"Frame Text", 1},
+                                  {"Header", 1},          {"Heading 1", 1},     {"Heading 2", 2},
+                                  {"Inner Cell Text", 2}, {"List Item", 2},     {"Section Text", 2},
+                                  {"Text body", 6}};
+  EXPECT_EQ(l.Used(), used);
+  EXPECT_EQ(l.Overrides(), 5);
+  std::vector<std::string> cat = l.Catalogue();
+  ASSERT_EQ(cat.size(), 24u);
+  EXPECT_EQ(cat[0], "Standard");
+  EXPECT_EQ(cat[2], "Text body");
+  EXPECT_EQ(cat[6], "Heading 1");
+  // Nested table: its two cells are a table of their own, anchored in an outer cell.
+  int anchoredInCell = 0;
+  for (Handle t : l.m.Chained(l.d->tables)) {
+    const Table *tb = l.m.As<Table>(t, Kind::Table);
+    const Pgf *a = l.m.PgfOf(tb->anchor);
+    anchoredInCell += a && a->home == PgfHome::Cell;
+  }
+  EXPECT_EQ(anchoredInCell, 1);
+}
+
+TEST(OdtLoad, CharacteristicsComeFromTheStyleChain) {
+  Loaded l(Fixture("rich.odt"));
+  ASSERT_TRUE(l.d) << l.err;
+  const PgfFmt *h1 = l.Fmt("Heading 1");
+  ASSERT_TRUE(h1);
+  EXPECT_EQ(l.m.FmtChar(*h1, PROP_FontSize).i, 18 << 16);
+  EXPECT_EQ(l.m.FmtChar(*h1, PROP_FontWeight).i, 5);  // Bold
+  EXPECT_EQ(l.m.FmtChar(*h1, PROP_NextTag).s, "Text body");
+  EXPECT_EQ(l.m.FmtChar(*h1, PROP_UseNextTag).i, 1);
+  // The family comes from "Heading", its parent, through the font face declarations.
+  const PgfFmt *heading = l.Fmt("Heading");
+  ASSERT_TRUE(heading);
+  EXPECT_EQ(l.m.FmtChar(*h1, PROP_FontFamily).i, l.m.FmtChar(*heading, PROP_FontFamily).i);
+  // The direct formatting of the overridden paragraphs shows as their own characteristics.
+  int boldRed = 0, centred = 0;
+  for (Handle h : l.m.WalkPgfs(*l.d)) {
+    const Pgf *p = l.m.PgfOf(h);
+    if (p->tag != "Text body") continue;
+    Value c = l.m.PgfChar(*l.d, *p, PROP_Color);
+    const Color *col = l.m.As<Color>(static_cast<Handle>(c.i), Kind::Color);
+    boldRed += l.m.PgfChar(*l.d, *p, PROP_FontWeight).i == 5 && col && col->name == "#990000";
+    centred += l.m.PgfChar(*l.d, *p, PROP_Alignment).i == 3 &&
+               l.m.PgfChar(*l.d, *p, PROP_LeftIndent).i > 0;
+  }
+  EXPECT_EQ(boldRed, 1);
+  EXPECT_EQ(centred, 1);
+}
+
+TEST(OdtLoad, FixturesAgreeWithWhatLibreOfficeReads) {
+  // Counts from LibreOffice's own reading of each file (see the fixtures' README), except
+  // where the file and LibreOffice's reading of it differ: LibreOffice adds a paragraph style
+  // to docutils-styles.odt (2) and lo-idxexample.odt (1) when it writes them, and counts the
+  // first paragraph of users-and-groups, python-policy and docutils-styles as overridden for
+  // its page number, which belongs to the master page it starts (structural, not an override).
+  struct Want {
+    const char *file;
+    size_t pgfs, defined;
+    int overrides;
+  } wants[] = {{"users-and-groups.odt", 148, 16, 126}, {"python-policy.odt", 289, 20, 76},
+               {"zlib_how.odt", 266, 15, 52},          {"valgrind-quick-start.odt", 73, 21, 15},
+               {"libxslt-functions.odt", 139, 19, 68}, {"docutils-styles.odt", 27, 117, 2},
+               {"lo-idxexample.odt", 34, 14, 27}};
+  for (const Want &w : wants) {
+    Loaded l(Fixture(w.file));
+    ASSERT_TRUE(l.d) << w.file << ": " << l.err;
+    EXPECT_EQ(l.m.WalkPgfs(*l.d).size(), w.pgfs) << w.file;
+    EXPECT_EQ(l.Catalogue().size(), w.defined) << w.file;
+    EXPECT_EQ(l.Overrides(), w.overrides) << w.file;
+  }
+  Loaded doc(Fixture("docutils-styles.odt"));
+  std::map<std::string, int> used{
+      {"Table Contents", 18}, {"Standard", 7}, {"Header", 1}, {"Footer", 1}};
+  EXPECT_EQ(doc.Used(), used);
+}
+
+TEST(OdtRoundTrip, UnchangedIsByteIdenticalAndNotRewritten) {
+  Scratch s;
+  for (const char *f : kOdtFixtures) {
+    std::string copy = s / f;
+    fs::copy_file(Fixture(f), copy);
+    auto before = fs::last_write_time(copy);
+    Loaded l(copy);
+    ASSERT_TRUE(l.d) << f << ": " << l.err;
+    std::string err;
+    ASSERT_TRUE(SaveFile(l.m, l.d->h, copy, err)) << err;
+    EXPECT_EQ(fs::last_write_time(copy), before) << f;
+    std::string other = s / (std::string("saved-") + f);
+    ASSERT_TRUE(SaveFile(l.m, l.d->h, other, err)) << err;
+    EXPECT_EQ(Bytes(other), Bytes(Fixture(f))) << f;
+  }
+}
+
+// A copy of rich.odt in a scratch folder, loaded.
+struct Edited {
+  Scratch s;
+  std::string path;
+  std::unique_ptr<Loaded> l;
+  Edited() : path(s / "rich.odt") {
+    fs::copy_file(Fixture("rich.odt"), path);
+    l = std::make_unique<Loaded>(path);
+  }
+  Model &m() { return l->m; }
+  Handle doc() { return l->d->h; }
+  std::vector<Pgf *> Tagged(const std::string &tag) {
+    std::vector<Pgf *> v;
+    for (Handle h : m().WalkPgfs(*l->d))
+      if (m().PgfOf(h)->tag == tag) v.push_back(m().PgfOf(h));
+    return v;
+  }
+  bool Save(std::string &err) { return SaveFile(m(), doc(), path, err); }
+};
+
+// The text of every paragraph in walk order, as our loader reads the file.
+std::vector<std::string> Texts(const Loaded &l) {
+  std::vector<std::string> v;
+  for (Handle h : l.m.WalkPgfs(*l.d)) v.push_back(l.m.PgfOf(h)->text);
+  return v;
+}
+
+TEST(OdtChange, RetagTouchesOnlyThatParagraph) {
+  Edited e;
+  ASSERT_TRUE(e.l->d) << e.l->err;
+  std::vector<std::string> texts = Texts(*e.l);
+  std::string styles = Entry(e.path, "styles.xml");
+  // A paragraph with direct formatting (bold red "Text body") and a plain one.
+  std::vector<Pgf *> body = e.Tagged("Text body");
+  Pgf *over = nullptr, *plain = nullptr;
+  for (Pgf *p : body) {
+    const Color *c =
+        e.m().As<Color>(static_cast<Handle>(e.m().PgfChar(*e.l->d, *p, PROP_Color).i), Kind::Color);
+    if (c && c->name == "#990000") over = p;
+    if (!p->override_) plain = p;
+  }
+  ASSERT_TRUE(over && plain);
+  ASSERT_EQ(e.m().SetProp(e.doc(), plain->h, PROP_Name, Value::Str("Section Text")), 0);
+  ASSERT_EQ(e.m().SetProp(e.doc(), over->h, PROP_Name, Value::Str("Heading 2")), 0);
+  std::string err;
+  ASSERT_TRUE(e.Save(err)) << err;
+  EXPECT_EQ(Entry(e.path, "styles.xml"), styles);  // only content.xml changed
+  Loaded back(e.path);
+  ASSERT_TRUE(back.d) << back.err;
+  EXPECT_EQ(Texts(back), texts);
+  std::map<std::string, int> used = back.Used();
+  EXPECT_EQ(used["Text body"], 4);
+  EXPECT_EQ(used["Section Text"], 3);
+  EXPECT_EQ(used["Heading 2"], 3);
+  // The retagged paragraph keeps its bold red text as direct formatting.
+  int boldRedHeadings = 0;
+  for (Handle h : back.m.WalkPgfs(*back.d)) {
+    const Pgf *p = back.m.PgfOf(h);
+    const Color *c = back.m.As<Color>(
+        static_cast<Handle>(back.m.PgfChar(*back.d, *p, PROP_Color).i), Kind::Color);
+    boldRedHeadings += p->tag == "Heading 2" && c && c->name == "#990000" && p->override_;
+  }
+  EXPECT_EQ(boldRedHeadings, 1);
+  // The plain paragraph keeps the look of "Text body" where "Section Text" differs (its
+  // indent): a sixth override.
+  EXPECT_EQ(back.Overrides(), 6);
+}
+
+TEST(OdtChange, OverrideRemovalLeavesNoDirectFormatting) {
+  Edited e;
+  ASSERT_TRUE(e.l->d) << e.l->err;
+  std::vector<std::string> texts = Texts(*e.l);
+  for (Handle h : e.m().WalkPgfs(*e.l->d)) {
+    Pgf *p = e.m().PgfOf(h);
+    if (!p->override_) continue;
+    const PgfFmt *f = e.m().FindFormat(*e.l->d, p->tag);
+    ASSERT_TRUE(f);
+    std::vector<Model::PropVal> all;
+    for (const auto &[code, v] : f->chars) all.push_back({code, v});
+    ASSERT_EQ(e.m().SetProps(e.doc(), h, all), 0);
+    ASSERT_EQ(e.m().SetProp(e.doc(), h, PROP_PgfOverride, Value::Int(0)), 0);
+  }
+  std::string err;
+  ASSERT_TRUE(e.Save(err)) << err;
+  Loaded back(e.path);
+  ASSERT_TRUE(back.d) << back.err;
+  EXPECT_EQ(back.Overrides(), 0);
+  EXPECT_EQ(Texts(back), texts);
+  EXPECT_EQ(back.Used(), Loaded(Fixture("rich.odt")).Used());
+  // The list item keeps its list: its automatic style still names the list style.
+  EXPECT_NE(Entry(e.path, "content.xml").find("style:list-style-name=\"L1\""), std::string::npos);
+}
+
+TEST(OdtChange, DeletingAStyleKeepsHowEverythingLooks) {
+  Edited e;
+  ASSERT_TRUE(e.l->d) << e.l->err;
+  Doc &d = *e.l->d;
+  // "Footer Line" is used only in the footer (once with a centred override); "Heading" is the
+  // parent of both heading styles; "Text body" is the next style of the headings.
+  auto look = [](const Loaded &l) {
+    std::vector<std::vector<int32_t>> v;
+    for (Handle h : l.m.WalkPgfs(*l.d)) {
+      const Pgf *p = l.m.PgfOf(h);
+      std::vector<int32_t> row;
+      for (int32_t c : {PROP_FontSize, PROP_FontWeight, PROP_FontAngle, PROP_FontFamily,
+                        PROP_Alignment, PROP_LeftIndent, PROP_SpaceAbove, PROP_SpaceBelow})
+        row.push_back(l.m.PgfChar(*l.d, *p, c).i);
+      v.push_back(row);
+    }
+    return v;
+  };
+  auto before = look(*e.l);
+  for (const char *name : {"Footer Line", "Heading", "Text body"})
+    ASSERT_EQ(e.m().Delete(e.doc(), e.m().FindFormat(d, name)->h), 0) << name;
+  std::string err;
+  ASSERT_TRUE(e.Save(err)) << err;
+  Loaded back(e.path);
+  ASSERT_TRUE(back.d) << back.err;
+  EXPECT_EQ(back.Catalogue().size(), 21u);
+  EXPECT_FALSE(back.Fmt("Heading"));
+  EXPECT_EQ(look(back), before);
+  EXPECT_EQ(back.m.FmtChar(*back.Fmt("Heading 1"), PROP_NextTag).s, "");
+  EXPECT_EQ(back.m.FmtChar(*back.Fmt("Heading 1"), PROP_FontSize).i, 18 << 16);
+}
+
+TEST(OdtChange, NextStyleAndStyleSettings) {
+  Edited e;
+  ASSERT_TRUE(e.l->d) << e.l->err;
+  PgfFmt *h1 = e.m().FindFormat(*e.l->d, "Heading 1");
+  ASSERT_EQ(e.m().SetProp(e.doc(), h1->h, PROP_NextTag, Value::Str("List Item")), 0);
+  ASSERT_EQ(e.m().SetProp(e.doc(), h1->h, PROP_SpaceAbove, Value::Metric(20 << 16)), 0);
+  std::string content = Entry(e.path, "content.xml"), err;
+  ASSERT_TRUE(e.Save(err)) << err;
+  EXPECT_EQ(Entry(e.path, "content.xml"), content);
+  Loaded back(e.path);
+  ASSERT_TRUE(back.d) << back.err;
+  EXPECT_EQ(back.m.FmtChar(*back.Fmt("Heading 1"), PROP_NextTag).s, "List Item");
+  EXPECT_EQ(back.m.FmtChar(*back.Fmt("Heading 1"), PROP_SpaceAbove).i, 20 << 16);
+  EXPECT_EQ(back.m.FmtChar(*back.Fmt("Heading 2"), PROP_NextTag).s, "Text body");
+}
+
+TEST(OdtChange, WhatHasNoMappingIsRefusedAndNothingWritten) {
+  Edited e;
+  ASSERT_TRUE(e.l->d) << e.l->err;
+  std::string bytes = Bytes(e.path), err;
+  e.Tagged("Heading 1")[0]->text += " (edited)";
+  EXPECT_FALSE(e.Save(err));
+  EXPECT_NE(err.find("text"), std::string::npos) << err;
+  Pgf *p = e.Tagged("Header")[0];
+  p->text.resize(p->text.size());
+  Edited f;
+  Handle out;
+  ASSERT_EQ(f.m().NewPgfAfter(f.doc(), f.Tagged("Heading 1")[0]->h, out), 0);
+  EXPECT_FALSE(f.Save(err));
+  EXPECT_NE(err.find("added"), std::string::npos) << err;
+  EXPECT_EQ(Bytes(e.path), bytes);
+  EXPECT_EQ(Bytes(f.path), bytes);
+}
+
+// Damaged and hostile packages, made from a real one.
+TEST(OdtBadInput, EachGivesAClearErrorAndLeavesNothing) {
+  Scratch s;
+  std::string good = Fixture("rich.odt");
+  std::string content = Entry(good, "content.xml"), styles = Entry(good, "styles.xml");
+  auto variant = [&](const std::string &name, std::map<std::string, std::string> replace) {
+    std::string path = s / name, err;
+    EXPECT_TRUE(RewritePackage(good, path, replace, err)) << err;
+    return path;
+  };
+  auto replaced = [](std::string s, const std::string &from, const std::string &to) {
+    size_t at = s.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) s.replace(at, from.size(), to);
+    return s;
+  };
+  std::string truncated = s / "truncated.odt";
+  {
+    std::string b = Bytes(good);
+    std::ofstream(truncated, std::ios::binary) << b.substr(0, b.size() / 2);
+  }
+  std::string notZip = s / "not-zip.odt";
+  std::ofstream(notZip) << "plain text, not a package\n";
+  std::string noContent = s / "no-content.odt";
+  {
+    std::vector<std::pair<std::string, std::string>> entries{
+        {"mimetype", "application/vnd.oasis.opendocument.text"}, {"styles.xml", styles}};
+    std::string err;
+    ASSERT_TRUE(WritePackage(noContent, entries, true, err)) << err;
+  }
+  std::string body = content.substr(0, content.find("<office:text"));
+  struct Case {
+    std::string path, want;
+  } cases[] = {
+      {notZip, "not a supported document"},
+      {truncated, "ZIP"},
+      {noContent, "no content.xml"},
+      {variant("malformed.odt", {{"content.xml", content.substr(0, content.size() - 40)}}),
+       "not well-formed"},
+      {variant("doctype.odt",
+               {{"content.xml", replaced(content, "?>", "?><!DOCTYPE x [<!ENTITY a \"aaaa\">]>")}}),
+       "document type declaration"},
+      {variant("loop.odt",
+               {{"styles.xml", replaced(styles,
+                                        "style:name=\"Heading\" style:family=\"paragraph\" "
+                                        "style:parent-style-name=\"Standard\"",
+                                        "style:name=\"Heading\" style:family=\"paragraph\" "
+                                        "style:parent-style-name=\"Heading_20_1\"")}}),
+       "inherits from itself"},
+      {variant("duplicate.odt", {{"styles.xml", replaced(styles, "style:name=\"Unused_20_Beta\"",
+                                                         "style:name=\"Unused_20_Alpha\"")}}),
+       "duplicate paragraph style name"},
+      {variant("empty.odt",
+               {{"content.xml", body + "<office:text/></office:body></office:document-content>"},
+                {"styles.xml", styles.substr(0, styles.find("<office:master-styles")) +
+                                   "</office:document-styles>"}}),
+       "no paragraphs"},
+      {variant(
+           "encrypted.odt",
+           {{"META-INF/manifest.xml",
+             replaced(Entry(good, "META-INF/manifest.xml"), "manifest:media-type=\"text/xml\"/>",
+                      "manifest:media-type=\"text/xml\"><manifest:encryption-data/></"
+                      "manifest:file-entry>")}}),
+       "encrypted"},
+  };
+  for (const Case &c : cases) {
+    Model m;
+    std::string err;
+    EXPECT_EQ(LoadFile(m, c.path, err), 0u) << c.path;
+    EXPECT_NE(err.find(c.want), std::string::npos) << c.path << ": " << err;
+    EXPECT_NE(err.find(c.path), std::string::npos) << err;
+    EXPECT_TRUE(m.OpenDocs().empty()) << c.path;
+  }
+}
+
+}  // namespace
+}  // namespace qvhost
