@@ -97,7 +97,13 @@ class SofficeError(Exception):
 
 
 def find_soffice(explicit):
-    for candidate in (explicit, os.environ.get("SOFFICE"), "soffice", "libreoffice"):
+    chosen = explicit or os.environ.get("SOFFICE")
+    if chosen:
+        path = shutil.which(chosen)
+        if not path:
+            raise SofficeError("soffice not found: %s" % chosen)
+        return path
+    for candidate in ("soffice", "libreoffice"):
         if candidate:
             path = shutil.which(candidate)
             if path:
