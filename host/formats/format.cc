@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "host/docio.h"
+#include "host/formats/odt.h"
 #include "host/formats/package.h"
 
 namespace qvhost {
@@ -30,7 +31,7 @@ std::string Described(const Probe &p) {
 }  // namespace
 
 const std::vector<const Format *> &Formats() {
-  static const std::vector<const Format *> all{&JsonFormat()};
+  static const std::vector<const Format *> all{&JsonFormat(), &OdtFormat()};
   return all;
 }
 

@@ -111,10 +111,27 @@ Value DefaultValue(const CharDef &d) {
   return v;
 }
 
-const std::vector<std::string> &FontFamilyNames() {
-  static const std::vector<std::string> v{"Courier",      "Helvetica", "Symbol", "Times",
-                                          "ZapfDingbats", "Palatino",  "Optima", "Futura"};
+namespace {
+// The session's font families: the host's own eight, then every family a document read from
+// a file names, in the order they were first met. Indexes never change once given.
+std::vector<std::string> &FamilyList() {
+  static std::vector<std::string> v{"Courier",      "Helvetica", "Symbol", "Times",
+                                    "ZapfDingbats", "Palatino",  "Optima", "Futura"};
   return v;
+}
+}  // namespace
+
+const std::vector<std::string> &FontFamilyNames() {
+  return FamilyList();
+}
+
+int32_t FontFamilyIndex(const std::string &name) {
+  std::vector<std::string> &v = FamilyList();
+  for (size_t i = 0; i < v.size(); ++i)
+    if (v[i] == name) return static_cast<int32_t>(i);
+  if (v.size() >= kMaxFontFamilies) return -1;
+  v.push_back(name);
+  return static_cast<int32_t>(v.size() - 1);
 }
 const std::vector<std::string> &FontVariationNames() {
   static const std::vector<std::string> v{"Regular", "Narrow", "Condensed", "Compressed",

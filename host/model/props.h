@@ -24,6 +24,10 @@ Value DefaultValue(const CharDef &d);
 
 // Font name lists the session offers; format characteristics index them.
 const std::vector<std::string> &FontFamilyNames();
+// The index of a family in FontFamilyNames(), adding it at the end when the list lacks it (a
+// family a document file names); -1 once the list holds kMaxFontFamilies.
+constexpr size_t kMaxFontFamilies = 4096;
+int32_t FontFamilyIndex(const std::string &name);
 const std::vector<std::string> &FontVariationNames();
 const std::vector<std::string> &FontWeightNames();
 const std::vector<std::string> &FontAngleNames();

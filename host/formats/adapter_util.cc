@@ -1,0 +1,74 @@
+// Helpers shared by the package-based document formats.
+#include "host/formats/adapter_util.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace qvhost {
+
+Namespaces::Namespaces(pugi::xml_node root) {
+  for (pugi::xml_attribute a : root.attributes()) {
+    std::string_view n = a.name();
+    if (n.substr(0, 6) != "xmlns:") continue;
+    std::string p(n.substr(6));
+    prefix_.emplace(a.value(), p);
+    uri_[p] = a.value();
+  }
+}
+
+std::string Namespaces::Q(const std::string &uri, const char *local) const {
+  auto it = prefix_.find(uri);
+  return it == prefix_.end() ? std::string() : it->second + ":" + local;
+}
+
+std::string Namespaces::UriOf(std::string_view qname) const {
+  size_t c = qname.find(':');
+  if (c == std::string_view::npos) return {};
+  auto it = uri_.find(std::string(qname.substr(0, c)));
+  return it == uri_.end() ? std::string() : it->second;
+}
+
+std::string Namespaces::Ensure(pugi::xml_node root, const std::string &uri,
+                               const std::string &prefix) {
+  if (auto it = prefix_.find(uri); it != prefix_.end()) return it->second;
+  std::string p = prefix;
+  for (int i = 2; uri_.count(p); ++i) p = prefix + std::to_string(i);
+  root.append_attribute(("xmlns:" + p).c_str()) = uri.c_str();
+  prefix_[uri] = p;
+  uri_[p] = uri;
+  return p;
+}
+
+bool CopyFileAtomic(const std::string &from, const std::string &to, std::string &err) {
+  std::ifstream in(from, std::ios::binary);
+  if (!in) {
+    err = "cannot read " + from;
+    return false;
+  }
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    err = "cannot read " + from;
+    return false;
+  }
+  std::filesystem::path t(to);
+  std::string tmp = (t.parent_path() / ("." + t.filename().string() + ".copy")).string();
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::remove(tmp.c_str());
+      err = "cannot write the file";
+      return false;
+    }
+  }
+  if (std::rename(tmp.c_str(), to.c_str()) != 0) {
+    std::remove(tmp.c_str());
+    err = "cannot write the file";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qvhost

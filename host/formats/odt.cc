@@ -1,0 +1,415 @@
+// OpenDocument Text documents read into the model: recognising the package, its paragraphs in
+// every text flow, tables, and the catalogue of named paragraph styles.
+#include "host/formats/odt.h"
+
+#include <filesystem>
+
+#include "host/formats/odt_internal.h"
+#include "host/formats/package.h"
+#include "host/model/props.h"
+#include "quorvex/fcodes.h"
+
+namespace qvhost {
+
+namespace odt {
+
+namespace {
+
+constexpr const char *kMimeText = "application/vnd.oasis.opendocument.text";
+constexpr const char *kMimeTemplate = "application/vnd.oasis.opendocument.text-template";
+
+bool Encrypted(const pugi::xml_node n, size_t depth) {
+  if (depth > kMaxDepth) return false;
+  for (pugi::xml_node c : n.children()) {
+    if (c.type() != pugi::node_element) continue;
+    if (LocalName(c.name()) == "encryption-data") return true;
+    if (Encrypted(c, depth + 1)) return true;
+  }
+  return false;
+}
+
+// The text of a paragraph, without its notes, frames and comments.
+void TextOf(const Names &n, pugi::xml_node e, std::string &out, size_t depth) {
+  if (depth > kMaxDepth) return;
+  for (pugi::xml_node c : e.children()) {
+    if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
+      out += c.value();
+      continue;
+    }
+    if (c.type() != pugi::node_element) continue;
+    std::string_view name = c.name();
+    if (name == n.textS) {
+      int count = c.attribute(n.textC.c_str()).as_int(1);
+      out.append(static_cast<size_t>(std::clamp(count, 1, 1024)), ' ');
+    } else if (name == n.textTab) {
+      out += '\t';
+    } else if (name == n.lineBreak) {
+      out += '\n';
+    } else if (name != n.note && name != n.frame && name != n.annotation) {
+      TextOf(n, c, out, depth + 1);
+    }
+  }
+}
+
+class Walker {
+ public:
+  Walker(Part *parts, Model *m, Doc *d, const StyleSet *s, CharReader *r,
+         std::vector<WalkItem> &out)
+      : parts_(parts), m_(m), d_(d), s_(s), r_(r), out_(out) {}
+
+  // Where paragraphs go: a frame of a flow or a table cell; `last` anchors tables.
+  struct Ctx {
+    Frame *frame = nullptr;
+    Cell *cell = nullptr;
+    Pgf *last = nullptr;
+  };
+
+  bool Run(std::string &err) {
+    const Part &cp = parts_[kContent];
+    pugi::xml_node text = cp.xml.Root().child(cp.n.body.c_str()).child(cp.n.officeText.c_str());
+    if (!text) return err = "content.xml has no text body (not a text document)", false;
+    Handle page = 0;
+    Ctx main;
+    if (m_) {
+      page = m_->AddPage(*d_, PageList::Body, "1")->h;
+      d_->currentPage = page;
+      main.frame = m_->AddFrame(*m_->AddFlow(*d_, "A", true), page);
+      page_ = page;
+    }
+    Block(kContent, text, main, 0);
+    const Part &sp = parts_[kStyles];
+    pugi::xml_node masters = sp.xml.Root().child(sp.n.masterStyles.c_str());
+    for (pugi::xml_node mp : masters.children(sp.n.masterPage.c_str())) {
+      std::string name = mp.attribute(sp.n.sDisplay.c_str()).value();
+      if (name.empty()) name = mp.attribute(sp.n.sName.c_str()).value();
+      Handle mpage = m_ ? m_->AddPage(*d_, PageList::A, name)->h : 0;
+      for (pugi::xml_node hf : mp.children()) {
+        if (hf.type() != pugi::node_element || sp.n.ns.UriOf(hf.name()) != kStyleNs) continue;
+        static const struct {
+          const char *local, *label;
+        } kRegions[] = {{"header", "Header"},
+                        {"footer", "Footer"},
+                        {"header-left", "Left Header"},
+                        {"footer-left", "Left Footer"},
+                        {"header-first", "First Header"},
+                        {"footer-first", "First Footer"}};
+        for (const auto &r : kRegions) {
+          if (LocalName(hf.name()) != r.local) continue;
+          Ctx c;
+          if (m_) c.frame = m_->AddFrame(*m_->AddFlow(*d_, name + " " + r.label, false), mpage);
+          Block(kStyles, hf, c, 0);
+        }
+      }
+    }
+    if (!err_.empty()) return err = err_, false;
+    if (out_.empty()) return err = "the document has no paragraphs", false;
+    return true;
+  }
+
+  size_t tables = 0;
+
+ private:
+  bool Full() {
+    if (out_.size() >= kMaxPgfs) err_ = "too many paragraphs";
+    if (cells_ >= kMaxTableCells) err_ = "too many table cells";
+    return !err_.empty();
+  }
+
+  void Block(int part, pugi::xml_node parent, Ctx &ctx, size_t depth) {
+    const Names &n = parts_[part].n;
+    if (depth > kMaxDepth) {
+      err_ = "elements nested too deeply";
+      return;
+    }
+    for (pugi::xml_node c : parent.children()) {
+      if (c.type() != pugi::node_element || Full()) continue;
+      std::string_view name = c.name();
+      if (name == n.p || name == n.h)
+        Para(part, c, ctx, depth);
+      else if (name == n.table)
+        Table(part, c, ctx, depth);
+      else if (name == n.frame)
+        FrameEl(part, c, depth);
+      else if (name == n.note)
+        Note(part, c, depth);
+      else if (name != n.trackedChanges && name != n.annotation)
+        Block(part, c, ctx, depth + 1);
+    }
+  }
+
+  void Inline(int part, pugi::xml_node e, size_t depth) {
+    const Names &n = parts_[part].n;
+    if (depth > kMaxDepth) {
+      err_ = "elements nested too deeply";
+      return;
+    }
+    for (pugi::xml_node c : e.children()) {
+      if (c.type() != pugi::node_element) continue;
+      std::string_view name = c.name();
+      if (name == n.note)
+        Note(part, c, depth + 1);
+      else if (name == n.frame)
+        FrameEl(part, c, depth + 1);
+      else if (name != n.annotation)
+        Inline(part, c, depth + 1);
+    }
+  }
+
+  void Para(int part, pugi::xml_node e, Ctx &ctx, size_t depth) {
+    out_.push_back({part, e, 0});
+    if (m_) {
+      const Names &n = parts_[part].n;
+      std::string style = e.attribute(n.styleName.c_str()).value();
+      const Style *named = s_->Named(part, style);
+      if (!named)
+        if (auto it = s_->common.find("Standard"); it != s_->common.end()) named = &it->second;
+      std::string text;
+      TextOf(n, e, text, depth);
+      std::string tag = named ? named->display : "";
+      Pgf *p = ctx.cell ? m_->AddCellPgf(*ctx.cell, tag, text) : m_->AddPgf(*ctx.frame, tag, text);
+      const Chars &mine = r_->Of(part, style);
+      const Chars &base = named ? r_->Of(kCommon, named->name) : r_->Of(part, "");
+      for (const auto &[code, v] : mine)
+        if (code != PROP_NextTag && code != PROP_UseNextTag)
+          if (auto it = base.find(code); it == base.end() || !(it->second == v)) p->own[code] = v;
+      auto a = s_->autos[part].find(style);
+      p->override_ = a != s_->autos[part].end() && SetsOwnProperties(parts_[part], a->second.node);
+      if (!p->override_ && !p->own.empty()) p->override_ = true;
+      ctx.last = p;
+      out_.back().pgf = p->h;
+    }
+    Inline(part, e, depth + 1);
+  }
+
+  void Note(int part, pugi::xml_node e, size_t depth) {
+    const Names &n = parts_[part].n;
+    bool end = std::string_view(e.attribute(n.noteClass.c_str()).value()) == "endnote";
+    Ctx &c = end ? endnotes_ : footnotes_;
+    if (m_ && !c.frame)
+      c.frame = m_->AddFrame(*m_->AddFlow(*d_, end ? "Endnotes" : "Footnotes", false), page_);
+    Block(part, e.child(n.noteBody.c_str()), c, depth + 1);
+  }
+
+  void FrameEl(int part, pugi::xml_node e, size_t depth) {
+    const Names &n = parts_[part].n;
+    for (pugi::xml_node box : e.children(n.textBox.c_str())) {
+      Ctx c;
+      if (m_) c.frame = m_->AddFrame(*m_->AddFlow(*d_, "", false), page_);
+      Block(part, box, c, depth + 1);
+    }
+  }
+
+  void Table(int part, pugi::xml_node e, Ctx &ctx, size_t depth) {
+    ++tables;
+    qvhost::Table *t = m_ ? m_->AddTable(*d_, "Format A", ctx.last ? ctx.last->h : 0) : nullptr;
+    Rows(part, e, t, depth + 1);
+  }
+
+  void Rows(int part, pugi::xml_node e, qvhost::Table *t, size_t depth) {
+    const Names &n = parts_[part].n;
+    if (depth > kMaxDepth) {
+      err_ = "elements nested too deeply";
+      return;
+    }
+    for (pugi::xml_node r : e.children()) {
+      if (r.type() != pugi::node_element || Full()) continue;
+      std::string_view name = r.name();
+      if (name == n.row) {
+        Row *row = t ? m_->AddRow(*t) : nullptr;
+        int32_t col = 0;
+        for (pugi::xml_node c : r.children()) {
+          std::string_view cn = c.name();
+          if (c.type() != pugi::node_element || (cn != n.cell && cn != n.coveredCell)) continue;
+          if (Full()) break;
+          ++cells_;
+          Ctx cc;
+          if (row) {
+            cc.cell = m_->AddCell(*row);
+            cc.cell->col = col;
+            cc.cell->straddleCols =
+                std::clamp(c.attribute(n.colsSpanned.c_str()).as_int(1), 1, 1024);
+            cc.cell->straddleRows =
+                std::clamp(c.attribute(n.rowsSpanned.c_str()).as_int(1), 1, 1 << 20);
+          }
+          ++col;
+          Block(part, c, cc, depth + 1);
+        }
+        if (t && t->colWidths.size() < static_cast<size_t>(col))
+          t->colWidths.resize(static_cast<size_t>(col), 72 << 16);
+      } else if (name != n.table && LocalName(r.name()).find("row") != std::string_view::npos) {
+        Rows(part, r, t, depth + 1);  // header rows, row groups
+      }
+    }
+  }
+
+  Part *parts_;
+  Model *m_;
+  Doc *d_;
+  const StyleSet *s_;
+  CharReader *r_;
+  std::vector<WalkItem> &out_;
+  Handle page_ = 0;
+  Ctx footnotes_, endnotes_;
+  size_t cells_ = 0;
+  std::string err_;
+};
+
+}  // namespace
+
+bool ReadParts(const std::string &path, Part parts[2], std::string originals[2], std::string &err) {
+  std::unique_ptr<Package> pkg = Package::Open(path, err);
+  if (!pkg) return false;
+  std::string mime;
+  if (!pkg->Read("mimetype", mime, err, 256) || (mime != kMimeText && mime != kMimeTemplate)) {
+    err = "not an OpenDocument text package";
+    return false;
+  }
+  if (pkg->Has("META-INF/manifest.xml")) {
+    std::string bytes;
+    XmlPart manifest;
+    if (!pkg->Read("META-INF/manifest.xml", bytes, err, 16 << 20) ||
+        !manifest.Parse(bytes, "META-INF/manifest.xml", err))
+      return false;
+    if (Encrypted(manifest.doc, 0)) {
+      err = "the document is encrypted";
+      return false;
+    }
+  }
+  const char *names[2] = {"content.xml", "styles.xml"};
+  for (int i : {kContent, kStyles}) {
+    if (!pkg->Has(names[i])) {
+      err = std::string("the package has no ") + names[i];
+      return false;
+    }
+    if (!pkg->Read(names[i], originals[i], err) || !parts[i].xml.Parse(originals[i], names[i], err))
+      return false;
+    parts[i].n = Names(parts[i].xml.Root());
+    if (parts[i].n.p.empty()) {
+      err = std::string(names[i]) + ": no OpenDocument text namespace";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool WalkParts(Part parts[2], Model *m, Doc *d, const StyleSet *styles, CharReader *reader,
+               std::vector<WalkItem> &out, size_t &tables, std::string &err) {
+  Walker w(parts, m, d, styles, reader, out);
+  bool ok = w.Run(err);
+  tables = w.tables;
+  return ok;
+}
+
+void Snapshot(const Model &m, const Doc &d, OdtSource &src) {
+  for (OdtSource::PgfRec &r : src.pgfs)
+    if (const Pgf *p = m.PgfOf(r.h)) {
+      r.tag = p->tag;
+      r.own = p->own;
+      r.override_ = p->override_;
+      r.text = Fnv1a(p->text);
+    }
+  std::vector<OdtSource::FmtRec> keep;
+  for (OdtSource::FmtRec &f : src.fmts) {
+    const PgfFmt *fmt = m.FmtOf(f.h);
+    bool live = false;
+    for (Handle h : m.Chained(d.fmts)) live |= h == f.h;
+    if (!fmt || !live) continue;
+    f.name = fmt->name;
+    f.chars = fmt->chars;
+    keep.push_back(std::move(f));
+  }
+  src.fmts = std::move(keep);
+}
+
+namespace {
+
+class Odt final : public Format {
+ public:
+  std::string_view Name() const override { return "OpenDocument Text"; }
+  std::vector<std::string_view> Extensions() const override { return {".odt", ".ott"}; }
+  bool Recognises(const Probe &p) const override {
+    std::string mime, err;
+    return p.pkg && p.pkg->Has("mimetype") && p.pkg->Read("mimetype", mime, err, 256) &&
+           (mime == kMimeText || mime == kMimeTemplate);
+  }
+  bool Keeps(const Doc &d) const override {
+    return dynamic_cast<const OdtSource *>(d.source.get()) != nullptr;
+  }
+  Handle Load(Model &m, const std::string &path, std::string &err) const override {
+    try {
+      return LoadDoc(m, path, err);
+    } catch (const std::exception &e) {
+      err = std::string("cannot read the document: ") + e.what();
+      return 0;
+    }
+  }
+  bool Save(const Model &m, Handle h, const std::string &path, std::string &err) const override {
+    try {
+      const Doc *d = m.DocOf(h);
+      if (!d) return err = "only documents are written as OpenDocument Text", false;
+      if (auto *src = dynamic_cast<OdtSource *>(d->source.get()))
+        return SaveOdt(m, *d, *src, path, err);
+      return WriteNewOdt(m, *d, path, err);
+    } catch (const std::exception &e) {
+      err = std::string("cannot write the document: ") + e.what();
+      return false;
+    }
+  }
+
+ private:
+  static Handle LoadDoc(Model &m, const std::string &path, std::string &err) {
+    Part parts[2];
+    std::string originals[2];
+    if (!ReadParts(path, parts, originals, err)) return 0;
+    auto src = std::make_shared<OdtSource>();
+    src->path = path;
+    for (int i : {kContent, kStyles}) {
+      src->hash[i] = parts[i].xml.hash;
+      src->size[i] = parts[i].xml.size;
+      originals[i].clear();
+      originals[i].shrink_to_fit();
+    }
+    StyleSet styles;
+    if (!styles.Build(parts, err)) return 0;
+    Doc *d = m.NewDoc(path);
+    Handle h = d->h;
+    for (const char *c : {"Black", "White", "Red", "Green", "Blue", "Cyan", "Magenta", "Yellow"})
+      m.AddColor(*d, c);
+    CharReader reader(m, *d, styles, parts);
+    for (const std::string &name : styles.order) {
+      const Style &st = styles.common.at(name);
+      PgfFmt *f = m.AddFormat(*d, st.display);
+      f->chars = reader.Of(kCommon, name);
+      src->fmts.push_back({f->h, name, st.display, {}});
+    }
+    std::vector<WalkItem> items;
+    if (!WalkParts(parts, &m, d, &styles, &reader, items, src->tables, err)) {
+      m.Close(h, 1);
+      return 0;
+    }
+    if (m.WalkPgfs(*d).size() != items.size()) {
+      m.Close(h, 1);
+      err = "paragraphs of the document could not all be placed";
+      return 0;
+    }
+    src->pgfs.reserve(items.size());
+    for (const WalkItem &it : items) src->pgfs.push_back({it.pgf, {}, {}, false, 0});
+    Snapshot(m, *d, *src);
+    d->source = src;
+    if (Flow *main = m.As<Flow>(d->mainFlow, Kind::Flow))
+      if (Frame *fr = m.As<Frame>(main->frames.first, Kind::Frame); fr && fr->pgfs.first)
+        d->selection = TextRange{{fr->pgfs.first, 0}, {fr->pgfs.first, 0}};
+    d->modified = false;
+    return h;
+  }
+};
+
+}  // namespace
+}  // namespace odt
+
+const Format &OdtFormat() {
+  static const odt::Odt f;
+  return f;
+}
+
+}  // namespace qvhost

@@ -1,0 +1,184 @@
+// Inside the OpenDocument Text adapter: the two XML parts it reads, the paragraph styles they
+// define, and the characteristics of the model read from and written to those styles.
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/formats/adapter_util.h"
+#include "host/formats/xml.h"
+#include "host/model/model.h"
+
+namespace qvhost::odt {
+
+inline const std::string kOfficeNs = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+inline const std::string kStyleNs = "urn:oasis:names:tc:opendocument:xmlns:style:1.0";
+inline const std::string kTextNs = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+inline const std::string kTableNs = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
+inline const std::string kDrawNs = "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0";
+inline const std::string kFoNs = "urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0";
+inline const std::string kSvgNs = "urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0";
+
+// Limits on what a file may hold; real documents stay far below them.
+constexpr size_t kMaxDepth = 256;             // element nesting the walks follow
+constexpr size_t kMaxPgfs = 4'000'000;        // paragraphs of one document
+constexpr size_t kMaxStyles = 200'000;        // paragraph styles of one part
+constexpr size_t kMaxTableCells = 4'000'000;  // cells of all tables of one document
+
+enum PartId { kContent = 0, kStyles = 1, kCommon = 2 };  // kCommon: the common styles
+
+// Qualified names of the elements and attributes the adapter reads, as one part spells them.
+struct Names {
+  Namespaces ns;
+  std::string p, h, styleName, note, noteClass, noteBody, frame, textBox, annotation,
+      trackedChanges, table, row, cell, coveredCell, colsSpanned, rowsSpanned, sStyle, sName,
+      sFamily, sParent, sNext, sDisplay, sDefault, pProps, tProps, tabStops, tabStop, masterPage,
+      masterPageName, listStyleName, autoStyles, officeStyles, masterStyles, body, officeText,
+      fontFaceDecls, fontFace, svgFontFamily, textS, textC, textTab, lineBreak;
+  explicit Names(pugi::xml_node root);
+  Names() = default;
+  // "fo:..", "style:.." or "svg:.." for an attribute of those namespaces; empty otherwise.
+  std::string Canon(const char *qname) const;
+  // The part's own spelling of a canonical name.
+  std::string Local(const std::string &canon) const;
+};
+
+struct Part {
+  XmlPart xml;
+  Names n;
+  bool changed = false;
+};
+
+// A paragraph style of the file.
+struct Style {
+  std::string name, display, parent, next;
+  pugi::xml_node node;
+  bool automatic = false;
+};
+
+// The paragraph styles: the common ones of styles.xml and each part's automatic ones.
+struct StyleSet {
+  std::map<std::string, Style> common;
+  std::vector<std::string> order;  // common styles in file order
+  pugi::xml_node defaultStyle;     // style:default-style of the paragraph family
+  std::map<std::string, Style> autos[2];
+  std::map<std::string, std::string> fonts;  // font face name -> family
+  int serial = 0;                            // for names of new automatic styles
+
+  // Reads the styles of both parts; false with `err` on duplicate names or inheritance loops.
+  bool Build(Part parts[2], std::string &err);
+  // The style a paragraph of `part` names (its automatic styles first); nullptr when none.
+  const Style *Find(int part, const std::string &name) const;
+  // The common style a paragraph naming `name` takes its tag from; nullptr for none.
+  const Style *Named(int part, const std::string &name) const;
+  // An unused name for a new automatic style of `part`.
+  std::string NewAutoName(int part);
+};
+
+using Chars = std::map<int32_t, Value>;
+
+// Characteristics of styles as the model sees them: the model's defaults, then the file's
+// default paragraph style, then each style of the inheritance chain from the top down.
+class CharReader {
+ public:
+  CharReader(Model &m, Doc &d, const StyleSet &s, Part parts[2]) : m_(m), d_(d), s_(s), p_(parts) {}
+  // The characteristics a paragraph of `part` naming style `name` shows ("": the default style).
+  const Chars &Of(int part, const std::string &name);
+
+ private:
+  struct Eff {
+    Chars c;
+    int lineKind = 0;  // 0 proportional (default 100 %), 1 fixed, 2 at least, 3 leading
+    double line = 100;
+    double kern = 1;
+  };
+  const Eff &EffOf(int where, const std::string &name, size_t depth);
+  void Apply(int part, pugi::xml_node style, Eff &e);
+  Handle ColorOf(const std::string &hex);
+  Model &m_;
+  Doc &d_;
+  const StyleSet &s_;
+  Part *p_;
+  std::map<std::string, Eff> eff_[3];
+  std::map<std::string, Chars> done_[3];
+};
+
+// Whether an automatic style sets paragraph or text properties of its own, beyond what is
+// structural (a master page with its page break and page number, list membership).
+bool SetsOwnProperties(const Part &part, pugi::xml_node style);
+
+// Removes from the style's paragraph and text properties what the model's characteristics
+// express (and, with `allOwn`, every property that is not structural).
+void RemoveProperties(const Part &part, pugi::xml_node style, bool allOwn);
+
+// Writes the characteristics `codes` of `get` into the style's properties. False with `err`
+// for a characteristic that has no OpenDocument form.
+bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &codes,
+                const std::function<Value(int32_t)> &get, const Model &m, const StyleSet &s,
+                std::string &err);
+
+// The properties element `local` ("paragraph-properties") of a style, made when `make`.
+pugi::xml_node PropsOf(const Part &part, pugi::xml_node style, const char *local, bool make);
+
+// Internal style names encode characters that are not allowed in names ("Text_20_body").
+std::string EncodeStyleName(const std::string &display);
+
+// Lengths: "12pt", "0.5in", "1.2cm", "10mm", "1pc", "3px" -> points.
+bool ParseLength(std::string_view s, double &pt);
+std::string FormatPoints(double pt);
+
+}  // namespace qvhost::odt
+
+namespace qvhost::odt {
+
+// What the adapter keeps of the file it read: no trees (a save parses the parts again), only
+// what identifies the parts and the state of the model when it last matched the file.
+struct OdtSource : FileSource {
+  std::string path;
+  uint64_t hash[2] = {0, 0};
+  size_t size[2] = {0, 0};
+  struct PgfRec {
+    Handle h = 0;
+    std::string tag;
+    Chars own;
+    bool override_ = false;
+    uint64_t text = 0;
+  };
+  std::vector<PgfRec> pgfs;  // in the order of the walk of the parts
+  struct FmtRec {
+    Handle h = 0;
+    std::string style;  // internal name
+    std::string name;
+    Chars chars;
+  };
+  std::vector<FmtRec> fmts;
+  size_t tables = 0;
+};
+
+// Reads and parses content.xml and styles.xml of an OpenDocument Text package; false with
+// `err` when the package is not one, is encrypted, or a part is missing or malformed.
+bool ReadParts(const std::string &path, Part parts[2], std::string originals[2], std::string &err);
+
+// Every paragraph element of the document in the order the model holds them: the body, then
+// the paragraphs of notes and text boxes as they are met, then headers and footers. With a
+// model, builds the document's flows, frames, tables and paragraphs as it goes.
+struct WalkItem {
+  int part;
+  pugi::xml_node node;
+  Handle pgf = 0;  // the model's paragraph, when the walk builds the document
+};
+bool WalkParts(Part parts[2], Model *m, Doc *d, const StyleSet *styles, CharReader *reader,
+               std::vector<WalkItem> &out, size_t &tables, std::string &err);
+
+// Records the state of the model that now matches the file.
+void Snapshot(const Model &m, const Doc &d, OdtSource &src);
+
+bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &path,
+             std::string &err);
+
+}  // namespace qvhost::odt
