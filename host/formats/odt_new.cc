@@ -1,6 +1,8 @@
 // Writing a model document as a new OpenDocument Text package.
 #include "host/formats/odt_new.h"
 
+#include "host/formats/odt.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
