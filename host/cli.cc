@@ -328,10 +328,11 @@ int RunMain(int argc, char **argv) {
   Handle cmd = m.FindMenuItem(Kind::Command, o.command);
   m.answers = o.answers;
   std::vector<std::string> failedSaves;
-  m.onShow = [&failedSaves](const ShownItem &it) {
+  auto watch = [&failedSaves](const ShownItem &it) {
     PrintShown(it);
     if (it.what == "save" && it.type < 0) failedSaves.push_back(it.text);
   };
+  m.onShow = watch;
   if (!StartClient(host, o, false)) return 1;
   host.Initialize(0);
   int handback;
@@ -356,9 +357,20 @@ int RunMain(int argc, char **argv) {
     last = d;
   }
   if (!last) std::printf("--- no output document ---\n");
-  for (Handle h : m.OpenDocs())
-    if (const Doc *d = m.DocOf(h); d->modified && !d->path.empty())
-      std::printf("changed in the host, not saved by the command: %s\n", d->path.c_str());
+  // What the command changed and left unsaved (a single document's commands leave saving to
+  // the user) is written back with --save, through the format it was read from.
+  for (Handle h : std::vector<Handle>(m.OpenDocs())) {
+    const Doc *d = m.DocOf(h);
+    if (!d || !d->modified || d->path.empty()) continue;
+    if (!o.save) {
+      std::printf("changed, not written (add --save to write it): %s\n", d->path.c_str());
+      continue;
+    }
+    Handle out;
+    m.onShow = watch;
+    m.Save(h, "", out);
+    m.onShow = nullptr;
+  }
   if (!failedSaves.empty()) {
     std::fprintf(stderr, "quorvex-host: cannot save %s\n", failedSaves.front().c_str());
     return 1;
