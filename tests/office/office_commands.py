@@ -227,7 +227,8 @@ def check_remove_overrides(name, before, after):
           "%s: %d overrides left of %d" % (name, after["overrides"], before["overrides"]))
     # What stays is structural (a page break, list membership), never fonts or spacing.
     check(after["overrides"] <= before["overrides"] // 4,
-          "%s: %d overrides left of %d" % (name, after["overrides"], before["overrides"]))
+          "%s: more than a quarter of the overrides left (%d of %d)" % (
+              name, after["overrides"], before["overrides"]))
 
 
 def make_lists(r, target, is_book, work):
@@ -270,11 +271,15 @@ def run_doc(args, work):
     through_libreoffice([p for e in edits.values() for p in e[:2]], work)
     for f, (keep, conv, dropped, source, dest) in edits.items():
         saved[("RemoveNonlistParagraphs", f)] = r.copy(f, "RemoveNonlist-" + f)
-        r.host("--doc", saved[("RemoveNonlistParagraphs", f)], "--open", keep, "--command",
-               "RemoveNonlistParagraphs", "--answer", "ok", "--save")
+        done = r.host("--doc", saved[("RemoveNonlistParagraphs", f)], "--open", keep,
+                      "--command", "RemoveNonlistParagraphs", "--answer", "ok", "--save")
+        check("could not be found" not in done.stdout, "%s: the edited tag list was not found"
+              % f)
         saved[("ConvertParagraphsInDoc", f)] = r.copy(f, "Convert-" + f)
-        r.host("--doc", saved[("ConvertParagraphsInDoc", f)], "--open", conv, "--command",
-               "ConvertParagraphsInDoc", "--answer", "ok", "--save")
+        done = r.host("--doc", saved[("ConvertParagraphsInDoc", f)], "--open", conv,
+                      "--command", "ConvertParagraphsInDoc", "--answer", "ok", "--save")
+        check("could not be found" not in done.stdout,
+              "%s: the edited conversion table was not found" % f)
     after = inspect(list(saved.values()))
     for f, orig in zip(DOC_FIXTURES, originals):
         b = before[orig]
