@@ -379,8 +379,9 @@ int RunMain(int argc, char **argv) {
   struct Out {
     const std::string &path;
     OutputKind kind;
+    const char *label;
   };
-  for (const Out &out : {Out{o.html, OutputKind::Html}, Out{o.output, outKind}}) {
+  for (const Out &out : {Out{o.html, OutputKind::Html, "html"}, Out{o.output, outKind, "output"}}) {
     if (out.path.empty()) continue;
     if (!last) {
       std::fprintf(stderr, "quorvex-host: the command made no document to write to %s\n",
@@ -391,7 +392,7 @@ int RunMain(int argc, char **argv) {
       std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
       return 1;
     }
-    std::printf("output: %s\n", out.path.c_str());
+    std::printf("%s: %s\n", out.label, out.path.c_str());
   }
   if (handback < 0) {
     std::fprintf(stderr, "quorvex-host: the client did not hand control back\n");
