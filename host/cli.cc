@@ -3,6 +3,10 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cctype>
+#include <cstring>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +15,8 @@
 #include <vector>
 
 #include "host/core/host.h"
+#include "host/docio.h"
+#include "host/formats/format.h"
 #include "host/handlers/handlers.h"
 #include "host/model/model.h"
 #include "host/model/render.h"
@@ -25,7 +31,8 @@ namespace fs = std::filesystem;
 constexpr int kWaitMs = 10000;
 
 struct Options {
-  std::string doc, book, command, html, client, clientDir;
+  std::string doc, book, command, html, output, client, clientDir;
+  std::vector<std::string> opens;
   std::vector<Answer> answers;
   bool save = false;
 };
@@ -46,19 +53,51 @@ std::string DefaultClientDir() {
   return (fs::current_path() / "examples" / "clientdir").string();
 }
 
-void Usage(const char *sub) {
-  std::fprintf(stderr,
-               "usage: quorvex-host run (--doc FILE | --book FILE) --command NAME\n"
-               "           [--answer ok|cancel]... [--choose N]... [--text TEXT]...\n"
-               "           [--html FILE] [--client PATH] [--client-dir DIR] [--save]\n"
-               "       quorvex-host menus [--client PATH] [--client-dir DIR]\n");
-  (void)sub;
+void Usage() {
+  std::fprintf(
+      stderr,
+      "usage: quorvex-host run (--doc FILE | --book FILE) --command NAME [--open FILE]...\n"
+      "           [--answer ok|cancel]... [--choose N]... [--text TEXT]... [--save]\n"
+      "           [--output FILE] [--html FILE] [--client PATH] [--client-dir DIR]\n"
+      "       quorvex-host menus [--client PATH] [--client-dir DIR]\n"
+      "       quorvex-host --help\n");
+}
+
+std::string Lower(std::string s) {
+  for (char &c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// What --output writes, by the file's extension: one of the views, or a document format.
+enum class OutputKind { Html, Text, Document };
+
+// The kind of output a file name asks for; false with `err` when no view or format claims its
+// extension.
+bool OutputKindOf(const std::string &path, OutputKind &kind, std::string &err) {
+  std::string ext = Lower(fs::path(path).extension().string());
+  if (ext == ".html" || ext == ".htm") return kind = OutputKind::Html, true;
+  if (ext == ".txt") return kind = OutputKind::Text, true;
+  std::string known = ".html, .txt";
+  for (const Format *f : Formats())
+    for (std::string_view e : f->Extensions()) {
+      if (e == ext) return kind = OutputKind::Document, true;
+      known += ", " + std::string(e);
+    }
+  err = "cannot write " + path + ": " +
+        (ext.empty() ? std::string("the name has no extension")
+                     : "no output format for \"" + ext + "\"") +
+        " (use " + known + ")";
+  return false;
 }
 
 // Parses the options after the subcommand; false (with a message) on anything unknown.
 bool Parse(int argc, char **argv, bool run, Options &o) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      PrintHelp();
+      std::exit(0);
+    }
     auto value = [&](std::string &slot) {
       if (i + 1 >= argc) {
         std::fprintf(stderr, "quorvex-host: %s needs a value\n", a.c_str());
@@ -83,6 +122,11 @@ bool Parse(int argc, char **argv, bool run, Options &o) {
       if (!value(o.command)) return false;
     } else if (a == "--html") {
       if (!value(o.html)) return false;
+    } else if (a == "--output") {
+      if (!value(o.output)) return false;
+    } else if (a == "--open") {
+      if (!value(v)) return false;
+      o.opens.push_back(v);
     } else if (a == "--save") {
       o.save = true;
     } else if (a == "--answer") {
@@ -142,7 +186,9 @@ void PrintShown(const ShownItem &it) {
                 : it.items.empty() ? ""
                                    : it.items[0].c_str());
   } else if (it.what == "save") {
-    if (it.type)
+    if (it.type < 0)
+      std::printf("save failed: %s\n", it.text.c_str());
+    else if (it.type)
       std::printf("saved: %s\n", it.text.c_str());
     else
       std::printf("not written (add --save to write it): %s\n", it.text.c_str());
@@ -187,10 +233,43 @@ bool Initialise(Host &host, Model &m, const Options &o) {
   return true;
 }
 
-bool WriteFile(const std::string &path, const std::string &text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out.flush());
+// Writes a view to `path` atomically: a temporary file beside it, renamed over it when complete.
+bool WriteFile(const std::string &path, const std::string &text, std::string &err) {
+  std::string tmp = path + ".XXXXXX";
+  int fd = mkstemp(tmp.data());
+  if (fd < 0) {
+    err = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  bool ok = true;
+  for (size_t done = 0; ok && done < text.size();) {
+    ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  int saved = errno;
+  ok = close(fd) == 0 && ok;
+  if (ok && std::rename(tmp.c_str(), path.c_str()) == 0) return true;
+  err = "cannot write " + path + ": " + std::strerror(ok ? errno : saved);
+  std::remove(tmp.c_str());
+  return false;
+}
+
+// Writes the document the command made to `path` as the extension asks.
+bool WriteOutput(const Model &m, const Doc &d, const std::string &path, OutputKind kind,
+                 const std::string &title, std::string &err) {
+  switch (kind) {
+    case OutputKind::Html:
+      return WriteFile(path, DocHtml(m, d, title), err);
+    case OutputKind::Text:
+      return WriteFile(path, DocText(m, d), err);
+    case OutputKind::Document:
+      if (SaveFile(m, d.h, path, err)) return true;
+      err = "cannot write " + err;
+      return false;
+  }
+  return false;
 }
 
 }  // namespace
@@ -198,16 +277,37 @@ bool WriteFile(const std::string &path, const std::string &text) {
 int RunMain(int argc, char **argv) {
   Options o;
   if (!Parse(argc, argv, true, o)) {
-    Usage(argv[0]);
+    Usage();
+    return 2;
+  }
+  // The outputs are checked before anything runs, so that a bad name leaves every file alone.
+  OutputKind outKind = OutputKind::Html;
+  std::string err;
+  if (!o.output.empty() && !OutputKindOf(o.output, outKind, err)) {
+    std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
     return 2;
   }
   Model &m = TheModel();
   m.Reset();
   m.writeSaves = o.save;
+  // The other documents first (an edited tag list or conversion table), then the one the command
+  // works on, which is left active.
+  for (const std::string &file : o.opens) {
+    Handle h;
+    if (m.Open(file, false, h) != kOk) {
+      std::fprintf(stderr, "quorvex-host: cannot open %s\n", m.lastError.c_str());
+      return 1;
+    }
+    if (!m.DocOf(h)) {
+      std::fprintf(stderr, "quorvex-host: %s is not a document (--open takes documents)\n",
+                   file.c_str());
+      return 1;
+    }
+  }
   Handle target;
   const std::string &file = o.doc.empty() ? o.book : o.doc;
   if (m.Open(file, false, target) != kOk) {
-    std::fprintf(stderr, "quorvex-host: cannot open %s: %s\n", file.c_str(), m.lastError.c_str());
+    std::fprintf(stderr, "quorvex-host: cannot open %s\n", m.lastError.c_str());
     return 1;
   }
   if (o.doc.empty() != !m.DocOf(target)) {
@@ -215,7 +315,8 @@ int RunMain(int argc, char **argv) {
                  o.doc.empty() ? "book" : "document");
     return 1;
   }
-  (o.doc.empty() ? m.activeBook : m.activeDoc) = target;
+  m.activeDoc = m.DocOf(target) ? target : 0;
+  m.activeBook = m.BookOf(target) ? target : 0;
   Host host;
   if (!Initialise(host, m, o)) return 1;
 
@@ -226,7 +327,12 @@ int RunMain(int argc, char **argv) {
   bool numeric = !o.command.empty() && !*end;
   Handle cmd = m.FindMenuItem(Kind::Command, o.command);
   m.answers = o.answers;
-  m.onShow = PrintShown;
+  std::vector<std::string> failedSaves;
+  auto watch = [&failedSaves](const ShownItem &it) {
+    PrintShown(it);
+    if (it.what == "save" && it.type < 0) failedSaves.push_back(it.text);
+  };
+  m.onShow = watch;
   if (!StartClient(host, o, false)) return 1;
   host.Initialize(0);
   int handback;
@@ -251,19 +357,42 @@ int RunMain(int argc, char **argv) {
     last = d;
   }
   if (!last) std::printf("--- no output document ---\n");
-  for (Handle h : m.OpenDocs())
-    if (const Doc *d = m.DocOf(h); d->modified && !d->path.empty())
-      std::printf("changed in the host, not saved by the command: %s\n", d->path.c_str());
-  if (!o.html.empty()) {
+  // What the command changed and left unsaved (a single document's commands leave saving to
+  // the user) is written back with --save, through the format it was read from.
+  for (Handle h : std::vector<Handle>(m.OpenDocs())) {
+    const Doc *d = m.DocOf(h);
+    if (!d || !d->modified || d->path.empty()) continue;
+    if (!o.save) {
+      std::printf("changed, not written (add --save to write it): %s\n", d->path.c_str());
+      continue;
+    }
+    Handle out;
+    m.onShow = watch;
+    m.Save(h, "", out);
+    m.onShow = nullptr;
+  }
+  if (!failedSaves.empty()) {
+    std::fprintf(stderr, "quorvex-host: cannot save %s\n", failedSaves.front().c_str());
+    return 1;
+  }
+  std::string title = "Quorvex: " + o.command;
+  struct Out {
+    const std::string &path;
+    OutputKind kind;
+    const char *label;
+  };
+  for (const Out &out : {Out{o.html, OutputKind::Html, "html"}, Out{o.output, outKind, "output"}}) {
+    if (out.path.empty()) continue;
     if (!last) {
-      std::fprintf(stderr, "quorvex-host: no output document to write as HTML\n");
+      std::fprintf(stderr, "quorvex-host: the command made no document to write to %s\n",
+                   out.path.c_str());
       return 1;
     }
-    if (!WriteFile(o.html, DocHtml(m, *last, "Quorvex: " + o.command))) {
-      std::fprintf(stderr, "quorvex-host: cannot write %s\n", o.html.c_str());
+    if (!WriteOutput(m, *last, out.path, out.kind, title, err)) {
+      std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
       return 1;
     }
-    std::printf("html: %s\n", o.html.c_str());
+    std::printf("%s: %s\n", out.label, out.path.c_str());
   }
   if (handback < 0) {
     std::fprintf(stderr, "quorvex-host: the client did not hand control back\n");
@@ -272,10 +401,61 @@ int RunMain(int argc, char **argv) {
   return 0;
 }
 
+void PrintHelp() {
+  std::fputs(
+      R"(quorvex-host: runs the Quorvex client on office documents, as the host application would.
+
+  quorvex-host run --doc FILE | --book FILE  --command NAME
+                   [--open FILE]...        more open documents: an edited tag list or
+                                           conversion table the command reads
+                   [--answer ok|cancel]... answers to the client's questions, in order
+                   [--choose N]...         the entry (from 0) to pick in a list the client shows
+                   [--text TEXT]...        the text to type at a prompt
+                   [--save]                write back every document the command changed
+                   [--output FILE]         the document the command made (a listing, tag list,
+                                           conversion table or report): .odt, .html, .txt or
+                                           .json by extension, or any other document format
+                                           the host writes
+                   [--html FILE]           the same as an HTML page
+                   [--client PATH]         the client program (default: quorvex beside this one)
+                   [--client-dir DIR]      where its template KVOutput.fm is
+  quorvex-host menus                       the menus and command names the client defines
+  quorvex-host demo                        every call of one short client session
+
+Documents are read by their content: OpenDocument Text (.odt) and the host's own JSON files;
+a book (.book) lists component files of any of these. Without --save nothing on disk changes:
+the saves a command makes are only reported. Questions with no answer left are confirmed, and
+lists take their default. An unreadable file, an unknown format or a failed save prints one
+line and exits with a non-zero status; a bad --output name is refused before anything runs.
+
+Commands of a document: ListParagraphUsage, DeleteUnusedParagraphs, CreateParagraphList,
+RemoveNonlistParagraphs, CreateConversionDocument, ConvertParagraphsInDoc, RemoveOverrides,
+FindNextOverride, GenerateParagraphTagReport, GenerateParagraphTagReportSingle.
+Commands of a book: ListParagraphUsageBook, ListParagraphUsageBookIndFiles,
+DeleteUnusedParagraphsBook, CreateParagraphListBook, RemoveNonlistParagraphsBook,
+CreateConversionDocumentBook, ConvertParagraphsBook, RemoveOverridesBook.
+
+Example: keep only an agreed list of paragraph styles in report.odt.
+  1. Make a tag list of the styles in use (list type 1), as a document:
+       quorvex-host run --doc report.odt --command CreateParagraphList --choose 1 \
+           --output keep.odt
+  2. Open keep.odt in an office suite and delete the rows of the styles to drop (only the
+     first cell of each row counts); save it as .odt.
+  3. Remove every other style (the client asks for confirmation: --answer ok):
+       quorvex-host run --doc report.odt --open keep.odt \
+           --command RemoveNonlistParagraphs --answer ok --save
+Retagging works the same way: CreateConversionDocument --choose 1 --output convert.odt, type
+the new style beside each old one in the second column, then
+       quorvex-host run --doc report.odt --open convert.odt \
+           --command ConvertParagraphsInDoc --save
+)",
+      stdout);
+}
+
 int MenusMain(int argc, char **argv) {
   Options o;
   if (!Parse(argc, argv, false, o)) {
-    Usage(argv[0]);
+    Usage();
     return 2;
   }
   Model &m = TheModel();

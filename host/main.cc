@@ -23,7 +23,8 @@ void Usage() {
   std::fprintf(stderr,
                "usage: quorvex-host demo [--client PATH]\n"
                "       quorvex-host run (--doc FILE | --book FILE) --command NAME [options]\n"
-               "       quorvex-host menus [options]\n");
+               "       quorvex-host menus [options]\n"
+               "       quorvex-host --help\n");
 }
 
 void PrintNew(const qvhost::Host &h, size_t &shown) {
@@ -100,6 +101,10 @@ int main(int argc, char **argv) {
   std::string sub = argv[1];
   if (sub == "demo") return Demo(argc - 2, argv + 2);
 #ifdef QVHOST_HAVE_CLI
+  if (sub == "--help" || sub == "-h" || sub == "help") {
+    qvhost::PrintHelp();
+    return 0;
+  }
   if (sub == "run") return qvhost::RunMain(argc - 1, argv + 1);
   if (sub == "menus") return qvhost::MenusMain(argc - 1, argv + 1);
 #endif

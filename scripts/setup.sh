@@ -22,6 +22,12 @@ install_missing() {
   fi
 }
 
+# LibreOffice's writer, for the office tests and the office demo only: they open the documents
+# the host writes in a real office suite. The plain build does not need it.
+install_office() {
+  install_missing libreoffice-writer-nogui
+}
+
 start_rpcbind() {
   if ! rpcinfo -p >/dev/null 2>&1; then
     echo "setup: starting rpcbind"

@@ -187,7 +187,7 @@ struct FileSource {
 };
 
 struct Doc : Obj {
-  std::string path;  // full path of its file; empty for a new, unsaved document
+  std::string path;                    // full path of its file; empty for a new, unsaved document
   std::shared_ptr<FileSource> source;  // set by the format that read the file, if it keeps any
   Chain fmts, flows, tables, colors, bodyPages, pagesA, pagesB, graphics, elemDefs;
   Handle mainFlow = 0, currentPage = 0, rootElement = 0;
@@ -240,7 +240,8 @@ struct Answer {
 // What the host showed the user, in order: alerts, status lines, scroll boxes, prompts, saves.
 struct ShownItem {
   std::string what;                // "alert", "status", "scrollbox", "prompt", "save"
-  int32_t type = 0;                // alert type; scroll box default
+  int32_t type = 0;                // alert type; scroll box default; save: 1 written, 0 due,
+                                   // -1 failed (text: why)
   std::string text;                // message, status text, title or prompt; saved path
   std::vector<std::string> items;  // scroll box items
   int32_t answer = 0;              // alert result, chosen index (-1 cancelled)

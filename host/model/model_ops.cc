@@ -204,6 +204,11 @@ int32_t Model::Save(Handle doc, const std::string &path, Handle &out) {
   std::string err;
   if (writeSaves && !SaveFile(*this, doc, target, err)) {
     lastError = err;
+    ShownItem it;
+    it.what = "save";
+    it.type = -1;
+    it.text = err;
+    Show(std::move(it));
     return kFileError;
   }
   if (d) {

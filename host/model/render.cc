@@ -7,39 +7,6 @@ namespace qvhost {
 
 namespace {
 
-// What the views show, in reading order: paragraphs of the body flows with the tables anchored
-// in them, then tables anchored nowhere.
-struct Block {
-  const Pgf *pgf = nullptr;
-  const Table *table = nullptr;
-};
-
-std::vector<Block> Blocks(const Model &m, const Doc &d) {
-  std::vector<Block> out;
-  std::vector<Handle> placed;
-  for (Handle f : m.Chained(d.flows))
-    for (Handle fr : m.Chained(m.As<Flow>(f, Kind::Flow)->frames)) {
-      const Frame *frame = m.As<Frame>(fr, Kind::Frame);
-      const Page *page = m.As<Page>(frame->page, Kind::Page);
-      if (page && page->list != PageList::Body) continue;  // headers and footers
-      for (Handle p : m.Chained(frame->pgfs)) {
-        out.push_back({m.PgfOf(p), nullptr});
-        for (Handle t : m.TablesAnchoredIn(d, p)) {
-          out.push_back({nullptr, m.As<Table>(t, Kind::Table)});
-          placed.push_back(t);
-        }
-      }
-    }
-  for (Handle t : m.Chained(d.tables))
-    if (std::find(placed.begin(), placed.end(), t) == placed.end())
-      out.push_back({nullptr, m.As<Table>(t, Kind::Table)});
-  // The empty paragraph a line-by-line writer leaves at the end is not content.
-  if (!out.empty() && out.back().pgf && out.back().pgf->text.empty() &&
-      m.TablesAnchoredIn(d, out.back().pgf->h).empty())
-    out.pop_back();
-  return out;
-}
-
 std::string CellText(const Model &m, const Cell &c) {
   std::string s;
   for (Handle p : m.Chained(c.pgfs)) {
@@ -74,9 +41,35 @@ std::string Escape(const std::string &s) {
 
 }  // namespace
 
+std::vector<Block> DocBlocks(const Model &m, const Doc &d, bool dropTrailingEmpty) {
+  std::vector<Block> out;
+  std::vector<Handle> placed;
+  for (Handle f : m.Chained(d.flows))
+    for (Handle fr : m.Chained(m.As<Flow>(f, Kind::Flow)->frames)) {
+      const Frame *frame = m.As<Frame>(fr, Kind::Frame);
+      const Page *page = m.As<Page>(frame->page, Kind::Page);
+      if (page && page->list != PageList::Body) continue;  // headers and footers
+      for (Handle p : m.Chained(frame->pgfs)) {
+        out.push_back({m.PgfOf(p), nullptr});
+        for (Handle t : m.TablesAnchoredIn(d, p)) {
+          out.push_back({nullptr, m.As<Table>(t, Kind::Table)});
+          placed.push_back(t);
+        }
+      }
+    }
+  for (Handle t : m.Chained(d.tables))
+    if (std::find(placed.begin(), placed.end(), t) == placed.end())
+      out.push_back({nullptr, m.As<Table>(t, Kind::Table)});
+  // The empty paragraph a line-by-line writer leaves at the end is not content.
+  if (dropTrailingEmpty && !out.empty() && out.back().pgf && out.back().pgf->text.empty() &&
+      m.TablesAnchoredIn(d, out.back().pgf->h).empty())
+    out.pop_back();
+  return out;
+}
+
 std::string DocText(const Model &m, const Doc &d) {
   std::string out;
-  for (const Block &b : Blocks(m, d)) {
+  for (const Block &b : DocBlocks(m, d)) {
     if (b.pgf) {
       std::string tag = b.pgf->tag.empty() ? "-" : b.pgf->tag;
       tag.resize(std::max<size_t>(tag.size(), 10), ' ');
@@ -97,7 +90,7 @@ std::string DocText(const Model &m, const Doc &d) {
 std::string DocHtml(const Model &m, const Doc &d, const std::string &title) {
   std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" +
                     Escape(title) + "</title>\n</head>\n<body>\n";
-  for (const Block &b : Blocks(m, d)) {
+  for (const Block &b : DocBlocks(m, d)) {
     if (b.pgf) {
       const std::string &tag = b.pgf->tag;
       std::string el = tag == "Heading1" ? "h1" : tag == "Heading2" ? "h2" : "p";

@@ -4,10 +4,22 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "host/model/model.h"
 
 namespace qvhost {
+
+// What a document shows, in reading order: the paragraphs of its body flows, each followed by the
+// tables anchored in it, then the tables anchored nowhere. The views and the writers of new
+// office documents walk a document through this.
+struct Block {
+  const Pgf *pgf = nullptr;      // a paragraph, or
+  const Table *table = nullptr;  // a table
+};
+// With `dropTrailingEmpty`, the empty last paragraph that every document written line by line
+// ends with is left out.
+std::vector<Block> DocBlocks(const Model &m, const Doc &d, bool dropTrailingEmpty = true);
 
 // "Heading1  | Paragraph Tags Used:" style lines; the empty last paragraph that every
 // document written line by line ends with is left out.

@@ -1,0 +1,449 @@
+#!/usr/bin/env python3
+"""Every changing command of the client, end to end on real .odt files, checked in LibreOffice.
+
+  office_commands.py doc|book|new --host HOST --client CLIENT --client-dir DIR --fixtures DIR
+
+Each run copies LibreOffice-made fixtures to a scratch folder and runs `quorvex-host run` (which
+starts the real client) with --save. Then LibreOffice itself (lo_inspect.py: one soffice run
+per output format for all files) opens the originals and the saved files, and the test compares
+what LibreOffice reads:
+
+  doc   DeleteUnusedParagraphs, RemoveNonlistParagraphs (with a tag list made as .odt and edited
+        through LibreOffice), ConvertParagraphsInDoc (likewise with a conversion table),
+        RemoveOverrides on single documents; ListParagraphUsage against LibreOffice's styles in use
+  book  the same four for a .book of .odt files, and both book listings
+  new   a new document written as .odt (a tag list): LibreOffice finds its styles, paragraphs and
+        table; a bad --output name, an unreadable --open file and a failed save are one-line
+        errors that leave the files alone
+
+Exit 0 when every check passes, 77 when soffice is missing (CTest skips), 1 otherwise.
+"""
+
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import zipfile
+import xml.etree.ElementTree as ET
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import lo_inspect  # noqa: E402
+
+TEXT_NS = "urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+TABLE_NS = "urn:oasis:names:tc:opendocument:xmlns:table:1.0"
+DOC_FIXTURES = ["rich.odt", "users-and-groups.odt", "zlib_how.odt"]
+BOOK_FIXTURES = ["rich.odt", "valgrind-quick-start.odt", "libxslt-functions.odt"]
+
+failures = []
+
+
+def check(cond, what):
+    if not cond:
+        failures.append(what)
+    return cond
+
+
+class Runner:
+    def __init__(self, args, work):
+        self.args, self.work = args, work
+
+    def host(self, *argv, expect=0):
+        cmd = [self.args.host, "run", "--client", self.args.client, "--client-dir",
+               self.args.client_dir] + list(argv)
+        done = subprocess.run(cmd, cwd=self.work, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              text=True, timeout=120)
+        if expect is not None and done.returncode != expect:
+            failures.append("%s: status %d, stderr: %s" % (" ".join(argv), done.returncode,
+                                                          done.stderr.strip()))
+        return done
+
+    def copy(self, name, as_name):
+        dst = os.path.join(self.work, as_name)
+        shutil.copyfile(os.path.join(self.args.fixtures, name), dst)
+        return dst
+
+    def book(self, name, comps):
+        path = os.path.join(self.work, name)
+        with open(path, "w") as f:
+            json.dump({"type": "book", "components": comps}, f)
+        return path
+
+
+def inspect(files):
+    return lo_inspect.inspect(files)
+
+
+def listing(stdout):
+    """{file heading or "": set of tags listed as used} from the printed output document."""
+    used, current, section = {}, "", None
+    in_doc = False
+    for line in stdout.splitlines():
+        if line.startswith("--- output document"):
+            in_doc = True
+            continue
+        if not in_doc or "| " not in line:
+            continue
+        tag, text = line.split("| ", 1)
+        tag = tag.strip()
+        if tag == "Heading1":
+            current = text
+            used.setdefault(current, set())
+        elif tag == "Heading2":
+            section = "used" if text.startswith("Paragraph Tags Used") else "unused"
+        elif tag == "Body" and section == "used":
+            used.setdefault(current, set()).add(text)
+    return used
+
+
+def rewrite_odt(path, edit):
+    """Applies edit(root) to content.xml of the package at path (keeping every other entry)."""
+    with zipfile.ZipFile(path) as z:
+        items = [(i, z.read(i.filename)) for i in z.infolist()]
+    content = dict((i.filename, data) for i, data in items)["content.xml"]
+    for _, (prefix, uri) in ET.iterparse(__import__("io").BytesIO(content), events=["start-ns"]):
+        ET.register_namespace(prefix, uri)
+    root = ET.fromstring(content)
+    edit(root)
+    new = ET.tostring(root, encoding="UTF-8", xml_declaration=True)
+    tmp = path + ".tmp"
+    with zipfile.ZipFile(tmp, "w") as z:
+        for info, data in items:
+            z.writestr(info, new if info.filename == "content.xml" else data)
+    os.replace(tmp, path)
+
+
+def cell_text(cell):
+    return "".join(cell.itertext())
+
+
+def table_rows(root):
+    return [r for r in root.iter("{%s}table-row" % TABLE_NS)]
+
+
+def drop_row(first_cell):
+    def edit(root):
+        for tbl in root.iter("{%s}table" % TABLE_NS):
+            for parent in tbl.iter():
+                for row in list(parent):
+                    if row.tag == "{%s}table-row" % TABLE_NS and \
+                            cell_text(list(row)[0]) == first_cell:
+                        parent.remove(row)
+    return edit
+
+
+def set_second_cell(first_cell, value):
+    def edit(root):
+        for row in table_rows(root):
+            cells = list(row)
+            if len(cells) >= 2 and cell_text(cells[0]) == first_cell:
+                p = cells[1].find("{%s}p" % TEXT_NS)
+                if p is None:
+                    p = ET.SubElement(cells[1], "{%s}p" % TEXT_NS)
+                for child in list(p):
+                    p.remove(child)
+                p.text = value
+    return edit
+
+
+def through_libreoffice(paths, work):
+    """Has LibreOffice open each edited .odt and save it again, as a user's edit would leave it."""
+    out = os.path.join(work, "lo-saved")
+    os.makedirs(out, exist_ok=True)
+    profile = os.path.join(work, "profile")
+    lo_inspect.run_soffice(lo_inspect.find_soffice(None), profile, "writer8", "odt", paths, out, 300)
+    for p in paths:
+        saved = os.path.join(out, os.path.basename(p))
+        if check(os.path.isfile(saved), "LibreOffice did not save the edited %s" % p):
+            shutil.copyfile(saved, p)
+
+
+def least_used(info, exclude):
+    counts = {}
+    for s in info["paragraph_styles"]:
+        if s and s not in exclude:
+            counts[s] = counts.get(s, 0) + 1
+    return sorted(counts, key=lambda s: (counts[s], s))
+
+
+def compare_unchanged(name, before, after):
+    if not check(after.get("opens"), "%s: LibreOffice cannot open the saved file" % name):
+        return False
+    check(after["text"] == before["text"], "%s: the text changed" % name)
+    check(after["paragraphs"]["total"] == before["paragraphs"]["total"],
+          "%s: %d paragraphs, was %d" % (name, after["paragraphs"]["total"],
+                                         before["paragraphs"]["total"]))
+    return True
+
+
+def check_delete_unused(name, before, after):
+    if not compare_unchanged(name, before, after):
+        return
+    check(after["paragraph_styles"] == before["paragraph_styles"],
+          "%s: paragraph styles changed" % name)
+    unused = set(before["styles_defined"]) - set(before["styles_used"])
+    # LibreOffice writes "Standard" into every file it saves, used or not.
+    left = (unused & set(after["styles_defined"])) - {"Standard"}
+    check(not left, "%s: unused styles left: %s" % (name, sorted(left)))
+    check(set(before["styles_used"]) <= set(after["styles_defined"]),
+          "%s: used styles deleted: %s" % (name, sorted(set(before["styles_used"]) -
+                                                       set(after["styles_defined"]))))
+
+
+def check_remove_nonlist(name, before, after, dropped):
+    if not compare_unchanged(name, before, after):
+        return
+    kept = set(before["styles_used"]) - {dropped}
+    check(dropped not in after["styles_defined"], "%s: %s not deleted" % (name, dropped))
+    extra = set(after["styles_defined"]) - kept - {"Standard"}
+    check(not extra, "%s: styles not on the list left: %s" % (name, sorted(extra)))
+    check(kept <= set(after["styles_defined"]), "%s: listed styles deleted: %s" % (
+        name, sorted(kept - set(after["styles_defined"]))))
+    for i, (b, a) in enumerate(zip(before["paragraph_styles"], after["paragraph_styles"])):
+        if b != dropped and not check(a == b, "%s: paragraph %d is %s, was %s" % (name, i, a, b)):
+            break
+
+
+def check_convert(name, before, after, source, dest):
+    if not compare_unchanged(name, before, after):
+        return
+    want = [dest if s == source else s for s in before["paragraph_styles"]]
+    diff = [i for i, (w, a) in enumerate(zip(want, after["paragraph_styles"])) if w != a]
+    check(not diff, "%s: after converting %s to %s, paragraphs %s differ (first: %s, want %s)" % (
+        name, source, dest, diff[:5], diff and after["paragraph_styles"][diff[0]],
+        diff and want[diff[0]]))
+    check(source not in after["styles_used"], "%s: %s still used" % (name, source))
+
+
+def check_remove_overrides(name, before, after):
+    if not compare_unchanged(name, before, after):
+        return
+    check(after["paragraph_styles"] == before["paragraph_styles"],
+          "%s: paragraph styles changed" % name)
+    # What stays is structural (a page break, list membership), never fonts or spacing.
+    check(after["overrides"] <= before["overrides"] // 4,
+          "%s: more than a quarter of the overrides left (%d of %d)" % (
+              name, after["overrides"], before["overrides"]))
+
+
+def make_lists(r, target, is_book, work):
+    """A tag list and a conversion table of the styles in use, as .odt, edited through
+    LibreOffice: one style dropped from the list, one style converted to another."""
+    flag = "--book" if is_book else "--doc"
+    suffix = "Book" if is_book else ""
+    keep, conv = os.path.join(work, "keep.odt"), os.path.join(work, "convert.odt")
+    r.host(flag, target, "--command", "CreateParagraphList" + suffix, "--choose", "1",
+           "--output", keep)
+    r.host(flag, target, "--command", "CreateConversionDocument" + suffix, "--choose", "1",
+           "--output", conv)
+    return keep, conv
+
+
+def run_doc(args, work):
+    r = Runner(args, work)
+    originals = [r.copy(f, "orig-" + f) for f in DOC_FIXTURES]
+    before = inspect(originals)
+    listings = {}
+    saved = {}  # (command, fixture) -> path
+    edits = {}
+    for f, orig in zip(DOC_FIXTURES, originals):
+        info = before[orig]
+        check(info["opens"], "LibreOffice cannot open the fixture %s" % f)
+        done = r.host("--doc", orig, "--command", "ListParagraphUsage")
+        listings[f] = listing(done.stdout)
+        for cmd in ("DeleteUnusedParagraphs", "RemoveOverrides"):
+            saved[(cmd, f)] = r.copy(f, cmd + "-" + f)
+            r.host("--doc", saved[(cmd, f)], "--command", cmd, "--answer", "ok", "--save")
+        # Lists come from a copy of their own, so that no other run touches them.
+        sub = os.path.join(work, "lists-" + f)
+        os.mkdir(sub)
+        keep, conv = make_lists(r, r.copy(f, "lists-" + f + "/" + f), False, sub)
+        order = least_used(info, {"Standard"})
+        dropped, source, dest = order[0], order[1], order[-1]
+        rewrite_odt(keep, drop_row(dropped))
+        rewrite_odt(conv, set_second_cell(source, dest))
+        edits[f] = (keep, conv, dropped, source, dest)
+    through_libreoffice([p for e in edits.values() for p in e[:2]], work)
+    for f, (keep, conv, dropped, source, dest) in edits.items():
+        saved[("RemoveNonlistParagraphs", f)] = r.copy(f, "RemoveNonlist-" + f)
+        done = r.host("--doc", saved[("RemoveNonlistParagraphs", f)], "--open", keep,
+                      "--command", "RemoveNonlistParagraphs", "--answer", "ok", "--save")
+        check("could not be found" not in done.stdout, "%s: the edited tag list was not found"
+              % f)
+        saved[("ConvertParagraphsInDoc", f)] = r.copy(f, "Convert-" + f)
+        done = r.host("--doc", saved[("ConvertParagraphsInDoc", f)], "--open", conv,
+                      "--command", "ConvertParagraphsInDoc", "--answer", "ok", "--save")
+        check("could not be found" not in done.stdout,
+              "%s: the edited conversion table was not found" % f)
+    after = inspect(list(saved.values()))
+    for f, orig in zip(DOC_FIXTURES, originals):
+        b = before[orig]
+        used = set(listings[f].get(os.path.basename(orig), set()))
+        check(used == set(b["styles_used"]), "%s: listed as used %s, LibreOffice uses %s" % (
+            f, sorted(used), b["styles_used"]))
+        keep, conv, dropped, source, dest = edits[f]
+        check_delete_unused("DeleteUnused " + f, b, after[saved[("DeleteUnusedParagraphs", f)]])
+        check_remove_overrides("RemoveOverrides " + f, b, after[saved[("RemoveOverrides", f)]])
+        check_remove_nonlist("RemoveNonlist " + f, b,
+                             after[saved[("RemoveNonlistParagraphs", f)]], dropped)
+        check_convert("Convert " + f, b, after[saved[("ConvertParagraphsInDoc", f)]], source, dest)
+
+
+def run_book(args, work):
+    r = Runner(args, work)
+    os.mkdir(os.path.join(work, "orig"))
+    originals = [r.copy(f, "orig/" + f) for f in BOOK_FIXTURES]
+    before = inspect(originals)
+    book = r.book("orig/all.book", BOOK_FIXTURES)
+    whole = listing(r.host("--book", book, "--command", "ListParagraphUsageBook").stdout)
+    each = listing(r.host("--book", book, "--command", "ListParagraphUsageBookIndFiles").stdout)
+    all_used = set().union(*(set(before[o]["styles_used"]) for o in originals))
+    check(set().union(*whole.values()) == all_used, "book listing: %s, LibreOffice uses %s" % (
+        sorted(set().union(*whole.values())), sorted(all_used)))
+    for f, o in zip(BOOK_FIXTURES, originals):
+        check(each.get(f) == set(before[o]["styles_used"]),
+              "book listing of %s: %s, LibreOffice uses %s" % (f, sorted(each.get(f, [])),
+                                                              before[o]["styles_used"]))
+
+    def fresh(cmd):
+        d = os.path.join(work, cmd)
+        os.mkdir(d)
+        for f in BOOK_FIXTURES:
+            r.copy(f, cmd + "/" + f)
+        return d, r.book(cmd + "/all.book", BOOK_FIXTURES)
+
+    runs = {}
+    for cmd in ("DeleteUnusedParagraphsBook", "RemoveOverridesBook"):
+        d, b = fresh(cmd)
+        r.host("--book", b, "--command", cmd, "--answer", "ok", "--save")
+        runs[cmd] = d
+    keep, conv = make_lists(r, book, True, work)
+    merged = {}
+    for o in originals:
+        for s in before[o]["paragraph_styles"]:
+            if s and s != "Standard":
+                merged[s] = merged.get(s, 0) + 1
+    order = sorted(merged, key=lambda s: (merged[s], s))
+    dropped, source, dest = order[0], order[1], order[-1]
+    rewrite_odt(keep, drop_row(dropped))
+    rewrite_odt(conv, set_second_cell(source, dest))
+    through_libreoffice([keep, conv], work)
+    for cmd, listdoc in (("RemoveNonlistParagraphsBook", keep), ("ConvertParagraphsBook", conv)):
+        d, b = fresh(cmd)
+        r.host("--book", b, "--open", listdoc, "--command", cmd, "--answer", "ok", "--save")
+        runs[cmd] = d
+    paths = [os.path.join(d, f) for d in runs.values() for f in BOOK_FIXTURES]
+    after = inspect(paths)
+    for f, o in zip(BOOK_FIXTURES, originals):
+        b = before[o]
+        got = lambda cmd: after[os.path.join(runs[cmd], f)]  # noqa: E731
+        check_delete_unused("DeleteUnusedBook " + f, b, got("DeleteUnusedParagraphsBook"))
+        check_remove_overrides("RemoveOverridesBook " + f, b, got("RemoveOverridesBook"))
+        a = got("RemoveNonlistParagraphsBook")
+        if compare_unchanged("RemoveNonlistBook " + f, b, a):
+            # The list holds the styles in use anywhere in the book, less the dropped one.
+            check(dropped not in a["styles_defined"], "RemoveNonlistBook %s: %s left" % (
+                f, dropped))
+            extra = set(a["styles_defined"]) - set(merged) - {"Standard"}
+            check(not extra, "RemoveNonlistBook %s: styles not on the list left: %s" % (
+                f, sorted(extra)))
+            lost = set(b["styles_used"]) - {dropped} - set(a["styles_defined"])
+            check(not lost, "RemoveNonlistBook %s: listed styles deleted: %s" % (f, sorted(lost)))
+        check_convert("ConvertBook " + f, b, got("ConvertParagraphsBook"), source, dest)
+
+
+def run_new(args, work):
+    r = Runner(args, work)
+    src = r.copy("users-and-groups.odt", "users-and-groups.odt")
+    keep = os.path.join(work, "keep.odt")
+    keep_json = os.path.join(work, "keep.json")
+    r.host("--doc", src, "--command", "CreateParagraphList", "--choose", "1", "--output", keep)
+    r.host("--doc", src, "--command", "CreateParagraphList", "--choose", "1", "--output", keep_json)
+    model = json.load(open(keep_json))
+    info = inspect([keep, src])
+    k, s = info[keep], info[src]
+    if check(k["opens"], "LibreOffice cannot open the new tag list"):
+        formats = [f["name"] for f in model["formats"]]
+        check([n for n in k["styles_defined"] if n in formats] == formats,
+              "new .odt: LibreOffice finds styles %s, the document has %s" % (
+                  k["styles_defined"], formats))
+        check({"Heading1", "Heading2", "Body"} <= set(formats), "output template without "
+              "Heading1, Heading2, Body: %s" % formats)
+        rows = [line for line in k["text"].splitlines() if line.strip()]
+        check(rows[1:] == s["styles_used"], "new tag list rows %s, LibreOffice uses %s" % (
+            rows[1:], s["styles_used"]))
+        check(k["paragraphs"]["tables"] == len(s["styles_used"]) + 1,
+              "new tag list: %d paragraphs in table cells" % k["paragraphs"]["tables"])
+
+    # Errors: one line on stderr, a non-zero status, and no file written or changed.
+    with open(src, "rb") as fh:
+        original = fh.read()
+    for argv, what in (
+            (["--doc", src, "--command", "CreateParagraphList", "--choose", "1", "--output",
+              os.path.join(work, "x.xyz")], "unknown output format"),
+            (["--doc", src, "--open", os.path.join(work, "missing.odt"), "--command",
+              "DeleteUnusedParagraphs", "--save"], "missing --open file"),
+            (["--doc", os.path.join(work, "keep.json.bad"), "--command", "ListParagraphUsage"],
+             "missing document")):
+        done = r.host(*argv, expect=None)
+        check(done.returncode != 0, "%s: status 0" % what)
+        check(len(done.stderr.strip().splitlines()) == 1, "%s: stderr %r" % (what, done.stderr))
+    check(not os.path.exists(os.path.join(work, "x.xyz")), "bad --output name wrote a file")
+    not_zip = os.path.join(work, "notes.odt")
+    with open(not_zip, "w") as fh:
+        fh.write("just text\n")
+    done = r.host("--doc", src, "--open", not_zip, "--command", "DeleteUnusedParagraphs",
+                  "--save", expect=None)
+    check(done.returncode != 0 and "notes.odt" in done.stderr, "unreadable --open: %r" %
+          done.stderr)
+    # A save into a folder that cannot be written fails cleanly.
+    ro = os.path.join(work, "ro")
+    os.mkdir(ro)
+    doc = os.path.join(ro, "doc.odt")
+    shutil.copyfile(src, doc)
+    os.chmod(ro, 0o555)
+    if not os.access(ro, os.W_OK):  # root writes anyway; the check needs an ordinary user
+        done = r.host("--doc", doc, "--command", "DeleteUnusedParagraphs", "--answer", "ok",
+                      "--save", expect=None)
+        check(done.returncode != 0 and "cannot save" in done.stderr, "failed save: %r" %
+              done.stderr)
+        check(sorted(os.listdir(ro)) == ["doc.odt"], "failed save left %s" % os.listdir(ro))
+    os.chmod(ro, 0o755)
+    with open(src, "rb") as fh:
+        check(fh.read() == original, "a failed run changed the document")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("group", choices=["doc", "book", "new"])
+    ap.add_argument("--host", required=True)
+    ap.add_argument("--client", required=True)
+    ap.add_argument("--client-dir", required=True)
+    ap.add_argument("--fixtures", required=True)
+    args = ap.parse_args()
+    try:
+        lo_inspect.find_soffice(None)
+    except lo_inspect.SofficeError as e:
+        print("skipped: %s" % e)
+        return 77
+    work = tempfile.mkdtemp(prefix="qv-office-")
+    try:
+        {"doc": run_doc, "book": run_book, "new": run_new}[args.group](args, work)
+    except lo_inspect.SofficeError as e:
+        failures.append("LibreOffice: %s" % e)
+    finally:
+        if failures:
+            print("kept for inspection: %s" % work)
+        else:
+            shutil.rmtree(work, ignore_errors=True)
+    for f in failures:
+        print("FAIL: %s" % f)
+    print("%s: %d failure(s)" % (args.group, len(failures)))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
