@@ -30,7 +30,7 @@ std::string Described(const Probe &p) {
 }  // namespace
 
 const std::vector<const Format *> &Formats() {
-  static const std::vector<const Format *> all{&JsonFormat()};
+  static const std::vector<const Format *> all{&JsonFormat(), &DocxFormat(), &OdmFormat()};
   return all;
 }
 

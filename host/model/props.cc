@@ -111,10 +111,23 @@ Value DefaultValue(const CharDef &d) {
   return v;
 }
 
-const std::vector<std::string> &FontFamilyNames() {
-  static const std::vector<std::string> v{"Courier",      "Helvetica", "Symbol", "Times",
+namespace {
+std::vector<std::string> &Families() {
+  static std::vector<std::string> v{"Courier",      "Helvetica", "Symbol", "Times",
                                           "ZapfDingbats", "Palatino",  "Optima", "Futura"};
   return v;
+}
+}  // namespace
+
+const std::vector<std::string> &FontFamilyNames() {
+  return Families();
+}
+
+int32_t FontFamilyIndex(const std::string &name) {
+  std::vector<std::string> &v = Families();
+  auto it = std::find(v.begin(), v.end(), name);
+  if (it == v.end()) it = v.insert(v.end(), name);
+  return static_cast<int32_t>(it - v.begin());
 }
 const std::vector<std::string> &FontVariationNames() {
   static const std::vector<std::string> v{"Regular", "Narrow", "Condensed", "Compressed",

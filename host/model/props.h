@@ -24,6 +24,9 @@ Value DefaultValue(const CharDef &d);
 
 // Font name lists the session offers; format characteristics index them.
 const std::vector<std::string> &FontFamilyNames();
+// The index of a font family in FontFamilyNames(), which grows by the name when it is new
+// (documents name fonts of their own).
+int32_t FontFamilyIndex(const std::string &name);
 const std::vector<std::string> &FontVariationNames();
 const std::vector<std::string> &FontWeightNames();
 const std::vector<std::string> &FontAngleNames();
