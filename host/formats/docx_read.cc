@@ -400,7 +400,9 @@ struct Reader {
       switch (e.k) {
         case Ev::P: {
           pugi::xml_node pPr = ns.Child(e.n, "pPr");
-          std::string id = ns.Attr(ns.Child(pPr, "pStyle"), "val");
+          std::string id;  // with two references (pandoc writes that), the last one counts
+          for (pugi::xml_node c : pPr.children())
+            if (ns.Is(c, "pStyle")) id = ns.Attr(c, "val");
           auto it = nameOfId.find(id);
           if (it == nameOfId.end()) it = nameOfId.find(defaultId);
           std::string tag = it == nameOfId.end() ? "" : it->second;
@@ -478,10 +480,6 @@ bool Load(Model &m, const std::string &path, Handle &out, std::string &err) {
     ok = r.Theme() && r.Styles() && r.Stories();
   } catch (const std::exception &e) {
     err = std::string("cannot read the document: ") + e.what();
-  }
-  if (ok && m.WalkPgfs(*r.d).empty()) {
-    err = "the document has no paragraphs";
-    ok = false;
   }
   if (!ok) {
     m.Close(r.d->h, 1);

@@ -325,10 +325,13 @@ struct Saver {
   void SetStyle(pugi::xml_node p, const Names &ns, const std::string &id) {
     pugi::xml_node pPr = Ensure(p, "pPr", ns, PgfChildOrder);
     if (id.empty()) {
-      pPr.remove_child(ns.Child(pPr, "pStyle"));
+      while (pugi::xml_node ps = ns.Child(pPr, "pStyle")) pPr.remove_child(ps);
       return;
     }
-    pugi::xml_node ps = Ensure(pPr, "pStyle", ns, PPrOrder);
+    pugi::xml_node ps;
+    for (pugi::xml_node c : pPr.children())
+      if (ns.Is(c, "pStyle")) ps = c;
+    if (!ps) ps = Ensure(pPr, "pStyle", ns, PPrOrder);
     std::string a = ns.W("val");
     if (!ps.attribute(a.c_str())) ps.append_attribute(a.c_str());
     ps.attribute(a.c_str()).set_value(id.c_str());
