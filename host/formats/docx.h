@@ -20,8 +20,6 @@
 
 namespace qvhost {
 
-
-
 namespace docx {
 
 constexpr const char *kWordNs = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
@@ -110,8 +108,7 @@ pugi::xml_node Ensure(pugi::xml_node parent, std::string_view local, const Names
 void FormatToXml(const Model &m, const PgfFmt &f, pugi::xml_node pPr, pugi::xml_node rPr);
 
 bool Load(Model &m, const std::string &path, Handle &out, std::string &err);
-bool SaveBack(const Model &m, const Doc &d, Source &src, const std::string &path,
-              std::string &err);
+bool SaveBack(const Model &m, const Doc &d, Source &src, const std::string &path, std::string &err);
 bool WriteNew(const Model &m, const Doc &d, const std::string &path, std::string &err);
 
 }  // namespace docx

@@ -170,8 +170,7 @@ void Walk(pugi::xml_node root, Story s, const Names &ns, std::vector<Ev> &out) {
       for (pugi::xml_node n : root.children()) {
         if (!ns.Is(n, "footnote") && !ns.Is(n, "endnote") && !ns.Is(n, "comment")) continue;
         std::string_view type = ns.Attr(n, "type");
-        if (type == "separator" || type == "continuationSeparator" ||
-            type == "continuationNotice")
+        if (type == "separator" || type == "continuationSeparator" || type == "continuationNotice")
           continue;
         w.Blocks(n);
       }
@@ -206,36 +205,105 @@ std::string DisplayName(const std::string &wname) {
 }
 
 int PPrOrder(std::string_view l) {
-  static const char *const k[] = {
-      "pStyle",      "keepNext",        "keepLines",  "pageBreakBefore", "framePr",
-      "widowControl", "numPr",          "suppressLineNumbers", "pBdr",   "shd",
-      "tabs",        "suppressAutoHyphens", "kinsoku", "wordWrap",      "overflowPunct",
-      "topLinePunct", "autoSpaceDE",    "autoSpaceDN", "bidi",           "adjustRightInd",
-      "snapToGrid",  "spacing",         "ind",        "contextualSpacing", "mirrorIndents",
-      "suppressOverlap", "jc",          "textDirection", "textAlignment", "textboxTightWrap",
-      "outlineLvl",  "divId",           "cnfStyle",   "rPr",             "sectPr",
-      "pPrChange"};
+  static const char *const k[] = {"pStyle",
+                                  "keepNext",
+                                  "keepLines",
+                                  "pageBreakBefore",
+                                  "framePr",
+                                  "widowControl",
+                                  "numPr",
+                                  "suppressLineNumbers",
+                                  "pBdr",
+                                  "shd",
+                                  "tabs",
+                                  "suppressAutoHyphens",
+                                  "kinsoku",
+                                  "wordWrap",
+                                  "overflowPunct",
+                                  "topLinePunct",
+                                  "autoSpaceDE",
+                                  "autoSpaceDN",
+                                  "bidi",
+                                  "adjustRightInd",
+                                  "snapToGrid",
+                                  "spacing",
+                                  "ind",
+                                  "contextualSpacing",
+                                  "mirrorIndents",
+                                  "suppressOverlap",
+                                  "jc",
+                                  "textDirection",
+                                  "textAlignment",
+                                  "textboxTightWrap",
+                                  "outlineLvl",
+                                  "divId",
+                                  "cnfStyle",
+                                  "rPr",
+                                  "sectPr",
+                                  "pPrChange"};
   return IndexIn(k, l);
 }
 
 int RPrOrder(std::string_view l) {
-  static const char *const k[] = {
-      "ins",    "del",       "moveFrom", "moveTo",   "rStyle",  "rFonts",  "b",
-      "bCs",    "i",         "iCs",      "caps",     "smallCaps", "strike", "dstrike",
-      "outline", "shadow",   "emboss",   "imprint",  "noProof", "snapToGrid", "vanish",
-      "webHidden", "color",  "spacing",  "w",        "kern",    "position", "sz",
-      "szCs",   "highlight", "u",        "effect",   "bdr",     "shd",     "fitText",
-      "vertAlign", "rtl",    "cs",       "em",       "lang",    "eastAsianLayout",
-      "specVanish", "oMath", "rPrChange"};
+  static const char *const k[] = {"ins",
+                                  "del",
+                                  "moveFrom",
+                                  "moveTo",
+                                  "rStyle",
+                                  "rFonts",
+                                  "b",
+                                  "bCs",
+                                  "i",
+                                  "iCs",
+                                  "caps",
+                                  "smallCaps",
+                                  "strike",
+                                  "dstrike",
+                                  "outline",
+                                  "shadow",
+                                  "emboss",
+                                  "imprint",
+                                  "noProof",
+                                  "snapToGrid",
+                                  "vanish",
+                                  "webHidden",
+                                  "color",
+                                  "spacing",
+                                  "w",
+                                  "kern",
+                                  "position",
+                                  "sz",
+                                  "szCs",
+                                  "highlight",
+                                  "u",
+                                  "effect",
+                                  "bdr",
+                                  "shd",
+                                  "fitText",
+                                  "vertAlign",
+                                  "rtl",
+                                  "cs",
+                                  "em",
+                                  "lang",
+                                  "eastAsianLayout",
+                                  "specVanish",
+                                  "oMath",
+                                  "rPrChange"};
   return IndexIn(k, l);
 }
 
 int StyleOrder(std::string_view l) {
-  static const char *const k[] = {
-      "name",   "aliases", "basedOn", "next",     "link",   "autoRedefine", "hidden",
-      "uiPriority", "semiHidden", "unhideWhenUsed", "qFormat", "locked", "personal",
-      "personalCompose", "personalReply", "rsid", "pPr", "rPr", "tblPr", "trPr", "tcPr",
-      "tblStylePr"};
+  static const char *const k[] = {"name",          "aliases",
+                                  "basedOn",       "next",
+                                  "link",          "autoRedefine",
+                                  "hidden",        "uiPriority",
+                                  "semiHidden",    "unhideWhenUsed",
+                                  "qFormat",       "locked",
+                                  "personal",      "personalCompose",
+                                  "personalReply", "rsid",
+                                  "pPr",           "rPr",
+                                  "tblPr",         "trPr",
+                                  "tcPr",          "tblStylePr"};
   return IndexIn(k, l);
 }
 

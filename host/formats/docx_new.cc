@@ -23,8 +23,8 @@ void Val(pugi::xml_node parent, const char *el, const std::string &v) {
 
 std::string HexOf(const std::string &colour) {
   static const std::pair<const char *, const char *> kNamed[] = {
-      {"Black", "000000"}, {"White", "FFFFFF"},   {"Red", "FF0000"},    {"Green", "00FF00"},
-      {"Blue", "0000FF"},  {"Cyan", "00FFFF"},    {"Magenta", "FF00FF"}, {"Yellow", "FFFF00"}};
+      {"Black", "000000"}, {"White", "FFFFFF"}, {"Red", "FF0000"},     {"Green", "00FF00"},
+      {"Blue", "0000FF"},  {"Cyan", "00FFFF"},  {"Magenta", "FF00FF"}, {"Yellow", "FFFF00"}};
   for (auto [n, h] : kNamed)
     if (colour == n) return h;
   if (colour.size() == 7 && colour[0] == '#') return colour.substr(1);
@@ -151,7 +151,9 @@ void FormatToXml(const Model &m, const PgfFmt &f, pugi::xml_node pPr, pugi::xml_
       static const char *const kKinds[] = {"left", "left", "center", "right", "decimal"};
       n.append_attribute("w:val") = kKinds[t.kind <= 4 ? t.kind : 1];
       if (!t.leader.empty())
-        n.append_attribute("w:leader") = t.leader == "." ? "dot" : t.leader == "-" ? "hyphen" : "underscore";
+        n.append_attribute("w:leader") = t.leader == "."   ? "dot"
+                                         : t.leader == "-" ? "hyphen"
+                                                           : "underscore";
       n.append_attribute("w:pos") = Tw(t.position).c_str();
     }
   }
@@ -161,7 +163,8 @@ void FormatToXml(const Model &m, const PgfFmt &f, pugi::xml_node pPr, pugi::xml_
   sp.append_attribute("w:after") = Tw(ch(PROP_SpaceBelow).i).c_str();
   int32_t size = ch(PROP_FontSize).i, line = ch(PROP_LineSpacing).i;
   if (ch(PROP_LineSpacingNotFixed).i && size > 0) {
-    sp.append_attribute("w:line") = std::to_string(std::lround(line * 240.0 / (size * 1.2))).c_str();
+    sp.append_attribute("w:line") =
+        std::to_string(std::lround(line * 240.0 / (size * 1.2))).c_str();
     sp.append_attribute("w:lineRule") = "auto";
   } else {
     sp.append_attribute("w:line") = Tw(line).c_str();
@@ -195,7 +198,8 @@ void FormatToXml(const Model &m, const PgfFmt &f, pugi::xml_node pPr, pugi::xml_
     if (std::string hex = HexOf(c->name); !hex.empty()) Val(rPr, "w:color", hex);
   Val(rPr, "w:sz", std::to_string(std::lround(size * 2.0 / 0x10000)));
   if (int32_t u = ch(PROP_Underlining).i) Val(rPr, "w:u", u == 2 ? "double" : "single");
-  if (int32_t p = ch(PROP_Position).i) Val(rPr, "w:vertAlign", p == 1 ? "superscript" : "subscript");
+  if (int32_t p = ch(PROP_Position).i)
+    Val(rPr, "w:vertAlign", p == 1 ? "superscript" : "subscript");
 }
 
 bool WriteNew(const Model &m, const Doc &d, const std::string &path, std::string &err) {
@@ -244,7 +248,7 @@ bool WriteNew(const Model &m, const Doc &d, const std::string &path, std::string
   for (Handle t : m.Chained(d.tables)) {
     const Table *tb = m.As<Table>(t, Kind::Table);
     const Pgf *a = m.PgfOf(tb->anchor);
-    if (!a || (a->home == PgfHome::Frame && !inFlows.count(a->h)) ) w.Table(body, *tb);
+    if (!a || (a->home == PgfHome::Frame && !inFlows.count(a->h))) w.Table(body, *tb);
   }
   if (!body.first_child()) body.append_child("w:p");
   pugi::xml_node sect = body.append_child("w:sectPr");
@@ -252,27 +256,36 @@ bool WriteNew(const Model &m, const Doc &d, const std::string &path, std::string
   pg.append_attribute("w:w") = Tw(d.pageWidth).c_str();
   pg.append_attribute("w:h") = Tw(d.pageHeight).c_str();
   pugi::xml_node mar = sect.append_child("w:pgMar");
-  for (const char *side : {"w:top", "w:right", "w:bottom", "w:left"}) mar.append_attribute(side) = "1440";
+  for (const char *side : {"w:top", "w:right", "w:bottom", "w:left"})
+    mar.append_attribute(side) = "1440";
   for (const char *side : {"w:header", "w:footer", "w:gutter"}) mar.append_attribute(side) = "720";
   mar.attribute("w:gutter").set_value("0");
 
   const std::string ct =
       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-      "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+      "<Default Extension=\"rels\" "
+      "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
       "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-      "<Override PartName=\"/word/document.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
-      "<Override PartName=\"/word/styles.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml\"/>"
+      "<Override PartName=\"/word/document.xml\" "
+      "ContentType=\"application/"
+      "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
+      "<Override PartName=\"/word/styles.xml\" "
+      "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml\"/>"
       "</Types>";
   const std::string rels =
       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-      "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" Target=\"word/document.xml\"/>"
+      "<Relationship Id=\"rId1\" "
+      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+      "Target=\"word/document.xml\"/>"
       "</Relationships>";
   const std::string docRels =
       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-      "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>"
+      "<Relationship Id=\"rId1\" "
+      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+      "Target=\"styles.xml\"/>"
       "</Relationships>";
   return WritePackage(path,
                       {{"[Content_Types].xml", ct},

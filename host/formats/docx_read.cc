@@ -18,8 +18,10 @@ namespace {
 constexpr int32_t kPt = 0x10000;
 
 bool IsWordMain(const std::string &type) {
-  return type == "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml" ||
-         type == "application/vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml" ||
+  return type ==
+             "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml" ||
+         type ==
+             "application/vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml" ||
          type == "application/vnd.ms-word.document.macroEnabled.main+xml" ||
          type == "application/vnd.ms-word.template.macroEnabledTemplate.main+xml";
 }
@@ -138,8 +140,8 @@ struct Reader {
     }
     std::string type = types.Of(main);
     if (!IsWordMain(type)) {
-      err = "an Office Open XML package whose main part " + main + " is not a WordprocessingML document" +
-            (type.empty() ? "" : " (" + type + ")");
+      err = "an Office Open XML package whose main part " + main +
+            " is not a WordprocessingML document" + (type.empty() ? "" : " (" + type + ")");
       return false;
     }
     if (!pkg->Has(main)) {
@@ -160,7 +162,8 @@ struct Reader {
     if (t.empty() || !pkg->Has(t)) return true;
     XmlPart x;
     if (!Part(t, x, nullptr)) return false;
-    for (pugi::xpath_node n : x.doc.select_nodes("//*[local-name()='majorFont' or local-name()='minorFont']")) {
+    for (pugi::xpath_node n :
+         x.doc.select_nodes("//*[local-name()='majorFont' or local-name()='minorFont']")) {
       for (pugi::xml_node c : n.node().children())
         if (LocalName(c.name()) == "latin") {
           (LocalName(n.node().name()) == "majorFont" ? majorFont : minorFont) =
@@ -249,8 +252,8 @@ struct Reader {
 
   Handle ColorOf(const std::string &hex) {
     static const std::pair<const char *, const char *> kNamed[] = {
-        {"000000", "Black"}, {"FFFFFF", "White"},   {"FF0000", "Red"},    {"00FF00", "Green"},
-        {"0000FF", "Blue"},  {"00FFFF", "Cyan"},    {"FF00FF", "Magenta"}, {"FFFF00", "Yellow"}};
+        {"000000", "Black"}, {"FFFFFF", "White"}, {"FF0000", "Red"},     {"00FF00", "Green"},
+        {"0000FF", "Blue"},  {"00FFFF", "Cyan"},  {"FF00FF", "Magenta"}, {"FFFF00", "Yellow"}};
     std::string up;
     for (char c : hex) up += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     std::string name = up == "AUTO" || up.empty() ? "Black" : "#" + up;
@@ -286,7 +289,8 @@ struct Reader {
     c[PROP_SpaceAbove] = Value::Metric(Twips(Get(pr, true, "spacing", "before")));
     c[PROP_SpaceBelow] = Value::Metric(Twips(Get(pr, true, "spacing", "after")));
     const std::string *sz = Get(pr, false, "sz", "val");
-    int32_t size = sz ? static_cast<int32_t>(std::lround(std::atof(sz->c_str()) * kPt / 2)) : 10 * kPt;
+    int32_t size =
+        sz ? static_cast<int32_t>(std::lround(std::atof(sz->c_str()) * kPt / 2)) : 10 * kPt;
     c[PROP_FontSize] = Value::Metric(size);
     const std::string *line = Get(pr, true, "spacing", "line");
     const std::string *rule = Get(pr, true, "spacing", "lineRule");
@@ -307,20 +311,25 @@ struct Reader {
     for (const auto &[pos, t] : pr.tabs) {
       Tab tab;
       tab.position = static_cast<int32_t>(std::lround(pos * kPt / 20.0));
-      tab.kind = t.first == "center" ? 2 : t.first == "right" || t.first == "end" ? 3
-                                      : t.first == "decimal"                     ? 4
-                                                                                  : 1;
+      tab.kind = t.first == "center"                      ? 2
+                 : t.first == "right" || t.first == "end" ? 3
+                 : t.first == "decimal"                   ? 4
+                                                          : 1;
       if (t.first == "bar" || t.first == "num") continue;
       if (tab.kind == 4) tab.decimal = '.';
-      tab.leader = t.second == "dot" ? "." : t.second == "hyphen" ? "-"
-                                         : t.second == "underscore" || t.second == "heavy" ? "_"
-                                         : t.second == "middleDot" ? "\xC2\xB7" : "";
+      tab.leader = t.second == "dot"                                 ? "."
+                   : t.second == "hyphen"                            ? "-"
+                   : t.second == "underscore" || t.second == "heavy" ? "_"
+                   : t.second == "middleDot"                         ? "\xC2\xB7"
+                                                                     : "";
       tabs.tabs.push_back(tab);
     }
     c[PROP_Tabs] = tabs;
     std::string font;
-    if (const std::string *a = Get(pr, false, "rFonts", "ascii")) font = *a;
-    else if (const std::string *h = Get(pr, false, "rFonts", "hAnsi")) font = *h;
+    if (const std::string *a = Get(pr, false, "rFonts", "ascii"))
+      font = *a;
+    else if (const std::string *h = Get(pr, false, "rFonts", "hAnsi"))
+      font = *h;
     else if (const std::string *t = Get(pr, false, "rFonts", "asciiTheme"))
       font = t->rfind("major", 0) == 0 ? majorFont : minorFont;
     if (!font.empty()) c[PROP_FontFamily] = Value::Int(FontFamilyIndex(font));
@@ -331,7 +340,9 @@ struct Reader {
     else
       c[PROP_Underlining] = Value::Int(0);
     c[PROP_Strikethrough] = Value::Int(On(pr, false, "strike") || On(pr, false, "dstrike"));
-    c[PROP_Capitalization] = Value::Int(On(pr, false, "caps") ? 3 : On(pr, false, "smallCaps") ? 1 : 0);
+    c[PROP_Capitalization] = Value::Int(On(pr, false, "caps")        ? 3
+                                        : On(pr, false, "smallCaps") ? 1
+                                                                     : 0);
     const std::string *va = Get(pr, false, "vertAlign", "val");
     c[PROP_Position] = Value::Int(!va ? 0 : *va == "superscript" ? 1 : *va == "subscript" ? 2 : 0);
     const std::string *col = Get(pr, false, "color", "val");
@@ -374,7 +385,8 @@ struct Reader {
       src->parts.push_back(rec);
       Flow *fl = m.AddFlow(*d, w.flow, w.story == Story::Body);
       if (w.story == Story::Body) main = fl;
-      Frame *fr = m.AddFrame(*fl, w.story == Story::Header || w.story == Story::Footer ? master->h : body->h);
+      Frame *fr = m.AddFrame(
+          *fl, w.story == Story::Header || w.story == Story::Footer ? master->h : body->h);
       Build(evs, ns, *fr, partIx);
     }
     if (main) {
@@ -432,7 +444,8 @@ struct Reader {
           Table *t = m.AddTable(*d, style, sinks.back().last);
           for (pugi::xml_node g : ns.Child(e.n, "tblGrid").children())
             if (ns.Is(g, "gridCol"))
-              t->colWidths.push_back(static_cast<int32_t>(std::lround(std::atof(ns.Attr(g, "w")) * kPt / 20.0)));
+              t->colWidths.push_back(
+                  static_cast<int32_t>(std::lround(std::atof(ns.Attr(g, "w")) * kPt / 20.0)));
           tables.push_back(t);
           rows.push_back(row);
           break;

@@ -39,8 +39,9 @@ void Fold(pugi::xml_node from, pugi::xml_node to, const Names &fromNs, const Nam
           bool para) {
   for (pugi::xml_node e : from.children()) {
     std::string_view l = fromNs.Local(e);
-    if (l.empty() || (para && (l == "pStyle" || l == "sectPr" || l == "pPrChange" || l == "rPr" ||
-                               l == "cnfStyle")) ||
+    if (l.empty() ||
+        (para &&
+         (l == "pStyle" || l == "sectPr" || l == "pPrChange" || l == "rPr" || l == "cnfStyle")) ||
         l == "rPrChange")
       continue;
     pugi::xml_node have = toNs.Child(to, l);
@@ -164,8 +165,9 @@ struct Saver {
     for (const PgfRec &r : src.pgfs) known.insert(r.h);
     if (walk.size() != src.pgfs.size() ||
         !std::all_of(walk.begin(), walk.end(), [&](Handle h) { return known.count(h) != 0; })) {
-      err = "paragraphs were added to or removed from the document, which is not written back "
-            "to .docx";
+      err =
+          "paragraphs were added to or removed from the document, which is not written back "
+          "to .docx";
       return false;
     }
     for (const PgfRec &r : src.pgfs) {
@@ -185,7 +187,8 @@ struct Saver {
         auto own = Effective(p->own), own0 = Effective(r.own);
         if (retag) {
           if (!cur) {
-            err = "a paragraph carries the format \"" + p->tag + "\", which is not in the catalogue";
+            err =
+                "a paragraph carries the format \"" + p->tag + "\", which is not in the catalogue";
             return false;
           }
           if (!own.empty()) {
@@ -292,7 +295,8 @@ struct Saver {
         c.set_name(ns.W(LocalName(pr.name())).c_str());
         for (pugi::xml_node k : c.children()) {
           k.set_name(ns.W(LocalName(k.name())).c_str());
-          for (pugi::xml_attribute a : k.attributes()) a.set_name(ns.W(LocalName(a.name())).c_str());
+          for (pugi::xml_attribute a : k.attributes())
+            a.set_name(ns.W(LocalName(a.name())).c_str());
           for (pugi::xml_node t : k.children()) {
             t.set_name(ns.W(LocalName(t.name())).c_str());
             for (pugi::xml_attribute a : t.attributes())
@@ -435,7 +439,8 @@ bool SaveBack(const Model &m, const Doc &d, Source &src, const std::string &path
               std::string &err) {
   Saver s(m, d, src, err);
   if (!s.Plan()) return false;
-  bool same = std::filesystem::weakly_canonical(path) == std::filesystem::weakly_canonical(src.path);
+  bool same =
+      std::filesystem::weakly_canonical(path) == std::filesystem::weakly_canonical(src.path);
   if (!s.stylesChange && s.deleted.empty() && s.edits.empty())
     return same || CopyFile(src.path, path, err);
   s.pkg = Package::Open(src.path, err);

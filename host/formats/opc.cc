@@ -23,7 +23,8 @@ std::string Lower(std::string s) {
 std::string Resolve(const std::string &base, const std::string &target) {
   std::string t;
   for (size_t i = 0; i < target.size(); ++i) {
-    if (target[i] == '%' && i + 2 < target.size() && std::isxdigit(static_cast<unsigned char>(target[i + 1])) &&
+    if (target[i] == '%' && i + 2 < target.size() &&
+        std::isxdigit(static_cast<unsigned char>(target[i + 1])) &&
         std::isxdigit(static_cast<unsigned char>(target[i + 2]))) {
       t += static_cast<char>(std::stoi(target.substr(i + 1, 2), nullptr, 16));
       i += 2;
@@ -108,7 +109,8 @@ bool ReadRels(const Package &pkg, const std::string &part, std::vector<OpcRel> &
     r.id = n.attribute("Id").value();
     r.type = n.attribute("Type").value();
     r.external = std::strcmp(n.attribute("TargetMode").value(), "External") == 0;
-    r.target = r.external ? n.attribute("Target").value() : Resolve(base, n.attribute("Target").value());
+    r.target =
+        r.external ? n.attribute("Target").value() : Resolve(base, n.attribute("Target").value());
     out.push_back(std::move(r));
   }
   return true;

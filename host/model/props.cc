@@ -114,7 +114,7 @@ Value DefaultValue(const CharDef &d) {
 namespace {
 std::vector<std::string> &Families() {
   static std::vector<std::string> v{"Courier",      "Helvetica", "Symbol", "Times",
-                                          "ZapfDingbats", "Palatino",  "Optima", "Futura"};
+                                    "ZapfDingbats", "Palatino",  "Optima", "Futura"};
   return v;
 }
 }  // namespace

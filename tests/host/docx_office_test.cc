@@ -52,8 +52,8 @@ TEST(DocxOffice, LibreOfficeReadsChangedDocumentsAsTheChangeLeftThem) {
   if (!std::getenv("QV_OFFICE")) GTEST_SKIP() << "office tests run with QV_OFFICE=1";
   char tmpl[] = "/tmp/qvdocx-lo-XXXXXX";
   fs::path dir = mkdtemp(tmpl);
-  std::string deleted = (dir / "deleted.docx").string(), retagged = (dir / "retagged.docx").string(),
-              fresh = (dir / "new.docx").string(), err;
+  std::string deleted = (dir / "deleted.docx").string(),
+              retagged = (dir / "retagged.docx").string(), fresh = (dir / "new.docx").string(), err;
   {  // styles deleted: one unused, one parent of others, one used by paragraphs
     Model m;
     Handle h = LoadFile(m, Fixture("rich.docx"), err);
@@ -88,7 +88,8 @@ TEST(DocxOffice, LibreOfficeReadsChangedDocumentsAsTheChangeLeftThem) {
     ASSERT_EQ(m.NewTable(d->h, "", 1, 2, 1, 0, end, t), 0);
     ASSERT_TRUE(SaveFile(m, d->h, fresh, err)) << err;
   }
-  nlohmann::json lo = Inspect({Fixture("rich.docx"), deleted, Fixture("pydocx.docx"), retagged, fresh});
+  nlohmann::json lo =
+      Inspect({Fixture("rich.docx"), deleted, Fixture("pydocx.docx"), retagged, fresh});
   ASSERT_TRUE(lo.is_object()) << "lo_inspect.py gave no JSON";
   nlohmann::json richBefore = lo[Fixture("rich.docx")], richAfter = lo[deleted];
   nlohmann::json pyBefore = lo[Fixture("pydocx.docx")], pyAfter = lo[retagged];

@@ -104,8 +104,11 @@ void ApplyStyle(Model &m, Doc &d, Handle pgf, const std::string &tag) {
   ASSERT_EQ(m.SetProps(d.h, pgf, props), 0);
 }
 
-const char *const kDocx[] = {"rich.docx", "pydocx.docx", "pydocx-default.docx",
-                             "pandoc-reference.docx", "users-and-groups.docx",
+const char *const kDocx[] = {"rich.docx",
+                             "pydocx.docx",
+                             "pydocx-default.docx",
+                             "pandoc-reference.docx",
+                             "users-and-groups.docx",
                              "valgrind-quick-start.docx"};
 
 TEST(Docx, StoriesTablesAndStylesOfRealDocuments) {
@@ -195,7 +198,6 @@ TEST(Docx, UnchangedDocumentsSaveByteIdentically) {
   }
 }
 
-
 Handle FmtHandle(const Model &m, const Doc &d, const std::string &name) {
   const PgfFmt *f = m.FindFormat(d, name);
   return f ? f->h : 0;
@@ -248,8 +250,8 @@ TEST(Docx, DeletingStylesKeepsTheLookOfWhatDependedOnThem) {
   EXPECT_EQ(c.tags.count("Body Text"), 0u);
   int kept = 0;
   for (Handle h : m.WalkPgfs(d))
-    if (const Pgf *p = m.PgfOf(h); p->tag == "Normal" && p->override_ &&
-                                   m.PgfChar(d, *p, PROP_SpaceBelow).i == Twips(142))
+    if (const Pgf *p = m.PgfOf(h);
+        p->tag == "Normal" && p->override_ && m.PgfChar(d, *p, PROP_SpaceBelow).i == Twips(142))
       ++kept;
   EXPECT_GE(kept, 6);
   std::string doc = Entry(path, "word/document.xml");
@@ -356,11 +358,13 @@ TEST(Docx, BrokenPackagesAreRefusedWithAReason) {
        "not a WordprocessingML document"},
       {Variant(t, "rich.docx", "no-header.docx", {{"word/header1.xml", ""}}), "word/header1.xml"},
       {Variant(t, "rich.docx", "loop.docx",
-               {{"word/styles.xml", Replaced(styles, "<w:basedOn w:val=\"Normal\"/><w:next w:val=\"TextBody\"/>",
-                                             "<w:basedOn w:val=\"Heading1\"/><w:next w:val=\"TextBody\"/>")}}),
+               {{"word/styles.xml",
+                 Replaced(styles, "<w:basedOn w:val=\"Normal\"/><w:next w:val=\"TextBody\"/>",
+                          "<w:basedOn w:val=\"Heading1\"/><w:next w:val=\"TextBody\"/>")}}),
        "basedOn loop"},
-      {Variant(t, "rich.docx", "dup.docx",
-               {{"word/styles.xml", Replaced(styles, "w:styleId=\"List\"", "w:styleId=\"Heading\"")}}),
+      {Variant(
+           t, "rich.docx", "dup.docx",
+           {{"word/styles.xml", Replaced(styles, "w:styleId=\"List\"", "w:styleId=\"Heading\"")}}),
        "two styles have the id"},
       {Variant(t, "rich.docx", "dtd.docx",
                {{"word/document.xml",
