@@ -31,7 +31,8 @@ std::string Described(const Probe &p) {
 }  // namespace
 
 const std::vector<const Format *> &Formats() {
-  static const std::vector<const Format *> all{&JsonFormat(), &OdtFormat()};
+  static const std::vector<const Format *> all{&JsonFormat(), &OdtFormat(), &DocxFormat(),
+                                               &OdmFormat()};
   return all;
 }
 

@@ -59,5 +59,7 @@ const Format *FormatForSave(const Model &m, Handle docOrBook, const std::string 
 
 // Each adapter's one instance.
 const Format &JsonFormat();
+const Format &DocxFormat();
+const Format &OdmFormat();
 
 }  // namespace qvhost

@@ -1,0 +1,115 @@
+// WordprocessingML (.docx) documents: what the reader, the saver and the writer of new
+// documents share. The mapping onto the model is described in doc/docx.md.
+//
+// The reader keeps no XML tree: it records, per paragraph and per catalogue format, where
+// they are in the file (a part and the paragraph's place in that part's walk, a style id) and
+// what the model held when the file was read. Saving re-reads the parts it must change from
+// the file it read, checks they are the bytes it read, walks them again and edits only the
+// elements whose model objects changed.
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/formats/format.h"
+#include "host/model/model.h"
+
+namespace qvhost {
+
+namespace docx {
+
+constexpr const char *kWordNs = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+constexpr const char *kWordStrictNs = "http://purl.oclc.org/ooxml/wordprocessingml/main";
+constexpr const char *kMcNs = "http://schemas.openxmlformats.org/markup-compatibility/2006";
+
+// Qualified names in one part, with the prefixes its root declares.
+struct Names {
+  std::string w, mc;  // "w:" (or "" for a default namespace); "mc:"
+  explicit Names(pugi::xml_node root);
+  std::string W(std::string_view local) const { return w + std::string(local); }
+  // Whether `n` is the WordprocessingML element `local`.
+  bool Is(pugi::xml_node n, std::string_view local) const;
+  // The local name of a WordprocessingML element, "" for any other.
+  std::string_view Local(pugi::xml_node n) const;
+  pugi::xml_node Child(pugi::xml_node n, std::string_view local) const;
+  const char *Attr(pugi::xml_node n, std::string_view local) const;
+};
+
+// What the walk of a story meets, in document order.
+struct Ev {
+  enum K : uint8_t { P, TblBeg, RowBeg, CellBeg, CellEnd, RowEnd, TblEnd } k;
+  pugi::xml_node n;
+};
+
+enum class Story : uint8_t { Body, Header, Footer, Footnotes, Endnotes, Comments };
+
+// Every paragraph and table of a story part's root, in document order: tables nested in
+// cells, content controls, custom XML, and text boxes (after the paragraph that anchors
+// them; the fallback of alternate content is not read twice).
+void Walk(pugi::xml_node root, Story s, const Names &ns, std::vector<Ev> &out);
+// The paragraph's text: its runs' text, tabs and line breaks; deleted text and the text of
+// its text boxes are not in it.
+std::string PgfText(pugi::xml_node p, const Names &ns);
+// Paragraph properties that are structure, not formatting: never an override, never removed.
+bool Structural(std::string_view local);
+
+// A style's name as the catalogue shows it.
+std::string DisplayName(const std::string &wname);
+
+struct PartRec {
+  std::string name;
+  Story story = Story::Body;
+  uint64_t hash = 0;
+  size_t size = 0;
+};
+
+struct PgfRec {
+  Handle h = 0;
+  uint32_t part = 0, index = 0;  // the part (in DocxSource::parts) and the place in its walk
+  uint64_t textHash = 0;
+  std::string tag;
+  bool override_ = false;
+  std::map<int32_t, Value> own;
+};
+
+struct FmtRec {
+  Handle h = 0;
+  std::string id, name;
+  std::map<int32_t, Value> chars;
+};
+
+struct Source : FileSource {
+  std::string path;
+  std::vector<PartRec> parts;  // story parts, in walk order
+  PartRec styles, numbering;   // name empty: none
+  std::vector<PgfRec> pgfs;
+  std::vector<FmtRec> fmts;
+  std::string defaultStyle;  // id of the default paragraph style
+};
+
+// Paragraph properties (w:pPr) and run properties (w:rPr) children, in the order the schema
+// wants them; an element not listed goes last.
+int PPrOrder(std::string_view local);
+int RPrOrder(std::string_view local);
+int StyleOrder(std::string_view local);
+// Inserts `child` (copied) into `parent` where `order` places it.
+pugi::xml_node InsertOrdered(pugi::xml_node parent, pugi::xml_node child, const Names &ns,
+                             int (*order)(std::string_view));
+// The named child of `parent`, made where `order` places it when missing.
+pugi::xml_node Ensure(pugi::xml_node parent, std::string_view local, const Names &ns,
+                      int (*order)(std::string_view));
+
+// A catalogue format's characteristics as paragraph (pPr) and run (rPr) properties, appended
+// to `pPr` and `rPr` (prefix "w:"). Used for new documents and for styles the model added.
+void FormatToXml(const Model &m, const PgfFmt &f, pugi::xml_node pPr, pugi::xml_node rPr);
+
+bool Load(Model &m, const std::string &path, Handle &out, std::string &err);
+bool SaveBack(const Model &m, const Doc &d, Source &src, const std::string &path, std::string &err);
+bool WriteNew(const Model &m, const Doc &d, const std::string &path, std::string &err);
+
+}  // namespace docx
+}  // namespace qvhost

@@ -1,0 +1,453 @@
+// Writing a model document back into the WordprocessingML package it was read from.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <unordered_map>
+
+#include "host/formats/docx.h"
+#include "host/formats/package.h"
+#include "host/formats/xml.h"
+#include "quorvex/fcodes.h"
+
+namespace qvhost::docx {
+
+namespace {
+
+// What a paragraph's element gets.
+struct PgfEdit {
+  uint32_t index = 0;
+  std::string style;  // new style id ("" none)
+  bool strip = false;
+  std::string fold;  // id of a deleted style whose settings become direct formatting
+};
+
+std::map<int32_t, Value> Effective(const std::map<int32_t, Value> &own) {
+  std::map<int32_t, Value> e = own;
+  e.erase(PROP_NextTag);  // a paragraph of WordprocessingML has no next style of its own
+  e.erase(PROP_UseNextTag);
+  return e;
+}
+
+bool Combines(std::string_view l) {
+  return l == "ind" || l == "spacing" || l == "rFonts" || l == "lang";
+}
+
+// Puts the settings of `from` (a pPr or rPr) into `to` where `to` does not set them.
+void Fold(pugi::xml_node from, pugi::xml_node to, const Names &fromNs, const Names &toNs,
+          bool para) {
+  for (pugi::xml_node e : from.children()) {
+    std::string_view l = fromNs.Local(e);
+    if (l.empty() ||
+        (para &&
+         (l == "pStyle" || l == "sectPr" || l == "pPrChange" || l == "rPr" || l == "cnfStyle")) ||
+        l == "rPrChange")
+      continue;
+    pugi::xml_node have = toNs.Child(to, l);
+    if (!have) {
+      pugi::xml_node c = InsertOrdered(to, e, toNs, para ? PPrOrder : RPrOrder);
+      if (fromNs.w != toNs.w) c.set_name(toNs.W(l).c_str());
+    } else if (Combines(l)) {
+      for (pugi::xml_attribute a : e.attributes())
+        if (!have.attribute(a.name())) have.append_attribute(a.name()) = a.value();
+    } else if (l == "tabs") {
+      std::set<std::string> at;
+      for (pugi::xml_node t : have.children()) at.insert(toNs.Attr(t, "pos"));
+      for (pugi::xml_node t : e.children())
+        if (!at.count(fromNs.Attr(t, "pos"))) have.append_copy(t);
+    }
+  }
+}
+
+int PgfChildOrder(std::string_view l) {
+  return l == "pPr" ? 0 : 1;
+}
+
+int RunChildOrder(std::string_view l) {
+  return l == "rPr" ? 0 : 1;
+}
+
+// Runs of a paragraph, not those of the paragraphs of its text boxes.
+void Runs(pugi::xml_node n, const Names &ns, std::vector<pugi::xml_node> &out) {
+  for (pugi::xml_node c : n.children()) {
+    if (c.type() != pugi::node_element || ns.Is(c, "txbxContent") || ns.Is(c, "pPr")) continue;
+    if (ns.Is(c, "r"))
+      out.push_back(c);
+    else
+      Runs(c, ns, out);
+  }
+}
+
+struct Saver {
+  Saver(const Model &model, const Doc &doc, Source &s, std::string &e)
+      : m(model), d(doc), src(s), err(e) {}
+  const Model &m;
+  const Doc &d;
+  Source &src;
+  std::string &err;
+  std::unique_ptr<Package> pkg;
+  std::map<std::string, std::string> replace;
+  std::map<Handle, std::string> idOf;        // current formats -> style id
+  std::set<std::string> deleted;             // ids of deleted styles
+  std::vector<const FmtRec *> deletedOrder;  // in catalogue order
+  std::vector<const PgfFmt *> added;
+  std::map<std::string, std::string> newIds;
+  pugi::xml_document folded;  // copies of the deleted styles (their pPr and rPr)
+  std::map<std::string, pugi::xml_node> foldedOf;
+  std::string foldedW = "w:";
+  std::map<uint32_t, std::vector<PgfEdit>> edits;  // by part
+  bool stylesChange = false;
+
+  bool Read(const PartRec &rec, std::string &bytes, XmlPart &x) {
+    if (!pkg->Read(rec.name, bytes, err)) return false;
+    if (bytes.size() != rec.size || Fnv1a(bytes) != rec.hash) {
+      err = rec.name + " changed on disk since the document was read; not saved";
+      return false;
+    }
+    return x.Parse(bytes, rec.name, err);
+  }
+
+  void Put(const std::string &name, const XmlPart &x, const std::string &orig) {
+    std::string out = x.Write(orig);
+    if (out != orig) replace[name] = std::move(out);
+  }
+
+  bool Plan() {
+    std::map<Handle, const FmtRec *> recs;
+    for (const FmtRec &r : src.fmts) recs[r.h] = &r;
+    std::set<std::string> ids;
+    for (const FmtRec &r : src.fmts) ids.insert(r.id);
+    std::set<Handle> now;
+    for (Handle h : m.Chained(d.fmts)) {
+      now.insert(h);
+      const PgfFmt *f = m.FmtOf(h);
+      auto it = recs.find(h);
+      if (it == recs.end()) {
+        std::string id;
+        for (char c : f->name)
+          if (std::isalnum(static_cast<unsigned char>(c))) id += c;
+        if (id.empty()) id = "Style";
+        std::string base = id;
+        for (int n = 1; ids.count(id); ++n) id = base + std::to_string(n);
+        ids.insert(id);
+        idOf[h] = id;
+        added.push_back(f);
+        stylesChange = true;
+        continue;
+      }
+      idOf[h] = it->second->id;
+      const FmtRec &r = *it->second;
+      if (f->name != r.name) stylesChange = true;
+      for (const auto &[code, v] : f->chars) {
+        auto old = r.chars.find(code);
+        if (old != r.chars.end() && old->second == v) continue;
+        if (code == PROP_NextTag || code == PROP_UseNextTag) {
+          stylesChange = true;
+          continue;
+        }
+        err = "the format \"" + f->name +
+              "\" has characteristics changed, which are not written back to .docx";
+        return false;
+      }
+    }
+    std::set<std::string> deletedNames;
+    for (const FmtRec &r : src.fmts)
+      if (!now.count(r.h)) {
+        deleted.insert(r.id);
+        deletedNames.insert(r.name);
+        deletedOrder.push_back(&r);
+        stylesChange = true;
+      }
+
+    std::vector<Handle> walk = m.WalkPgfs(d);
+    std::set<Handle> known;
+    for (const PgfRec &r : src.pgfs) known.insert(r.h);
+    if (walk.size() != src.pgfs.size() ||
+        !std::all_of(walk.begin(), walk.end(), [&](Handle h) { return known.count(h) != 0; })) {
+      err =
+          "paragraphs were added to or removed from the document, which is not written back "
+          "to .docx";
+      return false;
+    }
+    for (const PgfRec &r : src.pgfs) {
+      const Pgf *p = m.PgfOf(r.h);
+      if (Fnv1a(p->text) != r.textHash) {
+        err = "the text of a paragraph changed, which is not written back to .docx";
+        return false;
+      }
+      PgfEdit e;
+      e.index = r.index;
+      if (p->tag == r.tag && deletedNames.count(r.tag)) {
+        for (const FmtRec *f : deletedOrder)
+          if (f->name == r.tag) e.fold = f->id;
+      } else {
+        bool retag = p->tag != r.tag;
+        const PgfFmt *cur = m.FindFormat(d, p->tag);
+        auto own = Effective(p->own), own0 = Effective(r.own);
+        if (retag) {
+          if (!cur) {
+            err =
+                "a paragraph carries the format \"" + p->tag + "\", which is not in the catalogue";
+            return false;
+          }
+          if (!own.empty()) {
+            err = "a paragraph retagged \"" + p->tag +
+                  "\" keeps settings of its own, which are not written back to .docx";
+            return false;
+          }
+          e.style = idOf[cur->h];
+        }
+        e.strip = r.override_ && own.empty() && (!p->override_ || !own0.empty() || retag);
+        if (!retag && !e.strip && own != own0) {
+          err = "the paragraph settings of a \"" + p->tag +
+                "\" paragraph changed, which are not written back to .docx";
+          return false;
+        }
+        if (!retag && !e.strip) continue;
+      }
+      edits[r.part].push_back(e);
+    }
+    return true;
+  }
+
+  bool Styles() {
+    if (!stylesChange && deleted.empty()) return true;
+    if (src.styles.name.empty()) {
+      err = "the document has no styles part to write formats to";
+      return false;
+    }
+    std::string orig;
+    XmlPart x;
+    if (!Read(src.styles, orig, x)) return false;
+    Names ns(x.Root());
+    foldedW = ns.w;
+    std::map<std::string, pugi::xml_node> byId;
+    for (pugi::xml_node s : x.Root().children())
+      if (ns.Is(s, "style")) byId[ns.Attr(s, "styleId")] = s;
+    auto setVal = [&](pugi::xml_node style, const char *el, const std::string &v) {
+      pugi::xml_node n = Ensure(style, el, ns, StyleOrder);
+      std::string a = ns.W("val");
+      if (!n.attribute(a.c_str())) n.append_attribute(a.c_str());
+      n.attribute(a.c_str()).set_value(v.c_str());
+    };
+    // Names and next styles of the formats that stay.
+    for (Handle h : m.Chained(d.fmts)) {
+      const PgfFmt *f = m.FmtOf(h);
+      const FmtRec *r = nullptr;
+      for (const FmtRec &fr : src.fmts)
+        if (fr.h == h) r = &fr;
+      if (!r || !byId.count(r->id)) continue;
+      pugi::xml_node s = byId[r->id];
+      if (f->name != r->name) setVal(s, "name", f->name);
+      Value nt = m.FmtChar(*f, PROP_NextTag), use = m.FmtChar(*f, PROP_UseNextTag);
+      if (nt == r->chars.at(PROP_NextTag) && use == r->chars.at(PROP_UseNextTag)) continue;
+      const PgfFmt *next = use.i ? m.FindFormat(d, nt.s) : nullptr;
+      if (next)
+        setVal(s, "next", idOf[next->h]);
+      else
+        s.remove_child(ns.Child(s, "next"));
+    }
+    // Deleted styles, one after the other: a chain of deleted styles folds step by step.
+    for (const FmtRec *r : deletedOrder) {
+      auto it = byId.find(r->id);
+      if (it == byId.end()) continue;
+      pugi::xml_node s = it->second;
+      std::string parent = ns.Attr(ns.Child(s, "basedOn"), "val");
+      pugi::xml_node keep = folded.append_child("style");
+      keep.append_copy(ns.Child(s, "pPr"));
+      keep.append_copy(ns.Child(s, "rPr"));
+      keep.append_attribute("parent") = parent.c_str();
+      foldedOf[r->id] = keep;
+      for (auto &[id, c] : byId) {
+        if (c == s) continue;
+        if (std::string_view(ns.Attr(ns.Child(c, "basedOn"), "val")) == r->id) {
+          for (const char *pr : {"pPr", "rPr"})
+            if (pugi::xml_node from = ns.Child(s, pr))
+              Fold(from, Ensure(c, pr, ns, StyleOrder), ns, ns, std::string_view(pr) == "pPr");
+          if (parent.empty())
+            c.remove_child(ns.Child(c, "basedOn"));
+          else
+            setVal(c, "basedOn", parent);
+        }
+        for (const char *ref : {"next", "link"})
+          if (std::string_view(ns.Attr(ns.Child(c, ref), "val")) == r->id)
+            c.remove_child(ns.Child(c, ref));
+      }
+      x.Root().remove_child(s);
+      byId.erase(it);
+    }
+    for (const PgfFmt *f : added) {
+      pugi::xml_node s = x.Root().append_child(ns.W("style").c_str());
+      s.append_attribute(ns.W("type").c_str()) = "paragraph";
+      s.append_attribute(ns.W("customStyle").c_str()) = "1";
+      s.append_attribute(ns.W("styleId").c_str()) = idOf[f->h].c_str();
+      s.append_child(ns.W("name").c_str()).append_attribute(ns.W("val").c_str()) = f->name.c_str();
+      if (m.FmtChar(*f, PROP_UseNextTag).i)
+        if (const PgfFmt *n = m.FindFormat(d, m.FmtChar(*f, PROP_NextTag).s))
+          s.append_child(ns.W("next").c_str()).append_attribute(ns.W("val").c_str()) =
+              idOf[n->h].c_str();
+      pugi::xml_document tmp;
+      pugi::xml_node pPr = tmp.append_child("w:pPr"), rPr = tmp.append_child("w:rPr");
+      FormatToXml(m, *f, pPr, rPr);
+      for (pugi::xml_node pr : {pPr, rPr}) {
+        pugi::xml_node c = s.append_copy(pr);
+        c.set_name(ns.W(LocalName(pr.name())).c_str());
+        for (pugi::xml_node k : c.children()) {
+          k.set_name(ns.W(LocalName(k.name())).c_str());
+          for (pugi::xml_attribute a : k.attributes())
+            a.set_name(ns.W(LocalName(a.name())).c_str());
+          for (pugi::xml_node t : k.children()) {
+            t.set_name(ns.W(LocalName(t.name())).c_str());
+            for (pugi::xml_attribute a : t.attributes())
+              a.set_name(ns.W(LocalName(a.name())).c_str());
+          }
+        }
+      }
+    }
+    Put(src.styles.name, x, orig);
+    return true;
+  }
+
+  bool Numbering() {
+    if (deleted.empty() || src.numbering.name.empty()) return true;
+    std::string orig;
+    XmlPart x;
+    if (!Read(src.numbering, orig, x)) return false;
+    Names ns(x.Root());
+    std::vector<pugi::xml_node> drop;
+    for (pugi::xml_node a : x.Root().children())
+      for (pugi::xml_node lvl : a.children())
+        if (ns.Is(lvl, "lvl"))
+          if (pugi::xml_node ps = ns.Child(lvl, "pStyle"); ps && deleted.count(ns.Attr(ps, "val")))
+            drop.push_back(ps);
+    for (pugi::xml_node n : drop) n.parent().remove_child(n);
+    Put(src.numbering.name, x, orig);
+    return true;
+  }
+
+  void SetStyle(pugi::xml_node p, const Names &ns, const std::string &id) {
+    pugi::xml_node pPr = Ensure(p, "pPr", ns, PgfChildOrder);
+    if (id.empty()) {
+      while (pugi::xml_node ps = ns.Child(pPr, "pStyle")) pPr.remove_child(ps);
+      return;
+    }
+    pugi::xml_node ps;
+    for (pugi::xml_node c : pPr.children())
+      if (ns.Is(c, "pStyle")) ps = c;
+    if (!ps) ps = Ensure(pPr, "pStyle", ns, PPrOrder);
+    std::string a = ns.W("val");
+    if (!ps.attribute(a.c_str())) ps.append_attribute(a.c_str());
+    ps.attribute(a.c_str()).set_value(id.c_str());
+  }
+
+  bool Content() {
+    for (auto &[part, list] : edits) {
+      const PartRec &rec = src.parts[part];
+      std::string orig;
+      XmlPart x;
+      if (!Read(rec, orig, x)) return false;
+      Names ns(x.Root());
+      std::vector<Ev> evs;
+      Walk(x.Root(), rec.story, ns, evs);
+      std::vector<pugi::xml_node> ps;
+      for (const Ev &e : evs)
+        if (e.k == Ev::P) ps.push_back(e.n);
+      for (const PgfEdit &e : list) {
+        if (e.index >= ps.size()) {
+          err = rec.name + ": the paragraphs are not those that were read; not saved";
+          return false;
+        }
+        pugi::xml_node p = ps[e.index];
+        if (!e.fold.empty()) {
+          pugi::xml_node keep = foldedOf[e.fold];
+          Names fns(keep);  // the copies keep the styles part's prefix
+          fns.w = foldedW;
+          std::string parent = keep.attribute("parent").value();
+          while (!parent.empty() && deleted.count(parent))
+            parent = foldedOf.count(parent) ? foldedOf[parent].attribute("parent").value() : "";
+          SetStyle(p, ns, parent);
+          pugi::xml_node pPr = ns.Child(p, "pPr");
+          if (pugi::xml_node from = fns.Child(keep, "pPr")) Fold(from, pPr, fns, ns, true);
+          if (pugi::xml_node from = fns.Child(keep, "rPr"); from && from.first_child()) {
+            std::vector<pugi::xml_node> runs;
+            Runs(p, ns, runs);
+            for (pugi::xml_node r : runs)
+              Fold(from, Ensure(r, "rPr", ns, RunChildOrder), fns, ns, false);
+            Fold(from, Ensure(pPr, "rPr", ns, PPrOrder), fns, ns, false);
+          }
+          if (!pPr.first_child()) p.remove_child(pPr);
+          continue;
+        }
+        if (!e.style.empty()) SetStyle(p, ns, e.style);
+        if (e.strip) {
+          pugi::xml_node pPr = ns.Child(p, "pPr");
+          std::vector<pugi::xml_node> drop;
+          for (pugi::xml_node c : pPr.children())
+            if (c.type() == pugi::node_element && !Structural(ns.Local(c))) drop.push_back(c);
+          for (pugi::xml_node c : drop) pPr.remove_child(c);
+        }
+      }
+      Put(rec.name, x, orig);
+    }
+    return true;
+  }
+
+  // After a save over the file that was read, what was written is what is read next time.
+  void Remember() {
+    auto rehash = [&](PartRec &r) {
+      auto it = replace.find(r.name);
+      if (it != replace.end()) {
+        r.hash = Fnv1a(it->second);
+        r.size = it->second.size();
+      }
+    };
+    for (PartRec &r : src.parts) rehash(r);
+    rehash(src.styles);
+    rehash(src.numbering);
+    for (PgfRec &r : src.pgfs) {
+      const Pgf *p = m.PgfOf(r.h);
+      r.tag = p->tag;
+      r.override_ = p->override_;
+      r.own = p->own;
+    }
+    std::vector<FmtRec> fmts;
+    for (Handle h : m.Chained(d.fmts)) {
+      const PgfFmt *f = m.FmtOf(h);
+      fmts.push_back({h, idOf[h], f->name, f->chars});
+    }
+    src.fmts = std::move(fmts);
+  }
+};
+
+bool CopyFile(const std::string &from, const std::string &to, std::string &err) {
+  std::string tmp = to + ".qvtmp";
+  std::error_code ec;
+  std::filesystem::copy_file(from, tmp, std::filesystem::copy_options::overwrite_existing, ec);
+  if (!ec) std::filesystem::rename(tmp, to, ec);
+  if (ec) {
+    std::filesystem::remove(tmp);
+    err = "cannot write the file: " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SaveBack(const Model &m, const Doc &d, Source &src, const std::string &path,
+              std::string &err) {
+  Saver s(m, d, src, err);
+  if (!s.Plan()) return false;
+  bool same =
+      std::filesystem::weakly_canonical(path) == std::filesystem::weakly_canonical(src.path);
+  if (!s.stylesChange && s.deleted.empty() && s.edits.empty())
+    return same || CopyFile(src.path, path, err);
+  s.pkg = Package::Open(src.path, err);
+  if (!s.pkg || !s.Styles() || !s.Numbering() || !s.Content()) return false;
+  if (!RewritePackage(src.path, path, s.replace, err)) return false;
+  if (same) s.Remember();
+  return true;
+}
+
+}  // namespace qvhost::docx
