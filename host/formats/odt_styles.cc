@@ -562,7 +562,9 @@ void RemoveProperties(const Part &part, pugi::xml_node style, bool allOwn) {
     for (pugi::xml_attribute a = props.first_attribute(); a;) {
       pugi::xml_attribute next = a.next_attribute();
       std::string k = part.n.Canon(a.name());
-      bool drop = allOwn ? !k.empty() && k != "svg:" && !Structural(part, style, k)
+      // Bookkeeping of the suite that wrote the file (revision ids) is not formatting.
+      bool bookkeeping = part.n.ns.UriOf(a.name()) == "http://openoffice.org/2009/office";
+      bool drop = allOwn ? !bookkeeping && !Structural(part, style, k)
                          : Mapped().count(k) && !Structural(part, style, k);
       if (drop) props.remove_attribute(a);
       a = next;

@@ -1,0 +1,92 @@
+// OpenDocument files the host changed and saved, opened by LibreOffice (headless, through
+// tests/office/lo_inspect.py): they open, the text and the paragraph count are unchanged, and
+// the styles are what the change should leave, as LibreOffice itself reads them.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include <nlohmann/json.hpp>
+
+#include "host/docio.h"
+#include "host/model/model.h"
+#include "quorvex/fcodes.h"
+
+namespace qvhost {
+namespace {
+
+namespace fs = std::filesystem;
+
+nlohmann::json Inspect(const std::vector<std::string> &files) {
+  std::string cmd = "python3 " + std::string(QV_SOURCE_DIR) + "/tests/office/lo_inspect.py";
+  for (const std::string &f : files) cmd += " '" + f + "'";
+  FILE *p = popen(cmd.c_str(), "r");
+  std::string out;
+  char buf[4096];
+  size_t n;
+  while (p && (n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  if (p) pclose(p);
+  return nlohmann::json::parse(out, nullptr, false);
+}
+
+TEST(OdtOffice, ChangedFilesOpenInLibreOfficeAsExpected) {
+  fs::path dir = fs::temp_directory_path() / "qv-odt-office";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::string orig = std::string(QV_FIXTURES_DIR) + "/office/rich.odt";
+  auto edit = [&](const std::string &name, const std::function<void(Model &, Doc &)> &change) {
+    std::string path = (dir / name).string(), err;
+    fs::copy_file(orig, path);
+    Model m;
+    Doc *d = m.DocOf(LoadFile(m, path, err));
+    EXPECT_TRUE(d) << err;
+    if (!d) return path;
+    change(m, *d);
+    EXPECT_TRUE(SaveFile(m, d->h, path, err)) << err;
+    return path;
+  };
+  std::string retag = edit("retag.odt", [](Model &m, Doc &d) {
+    for (Handle h : m.WalkPgfs(d))
+      if (m.PgfOf(h)->tag == "Section Text") m.SetProp(d.h, h, PROP_Name, Value::Str("List Item"));
+  });
+  std::string plain = edit("plain.odt", [](Model &m, Doc &d) {
+    for (Handle h : m.WalkPgfs(d)) {
+      Pgf *p = m.PgfOf(h);
+      if (!p->override_) continue;
+      std::vector<Model::PropVal> all;
+      for (const auto &[c, v] : m.FindFormat(d, p->tag)->chars) all.push_back({c, v});
+      m.SetProps(d.h, h, all);
+      m.SetProp(d.h, h, PROP_PgfOverride, Value::Int(0));
+    }
+  });
+  std::string deleted = edit("deleted.odt", [](Model &m, Doc &d) {
+    for (const char *n : {"Footer Line", "Section Text", "Unused Alpha"})
+      m.Delete(d.h, m.FindFormat(d, n)->h);
+  });
+  nlohmann::json j = Inspect({orig, retag, plain, deleted});
+  ASSERT_TRUE(j.is_object()) << "lo_inspect.py gave no JSON";
+  const nlohmann::json &o = j[orig];
+  for (const std::string &f : {retag, plain, deleted}) {
+    const nlohmann::json &r = j[f];
+    ASSERT_TRUE(r.value("opens", false)) << f;
+    EXPECT_EQ(r["text"], o["text"]) << f;
+    EXPECT_EQ(r["paragraphs"]["total"], o["paragraphs"]["total"]) << f;
+  }
+  auto used = [&](const std::string &f) {
+    return j[f]["styles_used"].get<std::set<std::string>>();
+  };
+  std::set<std::string> u = used(orig);
+  u.erase("Section Text");
+  EXPECT_EQ(used(retag), u);
+  EXPECT_EQ(j[plain]["overrides"], 0);
+  EXPECT_EQ(used(plain), used(orig));
+  auto defined = j[deleted]["styles_defined"].get<std::vector<std::string>>();
+  for (const char *n : {"Footer Line", "Section Text", "Unused Alpha"})
+    EXPECT_EQ(std::count(defined.begin(), defined.end(), n), 0) << n;
+  EXPECT_EQ(defined.size(), j[orig]["styles_defined"].size() - 3);
+  if (!HasFailure()) fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace qvhost
