@@ -214,6 +214,9 @@ struct Reader {
       }
       styles.emplace(r.id, std::move(r));
     }
+    // A file that marks no paragraph style as the default (LibreOffice writes none) leaves
+    // paragraphs without a style reference in "Normal", as word processors read it.
+    if (defaultId.empty() && nameOfId.count("Normal")) defaultId = "Normal";
     for (auto &[id, r] : styles) {  // a chain that comes back to a style it passed is refused
       std::set<std::string> seen{id};
       for (const StyleRec *s = &r; !s->basedOn.empty();) {
