@@ -413,17 +413,18 @@ void PrintHelp() {
                    [--text TEXT]...        the text to type at a prompt
                    [--save]                write back every document the command changed
                    [--output FILE]         the document the command made (a listing, tag list,
-                                           conversion table or report): .odt, .html, .txt or
-                                           .json by extension, or any other document format
-                                           the host writes
+                                           conversion table or report): .odt, .docx,
+                                           .html, .txt or .json by extension
                    [--html FILE]           the same as an HTML page
                    [--client PATH]         the client program (default: quorvex beside this one)
                    [--client-dir DIR]      where its template KVOutput.fm is
   quorvex-host menus                       the menus and command names the client defines
   quorvex-host demo                        every call of one short client session
 
-Documents are read by their content: OpenDocument Text (.odt) and the host's own JSON files;
-a book (.book) lists component files of any of these. Without --save nothing on disk changes:
+Documents are read by their content, whatever their names: OpenDocument Text (.odt), Office
+Open XML (.docx) and the host's own JSON files. A book is a .book file listing component files
+of any of these, mixed, or an OpenDocument master document (.odm), whose linked sub-documents
+are its components. Without --save nothing on disk changes:
 the saves a command makes are only reported. Questions with no answer left are confirmed, and
 lists take their default. An unreadable file, an unknown format or a failed save prints one
 line and exits with a non-zero status; a bad --output name is refused before anything runs.
