@@ -90,6 +90,23 @@ bool PutEntry(zip_t *za, const std::string &name, const std::string &data, zip_i
   return true;
 }
 
+// Closes the archive being written in `tmp` (when everything went in) and moves it over the
+// target; on any failure discards it and leaves the target alone.
+bool Finish(zip_t *za, bool ok, const std::string &tmp, const std::string &target,
+            std::string &err) {
+  if (ok && zip_close(za) != 0) {
+    err = zip_strerror(za);
+    ok = false;
+  }
+  if (!ok) {
+    zip_discard(za);
+    unlink(tmp.c_str());
+    err = "cannot write " + target + ": " + err;
+    return false;
+  }
+  return Commit(tmp, target, err);
+}
+
 }  // namespace
 
 std::unique_ptr<Package> Package::Open(const std::string &path, std::string &err) {
@@ -192,17 +209,7 @@ bool RewritePackage(const std::string &original, const std::string &target,
       method = static_cast<zip_int32_t>(st.comp_method);
     if (!(ok = PutEntry(za, name, data, method, err))) break;
   }
-  if (ok && zip_close(za) != 0) {
-    err = zip_strerror(za);
-    ok = false;
-  }
-  if (!ok) {
-    zip_discard(za);
-    unlink(tmp.c_str());
-    err = "cannot write " + target + ": " + err;
-    return false;
-  }
-  return Commit(tmp, target, err);
+  return Finish(za, ok, tmp, target, err);
 }
 
 bool WritePackage(const std::string &target,
@@ -224,17 +231,7 @@ bool WritePackage(const std::string &target,
   for (size_t i = 0; ok && i < entries.size(); ++i)
     ok = PutEntry(za, entries[i].first, entries[i].second,
                   i == 0 && storeFirst ? ZIP_CM_STORE : ZIP_CM_DEFLATE, err);
-  if (ok && zip_close(za) != 0) {
-    err = zip_strerror(za);
-    ok = false;
-  }
-  if (!ok) {
-    zip_discard(za);
-    unlink(tmp.c_str());
-    err = "cannot write " + target + ": " + err;
-    return false;
-  }
-  return Commit(tmp, target, err);
+  return Finish(za, ok, tmp, target, err);
 }
 
 }  // namespace qvhost
