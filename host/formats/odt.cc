@@ -256,7 +256,7 @@ class Walker {
 
 }  // namespace
 
-bool ReadParts(const std::string &path, Part parts[2], std::string originals[2], std::string &err) {
+bool ReadParts(const std::string &path, Part parts[2], std::string *originals, std::string &err) {
   std::unique_ptr<Package> pkg = Package::Open(path, err);
   if (!pkg) return false;
   std::string mime;
@@ -281,8 +281,14 @@ bool ReadParts(const std::string &path, Part parts[2], std::string originals[2],
       err = std::string("the package has no ") + names[i];
       return false;
     }
-    if (!pkg->Read(names[i], originals[i], err) || !parts[i].xml.Parse(originals[i], names[i], err))
+    std::string bytes;
+    if (!pkg->Read(names[i], bytes, err)) return false;
+    if (originals) {
+      originals[i] = std::move(bytes);
+      if (!parts[i].xml.Parse(originals[i], names[i], err)) return false;
+    } else if (!parts[i].xml.Parse(std::move(bytes), names[i], err)) {
       return false;
+    }
     parts[i].n = Names(parts[i].xml.Root());
     if (parts[i].n.p.empty()) {
       err = std::string(names[i]) + ": no OpenDocument text namespace";
@@ -359,15 +365,12 @@ class Odt final : public Format {
  private:
   static Handle LoadDoc(Model &m, const std::string &path, std::string &err) {
     Part parts[2];
-    std::string originals[2];
-    if (!ReadParts(path, parts, originals, err)) return 0;
+    if (!ReadParts(path, parts, nullptr, err)) return 0;
     auto src = std::make_shared<OdtSource>();
     src->path = path;
     for (int i : {kContent, kStyles}) {
       src->hash[i] = parts[i].xml.hash;
       src->size[i] = parts[i].xml.size;
-      originals[i].clear();
-      originals[i].shrink_to_fit();
     }
     StyleSet styles;
     if (!styles.Build(parts, err)) return 0;

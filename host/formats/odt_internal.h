@@ -88,6 +88,8 @@ class CharReader {
  public:
   CharReader(Model &m, Doc &d, const StyleSet &s, Part parts[2]) : m_(m), d_(d), s_(s), p_(parts) {}
   // The characteristics a paragraph of `part` naming style `name` shows ("": the default style).
+  // The reference to those of an automatic style holds until the next call for another
+  // automatic style of the same part.
   const Chars &Of(int part, const std::string &name);
 
  private:
@@ -161,8 +163,10 @@ struct OdtSource : FileSource {
 };
 
 // Reads and parses content.xml and styles.xml of an OpenDocument Text package; false with
-// `err` when the package is not one, is encrypted, or a part is missing or malformed.
-bool ReadParts(const std::string &path, Part parts[2], std::string originals[2], std::string &err);
+// `err` when the package is not one, is encrypted, or a part is missing or malformed. With
+// `originals` (two strings), keeps the parts' bytes there for writing back; without, parses
+// them in place.
+bool ReadParts(const std::string &path, Part parts[2], std::string *originals, std::string &err);
 
 // Every paragraph element of the document in the order the model holds them: the body, then
 // the paragraphs of notes and text boxes as they are met, then headers and footers. With a

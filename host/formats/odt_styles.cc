@@ -490,6 +490,9 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
 const CharReader::Eff &CharReader::EffOf(int where, const std::string &name, size_t depth) {
   auto &memo = eff_[where];
   if (auto it = memo.find(name); it != memo.end()) return it->second;
+  // Automatic styles are many and each serves a few paragraphs that come together: only the
+  // last one is kept (every characteristic of a style takes several kilobytes).
+  if (where != kCommon) memo.clear();
   Eff e;
   const Style *st = nullptr;
   if (where == kCommon) {
@@ -519,6 +522,7 @@ const Chars &CharReader::Of(int part, const std::string &name) {
   int where = s_.autos[part].count(name) ? part : kCommon;
   auto &memo = done_[where];
   if (auto it = memo.find(name); it != memo.end()) return it->second;
+  if (where != kCommon) memo.clear();  // as in EffOf: the last automatic style only
   Eff e = EffOf(where, name, 0);
   double size = ToPoints(e.c[PROP_FontSize].i);
   double height = e.lineKind == 0   ? size * 1.2 * e.line / 100

@@ -357,30 +357,44 @@ uint64_t Fnv1a(std::string_view s) {
   return h;
 }
 
-bool XmlPart::Parse(const std::string &bytes, const std::string &what, std::string &err) {
+// Refuses what is not to be parsed at all; records the bytes' hash and size.
+bool XmlPart::Check(const std::string &bytes, const std::string &what, std::string &err) {
   bool doctype = false;
   if (At(bytes, 0, "\xFF\xFE") || At(bytes, 0, "\xFE\xFF")) {
     err = what + ": UTF-16 XML is not supported";
     return false;
   }
-  size_t root = RootStart(bytes, doctype);
-  if (doctype) {
-    err = what + ": has a document type declaration (refused)";
-    return false;
-  }
-  pugi::xml_parse_result r = root == npos ? pugi::xml_parse_result()
-                                          : doc.load_buffer(bytes.data(), bytes.size(),
-                                                            kParseOptions, pugi::encoding_utf8);
-  if (root == npos || !r || !doc.document_element()) {
-    err = what + ": not well-formed XML";
-    if (root != npos && !r)
-      err += std::string(" (") + r.description() + " at byte " + std::to_string(r.offset) + ")";
-    doc.reset();
+  if (RootStart(bytes, doctype) == npos) {
+    err =
+        what + (doctype ? ": has a document type declaration (refused)" : ": not well-formed XML");
     return false;
   }
   hash = Fnv1a(bytes);
   size = bytes.size();
   return true;
+}
+
+bool XmlPart::Loaded(const pugi::xml_parse_result &r, const std::string &what, std::string &err) {
+  if (r && doc.document_element()) return true;
+  err = what + ": not well-formed XML";
+  if (!r) err += std::string(" (") + r.description() + " at byte " + std::to_string(r.offset) + ")";
+  doc.reset();
+  buffer_.clear();
+  return false;
+}
+
+bool XmlPart::Parse(const std::string &bytes, const std::string &what, std::string &err) {
+  return Check(bytes, what, err) &&
+         Loaded(doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_utf8),
+                what, err);
+}
+
+bool XmlPart::Parse(std::string &&bytes, const std::string &what, std::string &err) {
+  if (!Check(bytes, what, err)) return false;
+  buffer_ = std::move(bytes);
+  return Loaded(
+      doc.load_buffer_inplace(buffer_.data(), buffer_.size(), kParseOptions, pugi::encoding_utf8),
+      what, err);
 }
 
 bool XmlPart::Matches(const std::string &original) const {

@@ -29,11 +29,18 @@ struct XmlPart {
   // Parses `bytes`; false with `err` ("<what>: ...") when they are not well-formed UTF-8 XML
   // or carry a document type declaration.
   bool Parse(const std::string &bytes, const std::string &what, std::string &err);
+  // The same, parsing in place: the part keeps `bytes` (no second copy of a large part).
+  bool Parse(std::string &&bytes, const std::string &what, std::string &err);
   // The part as it now stands, spliced into `original` (the bytes Parse was given; the caller
   // checks they are the same with Matches()).
   std::string Write(const std::string &original) const;
   bool Matches(const std::string &original) const;
   pugi::xml_node Root() const { return doc.document_element(); }
+
+ private:
+  bool Check(const std::string &bytes, const std::string &what, std::string &err);
+  bool Loaded(const pugi::xml_parse_result &r, const std::string &what, std::string &err);
+  std::string buffer_;  // what an in-place parse reads from
 };
 
 uint64_t Fnv1a(std::string_view s);
