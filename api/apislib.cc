@@ -148,11 +148,26 @@ ConStringT host_ntoa(ConStringT name) {
   return ntoa_buffer;
 }
 
-IntT FapiCallerAllowed(const struct sockaddr *peer) {
+IntT FapiCallbackPeerAllowed(const struct sockaddr *peer, const struct sockaddr *local,
+                             IntT hostIsLocal, in_addr_t hostAddr) {
   if (peer == nullptr || peer->sa_family != AF_INET) return 0;
   in_addr_t a = reinterpret_cast<const struct sockaddr_in *>(peer)->sin_addr.s_addr;
-  if (host_is_local) return (ntohl(a) >> 24) == 127;
-  return a == host_addr;
+  if (!hostIsLocal) return a == hostAddr;
+  if ((ntohl(a) >> 24) == 127) return 1;
+  // A peer whose address is the one this connection reached is on this machine: a host that
+  // connects through the machine's own network address (what its name resolves to) comes
+  // from that address.
+  return local != nullptr && local->sa_family == AF_INET &&
+         a == reinterpret_cast<const struct sockaddr_in *>(local)->sin_addr.s_addr;
+}
+
+IntT FapiCallerAllowed(const struct sockaddr *peer, const struct sockaddr *local) {
+  return FapiCallbackPeerAllowed(peer, local, host_is_local, host_addr);
+}
+
+VoidT FapiSetCallbackHost(IntT hostIsLocal, in_addr_t hostAddr) {
+  host_is_local = hostIsLocal != 0;
+  host_addr = hostAddr;
 }
 
 VoidT call_fd_func(VoidT) {

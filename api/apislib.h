@@ -33,9 +33,17 @@ typedef struct FapiStartParamsT {
 /* 1 when all seven fields were converted, else 0 (`out` is then partly filled). */
 IntT FapiParseFmapix(ConStringT text, FapiStartParamsT *out);
 
-/* True when a callback request from this peer address may be served: the host's own address,
- * or a loopback address when the host runs on this machine. */
-IntT FapiCallerAllowed(const struct sockaddr *peer);
+/* True when a callback request from `peer` over a connection whose own end is `local` may be
+ * served. A host on another machine (hostIsLocal 0) is served only from hostAddr (network
+ * order). A host on this machine is served from a loopback address or from an address of this
+ * machine: the peer address equals the connection's local address. Only IPv4 peers are served. */
+IntT FapiCallbackPeerAllowed(const struct sockaddr *peer, const struct sockaddr *local,
+                             IntT hostIsLocal, in_addr_t hostAddr);
+/* The same decision for the host the runtime is hooked up to. */
+IntT FapiCallerAllowed(const struct sockaddr *peer, const struct sockaddr *local);
+
+/* Tests only: where the host is taken to run, as hookup would set it. */
+VoidT FapiSetCallbackHost(IntT hostIsLocal, in_addr_t hostAddr);
 
 /* The client name used in error lines. */
 ConStringT FapiClientName(VoidT);

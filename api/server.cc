@@ -1,6 +1,8 @@
 // The callback program: the host's requests to the client. Each is answered at once with an empty
 // reply; the entry callback then runs while the host serves the client's calls, and the control
 // hand-back tells the host when the client is done.
+#include <sys/socket.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -83,8 +85,13 @@ void DoNotify(CallbackArg *a) {
 extern "C" VoidT fm_api_prog_1(struct svc_req *rqstp, SVCXPRT *transp) {
   // Callbacks can run commands that change documents: serve only the host.
   const struct netbuf *caller = svc_getrpccaller(transp);
+  struct sockaddr_storage local;
+  socklen_t local_len = sizeof local;
+  bool have_local =
+      getsockname(transp->xp_fd, reinterpret_cast<struct sockaddr *>(&local), &local_len) == 0;
   if (caller == nullptr || caller->buf == nullptr || caller->len < sizeof(struct sockaddr_in) ||
-      !FapiCallerAllowed(static_cast<const struct sockaddr *>(caller->buf))) {
+      !FapiCallerAllowed(static_cast<const struct sockaddr *>(caller->buf),
+                         have_local ? reinterpret_cast<struct sockaddr *>(&local) : nullptr)) {
     svcerr_weakauth(transp);
     return;
   }

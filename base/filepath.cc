@@ -69,9 +69,10 @@ VoidT FdeFilePathFree(FilePathT **fpp) {
 
 StringT F_FilePathBaseName(const FilePathT *fp) {
   if (fp == nullptr || fp->path == nullptr) return nullptr;
-  std::string base;
-  if (!SplitName(fp->path, nullptr, &base)) return nullptr;
-  return NewString(base);
+  // The name shown for a document or a book, never opened: a last component longer than a
+  // component may be is cut to its first FDE_BASENAME_MAX bytes instead of refused.
+  std::string_view base = FdeStrFileLastName(fp->path);
+  return NewString(std::string(base.substr(0, FDE_BASENAME_MAX)));
 }
 
 FilePathT *F_FilePathParent(const FilePathT *fp, IntT *err) {

@@ -143,8 +143,8 @@ bool Relativize(std::string_view path, std::string_view anchor, std::string *out
     r.append(pc[i]);
     if (i + 1 < pc.size()) r += '/';
   }
-  if (r.empty()) r = ".";
-  if (!r.empty() && r.back() == '/') r.pop_back();
+  if (r.empty()) r.push_back('.');
+  if (r.back() == '/') r.pop_back();
   if (r.size() > kMax) return false;
   *out = std::move(r);
   return true;
@@ -177,7 +177,7 @@ bool ParseDi(std::string_view di, std::string *out) {
     switch (t) {
       case 'r':
         if (!r.empty()) return false;
-        r = "/";
+        r.push_back('/');
         rooted = true;
         break;
       case 'h':

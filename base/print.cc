@@ -1,7 +1,7 @@
 // The formatting engine and the printf-style routines built on it. Every conversion is
 // rendered by the platform's snprintf with its directive unchanged (after * widths are
 // expanded), its argument fetched by its real type, into a buffer that grows as needed.
-#include <quorvex/fdeenchook.h>
+#include <quorvex/fencode.h>
 #include <quorvex/fdemem.h>
 #include <quorvex/fdeprint.h>
 #include <quorvex/fdestr.h>
@@ -302,8 +302,8 @@ IntT F_UTFPrintf(IntT outputEncoding, IntT sourceEncoding, ChannelT ch, ConStrin
     n = FdeVPrintf(ch, format, ap);
   } else if (auto *text = static_cast<StringT>(F_Alloc(1024, 0))) {
     FdeVSnprintf(text, 1024, format, ap);
-    auto toUtf16 = FdeGetEncodingHooks()->stringToUTF16;
-    UShortT *units = toUtf16 ? toUtf16(text, sourceEncoding) : nullptr;
+    // The conversion needs no initialised font encodings, so neither does UTF-16 output.
+    UShortT *units = FdeTextEncStringToUTF16(text, sourceEncoding);
     if (units) {
       UIntT count = 0;
       while (units[count]) ++count;

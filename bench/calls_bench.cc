@@ -1,6 +1,7 @@
 // The interface calls the tools make most, each a full round trip to the substitute host:
 // a number, a text, and every property of a paragraph format (about sixty entries of every
-// kind a format has). Compare BM_ApiGetInt with BM_BareTirpcCall of the same run.
+// kind a format has). BM_ApiGetInt is compared with BM_BareTirpcCall by bench/compare.py,
+// interleaved and repeated (see bench/README); single runs of the two do not compare.
 #include <cstdlib>
 #include <cstring>
 

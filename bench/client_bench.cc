@@ -47,7 +47,8 @@ void BuildDocument(qvhost::Model &m, int paragraphs) {
   for (int i = 0; i < kTags; i++) m.AddFormat(*d, Tag(i));
   qvhost::Page *page = m.AddPage(*d, qvhost::PageList::Body, "1");
   qvhost::Flow *flows[4];
-  for (int f = 0; f < 4; f++) flows[f] = m.AddFlow(*d, f ? "F" + std::to_string(f) : "A", f == 0);
+  for (int f = 0; f < 4; f++)
+    flows[f] = m.AddFlow(*d, f ? std::string("F").append(std::to_string(f)) : "A", f == 0);
   qvhost::Frame *frame = nullptr;
   qvhost::Table *tbl = nullptr;
   qvhost::Row *row = nullptr;

@@ -2,17 +2,9 @@
 // whether its result (as the client decodes it) or its argument (as the host does) is read.
 #include "fuzz_util.h"
 
-namespace {
-constexpr unsigned kProcs = 0
-#define QV_PROC(num, stub, A, xa, R, xr) +1
-#include <quorvex/proto/fmapi_procs.h>
-#undef QV_PROC
-    ;
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 2) return 0;
-  unsigned pick = (unsigned{data[0]} << 8 | data[1]) % (2 * kProcs);
+  unsigned pick = (unsigned{data[0]} << 8 | data[1]) % (2 * qvfuzz::kProcs);
   bool result = pick % 2 == 0;
   pick /= 2;
   unsigned i = 0;

@@ -43,6 +43,6 @@ start_rpcbind() {
 configure_and_build() {
   local dir=$1
   shift
-  cmake -S "$top" -B "$top/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S "$top" -B "$top/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_WERROR=ON "$@" >/dev/null
   cmake --build "$top/$dir" -j "$jobs"
 }

@@ -151,7 +151,7 @@ IntT F_FdeInitFontEncs(ConStringT dialogEncodingName) {
   checkEUC();
   // From now on the path layer scans names and converts them with these encodings.
   const FdeEncodingHooksT hooks = {DialogLeadByte, InternalToPlatform, PlatformToInternal,
-                                   PlatformToInternal2, FdeTextEncStringToUTF16};
+                                   PlatformToInternal2};
   FdeSetEncodingHooks(&hooks);
   return fdeDialogEncodingId;
 }

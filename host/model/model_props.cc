@@ -435,7 +435,9 @@ void Model::RecomputeOverride(const Doc &d, Pgf &p) {
 
 std::vector<int32_t> Model::PropCodes(const Obj &o) const {
   std::vector<int32_t> v;
-  auto add = [&](std::initializer_list<int32_t> l) { v.insert(v.end(), l); };
+  auto add = [&](std::initializer_list<int32_t> l) {
+    for (int32_t code : l) v.push_back(code);
+  };
   switch (o.kind) {
     case Kind::PgfFmt:
     case Kind::Pgf:

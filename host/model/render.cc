@@ -80,7 +80,7 @@ std::string DocText(const Model &m, const Doc &d) {
     for (Handle r : m.Chained(b.table->rows)) {
       out += "  |";
       for (Handle c : m.Chained(m.As<Row>(r, Kind::Row)->cells))
-        out += " " + CellText(m, *m.As<Cell>(c, Kind::Cell)) + " |";
+        out.append(" ").append(CellText(m, *m.As<Cell>(c, Kind::Cell))).append(" |");
       out += "\n";
     }
   }

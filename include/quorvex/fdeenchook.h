@@ -1,9 +1,10 @@
 /* Services that the base library borrows from the text encodings.
  *
- * File-name conversion, the double-byte scan of path names and UTF-16 output depend on the
- * encodings layer. Until that layer installs its services here, the base library runs in its
- * dormant form: no byte begins a double-byte character, file names are copied unchanged between
- * internal and platform form, and F_UTFPrintf to UTF-16 writes nothing and returns 0.
+ * File-name conversion and the double-byte scan of path names depend on the font encodings in
+ * force. Until the encodings layer installs its services here, the base library runs in its
+ * dormant form: no byte begins a double-byte character and file names are copied unchanged
+ * between internal and platform form. (UTF-16 output needs no installed service: the text
+ * conversions work before the font encodings are initialised.)
  *
  * The encodings layer fills an FdeEncodingHooksT (any member may stay null, which keeps the
  * dormant behaviour for that service) and passes it to FdeSetEncodingHooks, typically from its
@@ -25,8 +26,6 @@ typedef struct FdeEncodingHooksT {
   StringT (*platformToInternal)(ConStringT name);
   /* As platformToInternal, also mapping ISO-8859-1 to the host set in a Roman locale. */
   StringT (*platformToInternal2)(ConStringT name);
-  /* New 0-terminated UTF-16 text of s, read in text encoding `encoding` (16 = UTF-8). */
-  UShortT *(*stringToUTF16)(ConStringT s, IntT encoding);
 } FdeEncodingHooksT;
 
 /* Installs the services (copied); null restores the dormant form. */

@@ -99,12 +99,11 @@ TEST(MemoryAssertions, LockedHandlesAndHandlers) {
         F_FreeHandle(h);
       },
       "");
-  EXPECT_DEATH(
-      {
-        EXPECT_EQ(F_SetAssert(NoteAndExit), FdeDefaultAssertHandler);
-        FdeFail();
-      },
-      "handler ran");
+  // The handler is installed here, so that what F_SetAssert returns is checked in this
+  // process (an expectation inside the dying statement would fail unseen in the child).
+  EXPECT_EQ(F_SetAssert(NoteAndExit), FdeDefaultAssertHandler);
+  EXPECT_DEATH(FdeFail(), "handler ran");
+  EXPECT_EQ(F_SetAssert(nullptr), NoteAndExit);
   EXPECT_EQ(FdeSetStrictEnforcement(0), 1);
   EXPECT_EQ(FdeSetStrictEnforcement(0), 1);  // every call re-initialises strictness first
   FdeSetStrictEnforcement(0);

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <quorvex/fdebase.h>
+#include <quorvex/fencode.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -93,12 +95,33 @@ TEST(PrintChannels, StderrAndChannels) {
   ASSERT_NE(ch, nullptr);
   EXPECT_EQ(F_Printf(ch, "v=%05.1f", 2.25), 7);
   EXPECT_EQ(F_UTFPrintf(0, 0, ch, "%s", "+plain"), 6);
-  EXPECT_EQ(F_UTFPrintf(17, 0, ch, "%s", "utf16"), 0);  // no converter installed
   char back[32] = {};
   F_ChannelSeek(ch, 0, FDE_SEEK_SET);
   EXPECT_EQ(F_ReadBytes(back, sizeof back, ch), 13u);
   EXPECT_STREQ(back, "v=002.2+plain");
   F_ChannelCloseTmp(ch);
+}
+
+// Output encoding 17 writes the UTF-16 units of the formatted text, whether or not the font
+// encodings have been initialised, and returns how many it wrote.
+TEST(PrintChannels, Utf16OutputBeforeAndAfterTheFontEncodings) {
+  const std::vector<UShortT> want = {'n', '=', '4', '2', ' ', 0x00E9, 0x20AC};
+  for (bool initialised : {false, true}) {
+    SCOPED_TRACE(initialised ? "initialised" : "not initialised");
+    if (initialised)
+      F_FdeInitFontEncs("FrameRoman");
+    else
+      FdeSetEncodingHooks(nullptr);
+    ChannelT ch = F_ChannelMakeTmp();
+    ASSERT_NE(ch, nullptr);
+    EXPECT_EQ(F_UTFPrintf(17, FdeTextEncUTF8, ch, "n=%d %s", 42, "\xC3\xA9\xE2\x82\xAC"), 7);
+    std::vector<UShortT> got(16, 0);
+    F_ChannelSeek(ch, 0, FDE_SEEK_SET);
+    EXPECT_EQ(F_ReadBytes(got.data(), got.size() * 2, ch), 14u);
+    got.resize(want.size());
+    EXPECT_EQ(got, want);
+    F_ChannelCloseTmp(ch);
+  }
 }
 
 }  // namespace

@@ -15,6 +15,11 @@ class Entry : public ClientE2E {
       out += (out.empty() ? "" : ",") + static_cast<qvhost::MenuItem *>(m().Find(h))->name;
     return out;
   }
+  // True when the menu holds an item of exactly this name ("KVTools" is not "KVToolsBook").
+  bool Holds(const std::string &menu, const std::string &item) {
+    std::string all = "," + Items(menu) + ",";
+    return all.find("," + item + ",") != std::string::npos;
+  }
   qvhost::Menu *Tools(const std::vector<std::string> &labels) {
     qvhost::Menu *tools = m().DefineMenu("KVTools", "Tools");
     int n = 500;
@@ -38,9 +43,12 @@ TEST_F(Entry, FirstInitialisationBuildsBothMenus) {
   EXPECT_EQ(InitFirst(), 1);  // bails out after defining the menus
   EXPECT_EQ(m().notifications[13], 1);
   EXPECT_EQ(Items("KVTools"), "Quorvex");
-  EXPECT_NE(Items("!MakerMainMenu").find(",KVTools"), std::string::npos);
-  EXPECT_NE(Items("!QuickMakerMainMenu").find("KVTools"), std::string::npos);
-  EXPECT_NE(Items("!BookMainMenu").find("KVToolsBook"), std::string::npos);
+  EXPECT_TRUE(Holds("!MakerMainMenu", "KVTools"));
+  EXPECT_FALSE(Holds("!MakerMainMenu", "KVToolsBook"));
+  EXPECT_TRUE(Holds("!QuickMakerMainMenu", "KVTools"));
+  EXPECT_TRUE(Holds("!QuickMakerMainMenu", "KVToolsBook"));
+  EXPECT_TRUE(Holds("!BookMainMenu", "KVToolsBook"));
+  EXPECT_FALSE(Holds("!BookMainMenu", "KVTools"));
   EXPECT_EQ(Items("Quorvex"),
             "ListParagraphUsage,DeleteUnusedParagraphs,Separator1,CreateParagraphList,"
             "RemoveNonlistParagraphs,Separator2,CreateConversionDocument,ConvertParagraphsInDoc,"
@@ -60,11 +68,55 @@ TEST_F(Entry, FirstInitialisationBuildsBothMenus) {
   EXPECT_EQ(Calls(1067), 0u);  // a lone item needs no move
 }
 
+// About is defined once and the book menu takes that same command object; choosing it shows the
+// About text, whichever menu it came from.
+TEST_F(Entry, AboutIsOneCommandInBothMenus) {
+  EXPECT_EQ(InitFirst(), 1);
+  auto *doc =
+      m().As<qvhost::Menu>(m().FindMenuItem(qvhost::Kind::Menu, "Quorvex"), qvhost::Kind::Menu);
+  auto *book =
+      m().As<qvhost::Menu>(m().FindMenuItem(qvhost::Kind::Menu, "QuorvexBook"), qvhost::Kind::Menu);
+  ASSERT_TRUE(doc && book);
+  ASSERT_FALSE(doc->items.empty() || book->items.empty());
+  EXPECT_EQ(doc->items.back(), book->items.back());
+  qvhost::Command *about = m().CommandByNumber(1000);
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(doc->items.back(), about->h);
+  size_t defined = 0;  // commands defined by that name, alone or with their menu
+  for (unsigned proc : {1250u, 1254u})
+    for (const std::string &args : ArgsOf(proc))
+      defined += args.find("\"QuorvexAbout\"") != std::string::npos;
+  EXPECT_EQ(defined, 1u);
+  ASSERT_EQ(host_.WaitExit(5000), 0);
+  EXPECT_EQ(Run(1000), 1);
+  ASSERT_EQ(Shown("alert").size(), 1u);
+  EXPECT_NE(Shown("alert")[0].find("Quorvex"), std::string::npos);
+  EXPECT_NE(Shown("alert")[0].find("Version 2.1 Build 100"), std::string::npos);
+}
+
+// With the first initialisation the client asks for client calls after building the menus, as
+// the last call of the callback, and the hand-back carries the bail-out: the client serves no
+// further callback and ends.
+TEST_F(Entry, FirstInitialisationAsksForClientCallsLastThenEnds) {
+  EXPECT_EQ(InitFirst(), 1);
+  const std::vector<qvhost::LoggedCall> &log = host_.CallLog();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(Calls(1015), 1u);
+  EXPECT_EQ(log[log.size() - 2].proc, 1015u);
+  EXPECT_EQ(log[log.size() - 2].args, std::to_string(NOTE_ClientCall) + " 1");
+  EXPECT_EQ(log.back().proc, 1002u);  // the hand-back
+  EXPECT_LT(LastCall(1255), FirstCall(1015));
+  EXPECT_LT(LastCall(1252), FirstCall(1015));
+  EXPECT_EQ(host_.WaitExit(5000), 0);
+}
+
 TEST_F(Entry, ParagraphsMenuPlacedByLabelIgnoringCase) {
   Tools({"Book Tools", "Word Count"});
   EXPECT_EQ(InitFirst(), 1);
   EXPECT_EQ(Items("KVTools"), "Item501,Quorvex,Item502");
-  EXPECT_EQ(Items("!MakerMainMenu").find("KVTools"), std::string::npos);  // used unchanged
+  EXPECT_FALSE(Holds("!MakerMainMenu", "KVTools"));  // used unchanged, added nowhere
+  EXPECT_FALSE(Holds("!QuickMakerMainMenu", "KVTools"));
+  EXPECT_TRUE(Holds("!QuickMakerMainMenu", "KVToolsBook"));
 }
 
 TEST_F(Entry, LowerCaseLabelStopsThePlacementWalk) {

@@ -138,6 +138,55 @@ TEST_F(Overrides, FindInsideATableLooksOnlyForward) {
   EXPECT_EQ(Shown("alert"), Strings{"End of table reached."});
 }
 
+// After the last cell the table search walks the table's own (title) paragraphs and selects the
+// first overridden one from offset 0.
+TEST_F(Overrides, FindInsideATableGoesOnToTheTitle) {
+  qvhost::Doc &d = Doc();
+  Pgf(d, "Body");
+  qvhost::Table &t = NewTable(d, {{"a", "b"}, {"c", "d"}});
+  std::vector<Handle> cells = m().WalkPgfs(d);  // body paragraph, then a, b, c, d
+  m().PgfOf(cells[1])->override_ = true;        // before the start: never reached
+  qvhost::Pgf *plain = m().AddTitlePgf(t, "Body", "Table 1");
+  qvhost::Pgf *title = m().AddTitlePgf(t, "Body", "continued");
+  title->override_ = true;
+  (void)plain;
+  Select(d, cells[2]);
+  EXPECT_EQ(Run(8), 0);  // found: no end steps
+  EXPECT_EQ(Selection(d), Sel(title->h, 0, 0x4FFFFFFF));
+  EXPECT_TRUE(Shown("alert").empty());
+  EXPECT_TRUE(host_.ClientRunning());
+}
+
+// The document search ends silently, selection unchanged and without the end steps, when the
+// flow it leaves ends in a paragraph that has no text frame...
+TEST_F(Overrides, FindEndsSilentlyAtAParagraphWithoutATextFrame) {
+  qvhost::Doc &d = Doc();
+  Pgf(d, "Body", true);  // would be found by coming round
+  qvhost::Pgf *start = Pgf(d, "Body");
+  start->parent = 0;  // the last paragraph of the flow, in no text frame
+  Select(d, start->h);
+  EXPECT_EQ(Run(8), 0);
+  EXPECT_TRUE(Shown("alert").empty());
+  EXPECT_EQ(Selection(d), Sel(start->h, 0, 0));
+  EXPECT_TRUE(host_.ClientRunning());
+}
+
+// ... and when the next flow's text frames hold no paragraph.
+TEST_F(Overrides, FindEndsSilentlyAtAFlowWithoutParagraphs) {
+  qvhost::Doc &d = Doc();
+  Pgf(d, "Body", true);  // would be found by coming round
+  qvhost::Pgf *start = Pgf(d, "Body");
+  qvhost::Flow *empty = m().AddFlow(d, "B", false);
+  m().AddFrame(*empty, d.bodyPages.first);
+  m().AddFrame(*empty, d.bodyPages.first);
+  Select(d, start->h);
+  EXPECT_EQ(Run(8), 0);
+  EXPECT_TRUE(Shown("alert").empty());
+  EXPECT_EQ(Selection(d), Sel(start->h, 0, 0));
+  EXPECT_EQ(Calls(1014), 0u);  // nothing was brought into view
+  EXPECT_TRUE(host_.ClientRunning());
+}
+
 TEST_F(Overrides, FindWithoutInsertionPoint) {
   qvhost::Doc &d = Doc();
   Pgf(d, "Body", true);

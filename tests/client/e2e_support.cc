@@ -97,6 +97,27 @@ std::vector<std::string> ClientE2E::Lines(Handle doc) const {
   return out;
 }
 
+std::vector<std::string> ClientE2E::ArgsOf(unsigned proc) const {
+  std::vector<std::string> out;
+  for (const qvhost::LoggedCall &c : host_.CallLog())
+    if (c.proc == proc) out.push_back(c.args);
+  return out;
+}
+
+size_t ClientE2E::FirstCall(unsigned proc) const {
+  const std::vector<qvhost::LoggedCall> &log = host_.CallLog();
+  for (size_t i = 0; i < log.size(); ++i)
+    if (log[i].proc == proc) return i;
+  return std::string::npos;
+}
+
+size_t ClientE2E::LastCall(unsigned proc) const {
+  const std::vector<qvhost::LoggedCall> &log = host_.CallLog();
+  for (size_t i = log.size(); i-- > 0;)
+    if (log[i].proc == proc) return i;
+  return std::string::npos;
+}
+
 Handle ClientE2E::Output() const {
   return m().created.empty() ? 0 : m().created.back();
 }

@@ -47,6 +47,12 @@ class ClientE2E : public ::testing::Test {
   std::vector<std::string> Formats(Handle doc) const;
   // Procedure numbers of the host's call log, and the count of one procedure.
   size_t Calls(unsigned proc) const { return host_.CallCount(proc); }
+  // The argument texts of one procedure's calls, in call order (numbers and quoted texts
+  // separated by blanks, as the host logs them).
+  std::vector<std::string> ArgsOf(unsigned proc) const;
+  // Positions in the call log of the first and of the last call of a procedure; npos if none.
+  size_t FirstCall(unsigned proc) const;
+  size_t LastCall(unsigned proc) const;
 
   // A document with these catalogue formats, one main flow on a body page, and a first text
   // frame; paragraphs are added with Pgf().

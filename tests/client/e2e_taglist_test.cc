@@ -17,9 +17,12 @@ class TagList : public ClientE2E {
     if (!t) return out;
     for (Handle r : m().Chained(t->rows)) {
       std::string row;
+      bool first = true;
       for (Handle c : m().Chained(m().As<qvhost::Row>(r, qvhost::Kind::Row)->cells)) {
         const auto *cell = m().As<qvhost::Cell>(c, qvhost::Kind::Cell);
-        row += (row.empty() ? "" : "|") + m().PgfOf(cell->pgfs.first)->text;
+        if (!first) row += '|';
+        row += m().PgfOf(cell->pgfs.first)->text;
+        first = false;
       }
       out.push_back(row);
     }
@@ -33,6 +36,22 @@ class TagList : public ClientE2E {
     Pgf(d, "Heading1");
     m().activeDoc = d.h;
     return d;
+  }
+  // Calls that switched the display of the session (a usage walk turns it off and on).
+  size_t DisplaySwitches() const {
+    size_t n = 0;
+    for (const std::string &a : ArgsOf(1065)) n += a.rfind("0 0 92 ", 0) == 0;
+    return n;
+  }
+  const qvhost::Table *NewestTable(Handle doc) {
+    const qvhost::Doc *d = m().DocOf(doc);
+    return d ? m().As<qvhost::Table>(d->tables.last, qvhost::Kind::Table) : nullptr;
+  }
+  // A file of the book: these catalogue formats, one paragraph of each tag.
+  std::string MakeFile(const std::string &name, const Strings &fmts, const Strings &tags) {
+    qvhost::Doc &d = NewDoc(name, fmts);
+    for (const std::string &t : tags) Pgf(d, t);
+    return SaveAndClose(d);
   }
   // An open, untitled document holding a table with these rows.
   Handle ListDoc(const std::vector<Strings> &rows) {
@@ -51,11 +70,31 @@ TEST_F(TagList, EmptyListHasTenRowsAndNoWalk) {
   ASSERT_EQ(rows.size(), 11u);
   EXPECT_EQ(rows[0], "Tags to Keep");
   EXPECT_EQ(rows[10], "");
-  const auto *t = m().As<qvhost::Table>(m().DocOf(Output())->tables.last, qvhost::Kind::Table);
+  const qvhost::Table *t = NewestTable(Output());
+  ASSERT_NE(t, nullptr);
   EXPECT_EQ(t->colWidths, std::vector<int32_t>{144 * 0x10000});
   EXPECT_EQ(t->initSetting, 0);
-  EXPECT_EQ(m().displaying, 1);
-  EXPECT_EQ(Calls(1070), 1u);  // no usage walk: the only text read is the client directory
+  // No usage walk: the display is never switched, and the only text read is the client
+  // directory.
+  EXPECT_EQ(DisplaySwitches(), 0u);
+  EXPECT_EQ(Calls(1070), 1u);
+}
+
+TEST_F(TagList, EmptyConversionTableHasTwoColumnsOf144Points) {
+  Target();
+  Choose(0);
+  EXPECT_EQ(Run(5), 1);
+  Strings want(11, "|");
+  want[0] = "Source Tag|Destination Tag";
+  EXPECT_EQ(Table(Output()), want);
+  const qvhost::Table *t = NewestTable(Output());
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->colWidths, (std::vector<int32_t>{144 * 0x10000, 144 * 0x10000}));
+  EXPECT_EQ(t->initSetting, 0);
+  EXPECT_EQ(DisplaySwitches(), 0u);
+  // The width list is read and written back once per column.
+  EXPECT_EQ(Calls(1074), 2u);
+  EXPECT_EQ(Calls(1075), 2u);
 }
 
 TEST_F(TagList, ConversionDocumentWithAllTags) {
@@ -100,6 +139,62 @@ TEST_F(TagList, KeepListReadOnceAndMatchedExactly) {
   // The heading is read to find the document and then its table; then each of the five rows
   // once, however many formats the catalogue holds.
   EXPECT_EQ(Calls(1081), 7u);
+}
+
+// Command 12 on a book whose first file holds the keep list: the list is read once, before the
+// pass opens (and so closes) that file, and every file keeps only the listed tags.
+TEST_F(TagList, BookKeepListReadOnceBeforeAnyFileChanges) {
+  qvhost::Doc &a = NewDoc("a.fm", {"Body", "CellBody", "Note", "Old"});
+  Pgf(a, "Old");
+  NewTable(a, {{"Tags to Keep"}, {"Body"}, {"CellBody"}});
+  std::string pathA = SaveAndClose(a);
+  std::string pathB = MakeFile("b.fm", {"Body", "Note", "Old"}, {"Note"});
+  Reload(pathA);  // the list is open, in the book's first file
+  NewBook({pathA, pathB});
+  Answer("ok");
+  EXPECT_EQ(Run(12), 1);
+  EXPECT_EQ(Shown("alert"),
+            Strings{"Are you sure you want to keep only the paragraph tags listed?"});
+  EXPECT_EQ(Shown("status"), (Strings{"Processing: a.fm", "Processing: b.fm", ""}));
+  EXPECT_EQ(m().saved, (Strings{pathA, pathB}));
+  EXPECT_EQ(Formats(Reload(pathA)), (Strings{"Body", "CellBody"}));
+  EXPECT_EQ(Formats(Reload(pathB)), (Strings{"Body"}));
+  // The heading twice (finding the document, then its table), then each of the three rows:
+  // all before the first file is opened and the first format deleted.
+  EXPECT_EQ(Calls(1081), 5u);
+  ASSERT_NE(FirstCall(1019), std::string::npos);
+  ASSERT_NE(FirstCall(1050), std::string::npos);
+  EXPECT_LT(LastCall(1081), FirstCall(1019));
+  EXPECT_LT(LastCall(1081), FirstCall(1050));
+}
+
+TEST_F(TagList, BookConversionDocumentOfTagsInUse) {
+  std::string a = MakeFile("a.fm", {"Body", "Note", "Old"}, {"Body"});
+  std::string b = MakeFile("b.fm", {"Body", "Note", "Old"}, {"Note", "Body"});
+  NewBook({a, b});
+  Choose(1);
+  EXPECT_EQ(Run(13), 1);
+  EXPECT_EQ(Table(Output()), (Strings{"Source Tag|Destination Tag", "Body|", "Note|"}));
+  const qvhost::Table *t = NewestTable(Output());
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->colWidths, (std::vector<int32_t>{144 * 0x10000, 144 * 0x10000}));
+  EXPECT_EQ(Shown("status"), (Strings{"Examining: a.fm", "Examining: b.fm", ""}));
+  EXPECT_TRUE(m().saved.empty());  // the files were only read
+  EXPECT_EQ(m().OpenDocs(), std::vector<Handle>{Output()});
+  // The usage of every file is gathered before the output document is made.
+  EXPECT_LT(LastCall(1019), FirstCall(1205));
+}
+
+TEST_F(TagList, KeepListWithoutDocumentAsksAndChangesNothing) {
+  Handle list = ListDoc({{"Tags to Keep"}, {"Body"}});
+  m().activeDoc = 0;
+  Answer("ok");
+  EXPECT_EQ(Run(4), 1);
+  EXPECT_EQ(Shown("alert"),
+            Strings{"Are you sure you want to keep only the paragraph tags listed?"});
+  EXPECT_EQ(Formats(list), Strings{"CellBody"});  // the list's own document is untouched
+  EXPECT_EQ(Table(list), (Strings{"Tags to Keep", "Body"}));
+  EXPECT_EQ(Calls(1050), 0u);  // no format of any document was deleted
 }
 
 TEST_F(TagList, FirstOpenDocumentWithAListWins) {

@@ -2,13 +2,14 @@
 // a connection closed under a call, late and undecodable answers, callbacks faster than the
 // client finishes them, descriptors above 31, stale registrations, hostile callback peers.
 #include <arpa/inet.h>
-#include <ifaddrs.h>
 #include <netinet/in.h>
 #include <rpc/pmap_clnt.h>
 #include <rpc/rpcb_clnt.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "apislib.h"
 #include "harness.h"
@@ -177,48 +178,91 @@ TEST(CallbackPeers, HostileStreamsDoNotStallTheLoop) {
   EXPECT_EQ(ph.host.WaitExit(5000), 0);
 }
 
-TEST(CallbackPeers, OnlyTheHostsAddressIsServed) {
-  struct sockaddr_in peer {};
-  peer.sin_family = AF_INET;
-  peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  EXPECT_TRUE(FapiCallerAllowed(reinterpret_cast<sockaddr *>(&peer)));
-  peer.sin_addr.s_addr = inet_addr("192.0.2.7");
-  EXPECT_FALSE(FapiCallerAllowed(reinterpret_cast<sockaddr *>(&peer)));
-  struct sockaddr_in6 six {};
-  six.sin6_family = AF_INET6;
-  EXPECT_FALSE(FapiCallerAllowed(reinterpret_cast<sockaddr *>(&six)));
+namespace {
 
-  // End to end from this machine's own non-loopback address, where there is one.
-  in_addr_t other = 0;
-  struct ifaddrs *ifs = nullptr;
-  if (getifaddrs(&ifs) == 0) {
-    for (struct ifaddrs *i = ifs; i; i = i->ifa_next) {
-      if (i->ifa_addr && i->ifa_addr->sa_family == AF_INET) {
-        in_addr_t a = reinterpret_cast<sockaddr_in *>(i->ifa_addr)->sin_addr.s_addr;
-        if ((ntohl(a) >> 24) != 127) other = a;
-      }
+sockaddr_in V4(const char *dotted) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = inet_addr(dotted);
+  return a;
+}
+
+const sockaddr *Sa(const sockaddr_in &a) {
+  return reinterpret_cast<const sockaddr *>(&a);
+}
+
+}  // namespace
+
+// The decision on given addresses. 192.0.2.10 stands for this machine's own network address,
+// the local end of a connection a host on this machine made through it.
+TEST(CallbackPeers, TheHostIsServedFromWhereverItReallyIs) {
+  const sockaddr_in own = V4("192.0.2.10"), loop = V4("127.0.0.1"), loop2 = V4("127.8.9.1");
+  const sockaddr_in stranger = V4("192.0.2.7"), remote = V4("198.51.100.5");
+  const in_addr_t loopback = htonl(INADDR_LOOPBACK), remote_addr = remote.sin_addr.s_addr;
+
+  // A host on this machine: from the address the connection reached, or from loopback.
+  EXPECT_TRUE(FapiCallbackPeerAllowed(Sa(own), Sa(own), 1, loopback));
+  EXPECT_TRUE(FapiCallbackPeerAllowed(Sa(loop), Sa(loop), 1, loopback));
+  EXPECT_TRUE(FapiCallbackPeerAllowed(Sa(loop2), Sa(own), 1, loopback));
+  EXPECT_TRUE(FapiCallbackPeerAllowed(Sa(loop), nullptr, 1, loopback));
+  // Anyone else reaching that address is another machine.
+  EXPECT_FALSE(FapiCallbackPeerAllowed(Sa(stranger), Sa(own), 1, loopback));
+  EXPECT_FALSE(FapiCallbackPeerAllowed(Sa(remote), Sa(own), 1, loopback));
+  EXPECT_FALSE(FapiCallbackPeerAllowed(Sa(own), nullptr, 1, loopback));
+  EXPECT_FALSE(FapiCallbackPeerAllowed(Sa(own), Sa(loop), 1, loopback));
+
+  // A host on another machine: from its resolved address only.
+  EXPECT_TRUE(FapiCallbackPeerAllowed(Sa(remote), Sa(own), 0, remote_addr));
+  EXPECT_FALSE(FapiCallbackPeerAllowed(Sa(own), Sa(own), 0, remote_addr));
+  EXPECT_FALSE(FapiCallbackPeerAllowed(Sa(loop), Sa(loop), 0, remote_addr));
+  EXPECT_FALSE(FapiCallbackPeerAllowed(Sa(stranger), Sa(own), 0, remote_addr));
+
+  // Not an IPv4 peer, or no peer at all.
+  sockaddr_in6 six{};
+  six.sin6_family = AF_INET6;
+  six.sin6_addr = in6addr_loopback;
+  EXPECT_FALSE(FapiCallbackPeerAllowed(reinterpret_cast<sockaddr *>(&six), Sa(own), 1, loopback));
+  EXPECT_FALSE(FapiCallbackPeerAllowed(nullptr, Sa(own), 1, loopback));
+}
+
+// The callback program served in this process over loopback. Taken for a host on another
+// machine, the loopback caller is refused with the authentication error; taken for a host on
+// this machine, the same caller is served.
+TEST(CallbackPeers, ARefusedCallerGetsTheAuthenticationError) {
+  SVCXPRT *xprt = svctcp_create(RPC_ANYSOCK, 0, 0);
+  ASSERT_NE(xprt, nullptr);
+  const u_long prog = 0x40000000u + static_cast<u_long>(getpid() % 0x10000);
+  ASSERT_TRUE(svc_register(xprt, prog, 1, fm_api_prog_1, 0));  // not with the port mapper
+  std::atomic<bool> stop{false};
+  std::thread server([&stop] {
+    while (!stop) {
+      fd_set ready = svc_fdset;
+      struct timeval tv = {0, 20000};
+      if (select(svc_maxfd + 1, &ready, nullptr, nullptr, &tv) > 0) svc_getreqset(&ready);
     }
-    freeifaddrs(ifs);
-  }
-  if (other == 0) GTEST_SKIP() << "no non-loopback IPv4 address on this machine";
-  ProbeHost ph;
-  ASSERT_TRUE(ph.Launch());
-  int sock = Connect(other, other, CallbackPort(ph));
-  ASSERT_GE(sock, 0);
-  struct sockaddr_in to {};
-  to.sin_family = AF_INET;
-  to.sin_addr.s_addr = other;
-  to.sin_port = htons(static_cast<uint16_t>(CallbackPort(ph)));
-  CLIENT *c = clnttcp_create(&to, ph.host.CallbackProgram(), 1, &sock, 0, 0);
-  ASSERT_NE(c, nullptr);
-  struct timeval tv = {5, 0};
-  xdrproc_t xv = reinterpret_cast<xdrproc_t>(reinterpret_cast<void (*)()>(xdr_void));
-  int cmd = 1;
-  xdrproc_t xi = reinterpret_cast<xdrproc_t>(reinterpret_cast<void (*)()>(xdr_int));
-  EXPECT_EQ(clnt_call(c, 3, xi, reinterpret_cast<char *>(&cmd), xv, nullptr, tv), RPC_AUTHERROR);
-  clnt_destroy(c);
-  close(sock);
-  EXPECT_EQ(ph.host.Command(2), 1);  // the host itself is served
-  EXPECT_EQ(ph.Count("command 1"), 0u);
-  EXPECT_EQ(ph.Count("command 2"), 1u);
+  });
+
+  auto call_null = [&]() {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(xprt->xp_port);
+    int sock = RPC_ANYSOCK;
+    CLIENT *c = clnttcp_create(&to, prog, 1, &sock, 0, 0);
+    if (c == nullptr) return RPC_CANTSEND;
+    struct timeval tv = {5, 0};
+    xdrproc_t xv = reinterpret_cast<xdrproc_t>(reinterpret_cast<void (*)()>(xdr_void));
+    enum clnt_stat st = clnt_call(c, NULLPROC, xv, nullptr, xv, nullptr, tv);
+    clnt_destroy(c);
+    return st;
+  };
+  FapiSetCallbackHost(0, inet_addr("198.51.100.5"));
+  EXPECT_EQ(call_null(), RPC_AUTHERROR);
+  FapiSetCallbackHost(1, htonl(INADDR_LOOPBACK));
+  EXPECT_EQ(call_null(), RPC_SUCCESS);
+
+  stop = true;
+  server.join();
+  svc_unregister(prog, 1);
+  svc_destroy(xprt);
 }

@@ -32,7 +32,9 @@ struct Fixture {
     for (int r = 0; r < 2; ++r) {
       Row *row = m.AddRow(*t);
       for (int c = 0; c < 2; ++c) {
-        Handle p = m.AddCellPgf(*m.AddCell(*row), "CellBody", "r" + std::to_string(r))->h;
+        Handle p =
+            m.AddCellPgf(*m.AddCell(*row), "CellBody", std::string("r").append(std::to_string(r)))
+                ->h;
         if (r == 1 && c == 1) cell11 = p;
       }
     }

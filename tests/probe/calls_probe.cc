@@ -31,7 +31,7 @@ std::string Show(UIntT v) {
   return std::to_string(v);
 }
 std::string Show(StringT s) {
-  return s == nullptr ? "null" : "\"" + std::string(s) + "\"";
+  return s == nullptr ? "null" : std::string("\"").append(s).append("\"");
 }
 template <class T>
 requires requires(T t) {
@@ -374,17 +374,18 @@ void ServedCalls() {
 
   F_StringsT names = F_ApiGetStrings(0, 0, PROP_FontFamilyNames);
   std::string shown = Show(names);
-  for (UIntT k = 0; k < names.count; k++) shown += "/" + Show(names.items[k]);
+  for (UIntT k = 0; k < names.count; k++) shown.append("/").append(Show(names.items[k]));
   Line(1072, "get-strings", "value", shown);
 
   F_PropValsT props = F_ApiGetProps(1, 5);
   shown = Show(props);
   for (UIntT k = 0; k < props.count; k++) {
     const F_PropValT &p = props.items[k];
-    shown += "/" + std::to_string(p.ident.num) + ":" + std::to_string(p.value.type);
-    if (p.value.type == TV_String) shown += "=" + Show(p.value.u.sval);
-    if (p.value.type == TV_Int) shown += "=" + Show(p.value.u.ival);
-    if (p.value.type == TV_Metrics) shown += "=" + Show(p.value.u.metrics);
+    shown.append("/").append(std::to_string(p.ident.num));
+    shown.append(":").append(std::to_string(p.value.type));
+    if (p.value.type == TV_String) shown.append("=").append(Show(p.value.u.sval));
+    if (p.value.type == TV_Int) shown.append("=").append(Show(p.value.u.ival));
+    if (p.value.type == TV_Metrics) shown.append("=").append(Show(p.value.u.metrics));
   }
   Line(1062, "get-props", "value", shown);
   F_ApiSetProps(1, 9, &props);
@@ -395,7 +396,8 @@ void ServedCalls() {
   TextItemsT text = F_ApiGetTextForRange(1, &range, TI_String);
   shown = Show(text);
   for (UIntT k = 0; k < text.count; k++)
-    if (text.items[k].dataType == TI_String) shown += "/" + Show(text.items[k].data.sdata);
+    if (text.items[k].dataType == TI_String)
+      shown.append("/").append(Show(text.items[k].data.sdata));
   Line(1081, "get-text-for-range", "value", shown);
   F_ApiDeallocateTextItems(&text);
 

@@ -291,7 +291,8 @@ TEST(Records, FilterArgsCutAtRecordSeparator) {
   free(fa);
   std::string line, expect;
   for (int i = 1; i <= 40; ++i) {
-    line += (i > 1 ? "\x1e" : "") + std::to_string(i);
+    if (i > 1) line += '\x1e';
+    line += std::to_string(i);
     expect += std::to_string(i) + (i <= 6 ? "|" : ";");
   }
   fa = FdeApiExpandFilterArgs(line.c_str());
