@@ -37,9 +37,14 @@ const std::vector<const Format *> &Formats() {
 }
 
 const Format *FormatOfFile(const std::string &path, std::string &err) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    err = "a folder, not a document";
+    return nullptr;
+  }
   std::ifstream in(path, std::ios::binary);
-  if (!in || std::filesystem::is_directory(path)) {
-    err = "cannot read the file";
+  if (!in) {
+    err = std::filesystem::exists(path, ec) ? "cannot read the file" : "no such file";
     return nullptr;
   }
   Probe p;

@@ -7,6 +7,7 @@
 #include <zip.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace qvhost {
@@ -107,13 +108,25 @@ bool Finish(zip_t *za, bool ok, const std::string &tmp, const std::string &targe
   return Commit(tmp, target, err);
 }
 
+// Whether the file begins with a ZIP entry header, as a package cut short still does.
+bool StartsLikeZip(const std::string &path) {
+  char head[4] = {};
+  FILE *f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  size_t n = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+  return n == 4 && std::memcmp(head, "PK\3\4", 4) == 0;
+}
+
 }  // namespace
 
 std::unique_ptr<Package> Package::Open(const std::string &path, std::string &err) {
   int code = 0;
   zip_t *za = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
   if (!za) {
-    if (code == ZIP_ER_NOZIP)
+    if (code == ZIP_ER_NOZIP && StartsLikeZip(path))
+      err = "truncated or damaged ZIP package (no central directory)";
+    else if (code == ZIP_ER_NOZIP)
       err = "not a ZIP package";
     else if (code == ZIP_ER_OPEN || code == ZIP_ER_NOENT)
       err = "cannot read the file";

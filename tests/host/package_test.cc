@@ -192,7 +192,7 @@ TEST(HostPackage, DamagedOrHostilePackagesAreRefusedWithAReason) {
   EXPECT_FALSE(Package::Open(write("text.odt", "just some text"), err));
   EXPECT_EQ(err, "not a ZIP package");
   EXPECT_FALSE(Package::Open(write("half.odt", whole.substr(0, whole.size() / 2)), err));
-  EXPECT_NE(err.find("ZIP"), std::string::npos) << err;
+  EXPECT_TRUE(err.starts_with("truncated or damaged ZIP package")) << err;
 
   // An entry that inflates past the caller's bound is cut off, however small it is packed.
   std::string big(4 << 20, 'a');
