@@ -1,6 +1,7 @@
 // The table from host procedure number to handler, built once from the protocol's list.
 #include "host/core/dispatch.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -26,15 +27,26 @@ void Fill(Table &t) {
   }
 }
 
-template <size_t... I>
-void FillAll(Table &t, std::index_sequence<I...>) {
-  (Fill<kFirstProc + I>(t), ...);
+// The table is filled in blocks of 128 procedures: one fold over all of them nests deeper
+// than some compilers allow.
+constexpr size_t kBlock = 128;
+constexpr size_t kProcCount = kLastProc - kFirstProc + 1;
+
+template <size_t From, size_t... I>
+void FillBlock(Table &t, std::index_sequence<I...>) {
+  ((From + I < kProcCount ? Fill<kFirstProc + std::min(From + I, kProcCount - 1)>(t) : void()),
+   ...);
+}
+
+template <size_t... B>
+void FillAll(Table &t, std::index_sequence<B...>) {
+  (FillBlock<B * kBlock>(t, std::make_index_sequence<kBlock>()), ...);
 }
 
 Table &TheTable() {
   static Table table = [] {
     Table t{};
-    FillAll(t, std::make_index_sequence<kLastProc - kFirstProc + 1>());
+    FillAll(t, std::make_index_sequence<(kProcCount + kBlock - 1) / kBlock>());
     return t;
   }();
   return table;
