@@ -325,7 +325,7 @@ struct Reader {
                    : t.second == "underscore" || t.second == "heavy" ? "_"
                    : t.second == "middleDot"                         ? "\xC2\xB7"
                                                                      : "";
-      tabs.tabs.push_back(tab);
+      tabs.Mut().tabs.push_back(tab);
     }
     c[PROP_Tabs] = tabs;
     std::string font;

@@ -744,7 +744,7 @@ bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &co
         pugi::xml_node props = PropsOf(part, style, P, true);
         props.remove_child(part.n.tabStops.c_str());
         pugi::xml_node tabs = props.append_child(part.n.tabStops.c_str());
-        for (const Tab &t : v.tabs) {
+        for (const Tab &t : v.tabs()) {
           pugi::xml_node e = tabs.append_child(part.n.tabStop.c_str());
           e.append_attribute(part.n.Local("style:position").c_str()) =
               FormatPoints(ToPoints(t.position)).c_str();
