@@ -364,39 +364,48 @@ class Odt final : public Format {
 
  private:
   static Handle LoadDoc(Model &m, const std::string &path, std::string &err) {
-    Part parts[2];
-    if (!ReadParts(path, parts, nullptr, err)) return 0;
     auto src = std::make_shared<OdtSource>();
     src->path = path;
-    for (int i : {kContent, kStyles}) {
-      src->hash[i] = parts[i].xml.hash;
-      src->size[i] = parts[i].xml.size;
+    Doc *d = nullptr;
+    std::vector<Handle> pgfs;
+    // The parsed parts, their styles and the characteristics read from them are let go before
+    // the snapshot is taken: together they take more than the model itself.
+    {
+      Part parts[2];
+      if (!ReadParts(path, parts, nullptr, err)) return 0;
+      for (int i : {kContent, kStyles}) {
+        src->hash[i] = parts[i].xml.hash;
+        src->size[i] = parts[i].xml.size;
+      }
+      StyleSet styles;
+      if (!styles.Build(parts, err)) return 0;
+      d = m.NewDoc(path);
+      for (const char *c : {"Black", "White", "Red", "Green", "Blue", "Cyan", "Magenta", "Yellow"})
+        m.AddColor(*d, c);
+      CharReader reader(m, *d, styles, parts);
+      for (const std::string &name : styles.order) {
+        const Style &st = styles.common.at(name);
+        PgfFmt *f = m.AddFormat(*d, st.display);
+        f->chars = reader.Of(kCommon, name);
+        src->fmts.push_back({f->h, name, st.display, {}});
+      }
+      std::vector<WalkItem> items;
+      if (!WalkParts(parts, &m, d, &styles, &reader, items, src->tables, err)) {
+        m.Close(d->h, 1);
+        return 0;
+      }
+      if (m.WalkPgfs(*d).size() != items.size()) {
+        m.Close(d->h, 1);
+        err = "paragraphs of the document could not all be placed";
+        return 0;
+      }
+      pgfs.reserve(items.size());
+      for (const WalkItem &it : items) pgfs.push_back(it.pgf);
     }
-    StyleSet styles;
-    if (!styles.Build(parts, err)) return 0;
-    Doc *d = m.NewDoc(path);
     Handle h = d->h;
-    for (const char *c : {"Black", "White", "Red", "Green", "Blue", "Cyan", "Magenta", "Yellow"})
-      m.AddColor(*d, c);
-    CharReader reader(m, *d, styles, parts);
-    for (const std::string &name : styles.order) {
-      const Style &st = styles.common.at(name);
-      PgfFmt *f = m.AddFormat(*d, st.display);
-      f->chars = reader.Of(kCommon, name);
-      src->fmts.push_back({f->h, name, st.display, {}});
-    }
-    std::vector<WalkItem> items;
-    if (!WalkParts(parts, &m, d, &styles, &reader, items, src->tables, err)) {
-      m.Close(h, 1);
-      return 0;
-    }
-    if (m.WalkPgfs(*d).size() != items.size()) {
-      m.Close(h, 1);
-      err = "paragraphs of the document could not all be placed";
-      return 0;
-    }
-    src->pgfs.reserve(items.size());
-    for (const WalkItem &it : items) src->pgfs.push_back({it.pgf, {}, {}, false, 0});
+    src->pgfs.reserve(pgfs.size());
+    for (Handle p : pgfs) src->pgfs.push_back({p, {}, {}, false, 0});
+    pgfs = {};
     Snapshot(m, *d, *src);
     d->source = src;
     if (Flow *main = m.As<Flow>(d->mainFlow, Kind::Flow))

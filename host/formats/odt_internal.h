@@ -107,7 +107,6 @@ class CharReader {
   const StyleSet &s_;
   Part *p_;
   std::map<std::string, Eff> eff_[3];
-  std::map<std::string, Chars> done_[3];
 };
 
 // Whether an automatic style sets paragraph or text properties of its own, beyond what is
