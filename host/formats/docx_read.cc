@@ -118,7 +118,7 @@ struct Reader {
       err = "a relationship names the part " + name + ", which the package does not hold";
       return false;
     }
-    if (!pkg->Read(name, bytes, err) || !x.Parse(bytes, name, err)) return false;
+    if (!pkg->Read(name, bytes, err) || !x.Parse(std::move(bytes), name, err)) return false;
     if (rec) {
       rec->name = name;
       rec->hash = x.hash;
