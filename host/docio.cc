@@ -293,11 +293,11 @@ void PgfFrom(Model &m, Doc &d, Pgf &p, const json &j) {
   if (j.contains("locked")) p.locked = IntFrom(j["locked"], "locked");
   if (j.contains("own")) {
     if (!j["own"].is_object()) Fail("own: expected an object");
-    CharsFrom(m, d, j["own"], p.own, {});
+    CharsFrom(m, d, j["own"], p.own.Mut(), {});
   }
   if (j.contains("textProps")) {
     if (!j["textProps"].is_object()) Fail("textProps: expected an object");
-    CharsFrom(m, d, j["textProps"], p.textProps, {});
+    CharsFrom(m, d, j["textProps"], p.textProps.Mut(), {});
   }
 }
 

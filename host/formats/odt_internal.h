@@ -146,7 +146,7 @@ struct OdtSource : FileSource {
   struct PgfRec {
     Handle h = 0;
     std::string tag;
-    Chars own;
+    LazyMap<int32_t, Value> own;
     bool override_ = false;
     uint64_t text = 0;
   };
