@@ -256,7 +256,7 @@ class Walker {
 
 }  // namespace
 
-bool ReadParts(const std::string &path, Part parts[2], std::string *originals, std::string &err) {
+bool ReadParts(const std::string &path, Part parts[2], std::string &err) {
   std::unique_ptr<Package> pkg = Package::Open(path, err);
   if (!pkg) return false;
   std::string mime;
@@ -283,12 +283,7 @@ bool ReadParts(const std::string &path, Part parts[2], std::string *originals, s
     }
     std::string bytes;
     if (!pkg->Read(names[i], bytes, err)) return false;
-    if (originals) {
-      originals[i] = std::move(bytes);
-      if (!parts[i].xml.Parse(originals[i], names[i], err)) return false;
-    } else if (!parts[i].xml.Parse(std::move(bytes), names[i], err)) {
-      return false;
-    }
+    if (!parts[i].xml.Parse(std::move(bytes), names[i], err)) return false;
     parts[i].n = Names(parts[i].xml.Root());
     if (parts[i].n.p.empty()) {
       err = std::string(names[i]) + ": no OpenDocument text namespace";
@@ -372,7 +367,7 @@ class Odt final : public Format {
     // the snapshot is taken: together they take more than the model itself.
     {
       Part parts[2];
-      if (!ReadParts(path, parts, nullptr, err)) return 0;
+      if (!ReadParts(path, parts, err)) return 0;
       for (int i : {kContent, kStyles}) {
         src->hash[i] = parts[i].xml.hash;
         src->size[i] = parts[i].xml.size;

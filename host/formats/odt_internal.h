@@ -161,11 +161,10 @@ struct OdtSource : FileSource {
   size_t tables = 0;
 };
 
-// Reads and parses content.xml and styles.xml of an OpenDocument Text package; false with
-// `err` when the package is not one, is encrypted, or a part is missing or malformed. With
-// `originals` (two strings), keeps the parts' bytes there for writing back; without, parses
-// them in place.
-bool ReadParts(const std::string &path, Part parts[2], std::string *originals, std::string &err);
+// Reads and parses (in place) content.xml and styles.xml of an OpenDocument Text package;
+// false with `err` when the package is not one, is encrypted, or a part is missing or
+// malformed.
+bool ReadParts(const std::string &path, Part parts[2], std::string &err);
 
 // Every paragraph element of the document in the order the model holds them: the body, then
 // the paragraphs of notes and text boxes as they are met, then headers and footers. With a
