@@ -344,6 +344,7 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
         return err = src.path + " changed on disk since it was read", false;
     StyleSet styles;
     std::vector<WalkItem> items;
+    items.reserve(src.pgfs.size());  // as many as were read, unless the file changed
     size_t t = 0;
     if (!styles.Build(parts, err) ||
         !WalkParts(parts, nullptr, nullptr, &styles, nullptr, items, t, err))
