@@ -120,7 +120,7 @@ json CharJson(const Model &m, const CharDef &d, const Value &v) {
       return v.s;
     case PType::Tabs: {
       json a = json::array();
-      for (const Tab &t : v.tabs) {
+      for (const Tab &t : v.tabs()) {
         json o{{"position", MetricJson(t.position)}};
         if (t.kind >= 1 && t.kind <= 4)
           o["type"] = kTabKinds[t.kind];
@@ -184,7 +184,7 @@ Value CharFrom(Model &m, Doc &doc, const CharDef &d, const json &j) {
         std::string dec = t.contains("decimal") ? StrFrom(t["decimal"], "decimal") : "";
         if (dec.size() > 1) Fail("decimal: one character");
         tab.decimal = dec.empty() ? 0 : static_cast<uint8_t>(dec[0]);
-        v.tabs.push_back(tab);
+        v.Mut().tabs.push_back(tab);
       }
       break;
     default:
@@ -293,11 +293,11 @@ void PgfFrom(Model &m, Doc &d, Pgf &p, const json &j) {
   if (j.contains("locked")) p.locked = IntFrom(j["locked"], "locked");
   if (j.contains("own")) {
     if (!j["own"].is_object()) Fail("own: expected an object");
-    CharsFrom(m, d, j["own"], p.own, {});
+    CharsFrom(m, d, j["own"], p.own.Mut(), {});
   }
   if (j.contains("textProps")) {
     if (!j["textProps"].is_object()) Fail("textProps: expected an object");
-    CharsFrom(m, d, j["textProps"], p.textProps, {});
+    CharsFrom(m, d, j["textProps"], p.textProps.Mut(), {});
   }
 }
 

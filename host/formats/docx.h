@@ -73,7 +73,7 @@ struct PgfRec {
   uint64_t textHash = 0;
   std::string tag;
   bool override_ = false;
-  std::map<int32_t, Value> own;
+  LazyMap<int32_t, Value> own;
 };
 
 struct FmtRec {

@@ -144,9 +144,9 @@ void FormatToXml(const Model &m, const PgfFmt &f, pugi::xml_node pPr, pugi::xml_
   if (ch(PROP_KeepWithNext).i) pPr.append_child("w:keepNext");
   if (ch(PROP_Start).i >= 2) pPr.append_child("w:pageBreakBefore");
   Val(pPr, "w:widowControl", ch(PROP_WidowOrphanLines).i ? "1" : "0");
-  if (const Value tabs = ch(PROP_Tabs); !tabs.tabs.empty()) {
+  if (const Value tabs = ch(PROP_Tabs); !tabs.tabs().empty()) {
     pugi::xml_node ts = pPr.append_child("w:tabs");
-    for (const Tab &t : tabs.tabs) {
+    for (const Tab &t : tabs.tabs()) {
       pugi::xml_node n = ts.append_child("w:tab");
       static const char *const kKinds[] = {"left", "left", "center", "right", "decimal"};
       n.append_attribute("w:val") = kKinds[t.kind <= 4 ? t.kind : 1];

@@ -118,7 +118,7 @@ struct Reader {
       err = "a relationship names the part " + name + ", which the package does not hold";
       return false;
     }
-    if (!pkg->Read(name, bytes, err) || !x.Parse(bytes, name, err)) return false;
+    if (!pkg->Read(name, bytes, err) || !x.Parse(std::move(bytes), name, err)) return false;
     if (rec) {
       rec->name = name;
       rec->hash = x.hash;
@@ -325,7 +325,7 @@ struct Reader {
                    : t.second == "underscore" || t.second == "heavy" ? "_"
                    : t.second == "middleDot"                         ? "\xC2\xB7"
                                                                      : "";
-      tabs.tabs.push_back(tab);
+      tabs.Mut().tabs.push_back(tab);
     }
     c[PROP_Tabs] = tabs;
     std::string font;

@@ -256,7 +256,7 @@ class Walker {
 
 }  // namespace
 
-bool ReadParts(const std::string &path, Part parts[2], std::string *originals, std::string &err) {
+bool ReadParts(const std::string &path, Part parts[2], std::string &err) {
   std::unique_ptr<Package> pkg = Package::Open(path, err);
   if (!pkg) return false;
   std::string mime;
@@ -283,12 +283,7 @@ bool ReadParts(const std::string &path, Part parts[2], std::string *originals, s
     }
     std::string bytes;
     if (!pkg->Read(names[i], bytes, err)) return false;
-    if (originals) {
-      originals[i] = std::move(bytes);
-      if (!parts[i].xml.Parse(originals[i], names[i], err)) return false;
-    } else if (!parts[i].xml.Parse(std::move(bytes), names[i], err)) {
-      return false;
-    }
+    if (!parts[i].xml.Parse(std::move(bytes), names[i], err)) return false;
     parts[i].n = Names(parts[i].xml.Root());
     if (parts[i].n.p.empty()) {
       err = std::string(names[i]) + ": no OpenDocument text namespace";
@@ -364,39 +359,48 @@ class Odt final : public Format {
 
  private:
   static Handle LoadDoc(Model &m, const std::string &path, std::string &err) {
-    Part parts[2];
-    if (!ReadParts(path, parts, nullptr, err)) return 0;
     auto src = std::make_shared<OdtSource>();
     src->path = path;
-    for (int i : {kContent, kStyles}) {
-      src->hash[i] = parts[i].xml.hash;
-      src->size[i] = parts[i].xml.size;
+    Doc *d = nullptr;
+    std::vector<Handle> pgfs;
+    // The parsed parts, their styles and the characteristics read from them are let go before
+    // the snapshot is taken: together they take more than the model itself.
+    {
+      Part parts[2];
+      if (!ReadParts(path, parts, err)) return 0;
+      for (int i : {kContent, kStyles}) {
+        src->hash[i] = parts[i].xml.hash;
+        src->size[i] = parts[i].xml.size;
+      }
+      StyleSet styles;
+      if (!styles.Build(parts, err)) return 0;
+      d = m.NewDoc(path);
+      for (const char *c : {"Black", "White", "Red", "Green", "Blue", "Cyan", "Magenta", "Yellow"})
+        m.AddColor(*d, c);
+      CharReader reader(m, *d, styles, parts);
+      for (const std::string &name : styles.order) {
+        const Style &st = styles.common.at(name);
+        PgfFmt *f = m.AddFormat(*d, st.display);
+        f->chars = reader.Of(kCommon, name);
+        src->fmts.push_back({f->h, name, st.display, {}});
+      }
+      std::vector<WalkItem> items;
+      if (!WalkParts(parts, &m, d, &styles, &reader, items, src->tables, err)) {
+        m.Close(d->h, 1);
+        return 0;
+      }
+      if (m.WalkPgfs(*d).size() != items.size()) {
+        m.Close(d->h, 1);
+        err = "paragraphs of the document could not all be placed";
+        return 0;
+      }
+      pgfs.reserve(items.size());
+      for (const WalkItem &it : items) pgfs.push_back(it.pgf);
     }
-    StyleSet styles;
-    if (!styles.Build(parts, err)) return 0;
-    Doc *d = m.NewDoc(path);
     Handle h = d->h;
-    for (const char *c : {"Black", "White", "Red", "Green", "Blue", "Cyan", "Magenta", "Yellow"})
-      m.AddColor(*d, c);
-    CharReader reader(m, *d, styles, parts);
-    for (const std::string &name : styles.order) {
-      const Style &st = styles.common.at(name);
-      PgfFmt *f = m.AddFormat(*d, st.display);
-      f->chars = reader.Of(kCommon, name);
-      src->fmts.push_back({f->h, name, st.display, {}});
-    }
-    std::vector<WalkItem> items;
-    if (!WalkParts(parts, &m, d, &styles, &reader, items, src->tables, err)) {
-      m.Close(h, 1);
-      return 0;
-    }
-    if (m.WalkPgfs(*d).size() != items.size()) {
-      m.Close(h, 1);
-      err = "paragraphs of the document could not all be placed";
-      return 0;
-    }
-    src->pgfs.reserve(items.size());
-    for (const WalkItem &it : items) src->pgfs.push_back({it.pgf, {}, {}, false, 0});
+    src->pgfs.reserve(pgfs.size());
+    for (Handle p : pgfs) src->pgfs.push_back({p, {}, {}, false, 0});
+    pgfs = {};
     Snapshot(m, *d, *src);
     d->source = src;
     if (Flow *main = m.As<Flow>(d->mainFlow, Kind::Flow))

@@ -107,7 +107,6 @@ class CharReader {
   const StyleSet &s_;
   Part *p_;
   std::map<std::string, Eff> eff_[3];
-  std::map<std::string, Chars> done_[3];
 };
 
 // Whether an automatic style sets paragraph or text properties of its own, beyond what is
@@ -147,7 +146,7 @@ struct OdtSource : FileSource {
   struct PgfRec {
     Handle h = 0;
     std::string tag;
-    Chars own;
+    LazyMap<int32_t, Value> own;
     bool override_ = false;
     uint64_t text = 0;
   };
@@ -162,11 +161,10 @@ struct OdtSource : FileSource {
   size_t tables = 0;
 };
 
-// Reads and parses content.xml and styles.xml of an OpenDocument Text package; false with
-// `err` when the package is not one, is encrypted, or a part is missing or malformed. With
-// `originals` (two strings), keeps the parts' bytes there for writing back; without, parses
-// them in place.
-bool ReadParts(const std::string &path, Part parts[2], std::string *originals, std::string &err);
+// Reads and parses (in place) content.xml and styles.xml of an OpenDocument Text package;
+// false with `err` when the package is not one, is encrypted, or a part is missing or
+// malformed.
+bool ReadParts(const std::string &path, Part parts[2], std::string &err);
 
 // Every paragraph element of the document in the order the model holds them: the body, then
 // the paragraphs of notes and text boxes as they are met, then headers and footers. With a

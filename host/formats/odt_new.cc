@@ -137,9 +137,9 @@ class StyleWriter {
     if (has(PROP_HyphMaxAdjacent))
       Attr(pp, "fo:hyphenation-ladder-count",
            std::to_string(std::max(0, num(PROP_HyphMaxAdjacent))));
-    if (has(PROP_Tabs) && (!all || !get(PROP_Tabs).tabs.empty())) {
+    if (has(PROP_Tabs) && (!all || !get(PROP_Tabs).tabs().empty())) {
       pugi::xml_node stops = Child(pp, "style:tab-stops");
-      for (const Tab &t : get(PROP_Tabs).tabs) {
+      for (const Tab &t : get(PROP_Tabs).tabs()) {
         static const char *const kKind[] = {"left", "center", "right", "char"};
         pugi::xml_node stop = Child(stops, "style:tab-stop");
         Attr(stop, "style:position", Pt(t.position));

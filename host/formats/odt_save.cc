@@ -333,32 +333,45 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
   if (changedPgfs.empty() && deleted.empty() && changedFmts.empty())
     return same || CopyFileAtomic(src.path, path, err);
 
-  // The file as it was read.
-  Part parts[2];
-  std::string originals[2];
-  if (!ReadParts(src.path, parts, originals, err)) return false;
-  for (int i : {kContent, kStyles})
-    if (parts[i].xml.size != src.size[i] || parts[i].xml.hash != src.hash[i])
-      return err = src.path + " changed on disk since it was read", false;
-  StyleSet styles;
-  std::vector<WalkItem> items;
-  size_t t = 0;
-  if (!styles.Build(parts, err) ||
-      !WalkParts(parts, nullptr, nullptr, &styles, nullptr, items, t, err))
-    return false;
-  if (items.size() != src.pgfs.size())
-    return err = "the paragraphs of " + src.path + " no longer match the document", false;
-
-  Writer w(m, d, src, parts, styles, items);
-  for (size_t i : changedPgfs)
-    if (!w.Paragraph(i, *m.PgfOf(src.pgfs[i].h), src.pgfs[i], err)) return false;
-  for (auto &[rec, fmt] : changedFmts)
-    if (!w.FormatChanged(*rec, *fmt, err)) return false;
-  for (const OdtSource::FmtRec *rec : deleted) w.DeleteStyle(rec->style);
-
+  // The file as it was read; its trees and bytes are let go once the changed parts are
+  // written out, before the package is rewritten.
   std::map<std::string, std::string> replace;
-  for (int i : {kContent, kStyles})
-    if (parts[i].changed) replace[kPartNames[i]] = parts[i].xml.Write(originals[i]);
+  {
+    Part parts[2];
+    if (!ReadParts(src.path, parts, err)) return false;
+    for (int i : {kContent, kStyles})
+      if (parts[i].xml.size != src.size[i] || parts[i].xml.hash != src.hash[i])
+        return err = src.path + " changed on disk since it was read", false;
+    StyleSet styles;
+    std::vector<WalkItem> items;
+    items.reserve(src.pgfs.size());  // as many as were read, unless the file changed
+    size_t t = 0;
+    if (!styles.Build(parts, err) ||
+        !WalkParts(parts, nullptr, nullptr, &styles, nullptr, items, t, err))
+      return false;
+    if (items.size() != src.pgfs.size())
+      return err = "the paragraphs of " + src.path + " no longer match the document", false;
+
+    Writer w(m, d, src, parts, styles, items);
+    for (size_t i : changedPgfs)
+      if (!w.Paragraph(i, *m.PgfOf(src.pgfs[i].h), src.pgfs[i], err)) return false;
+    for (auto &[rec, fmt] : changedFmts)
+      if (!w.FormatChanged(*rec, *fmt, err)) return false;
+    for (const OdtSource::FmtRec *rec : deleted) w.DeleteStyle(rec->style);
+
+    // A changed part is written from its original bytes, read again (the parse was done in
+    // place of the first reading): only the parts that changed are held twice.
+    std::unique_ptr<Package> pkg;
+    for (int i : {kContent, kStyles}) {
+      if (!parts[i].changed) continue;
+      if (!pkg && !(pkg = Package::Open(src.path, err))) return false;
+      std::string original;
+      if (!pkg->Read(kPartNames[i], original, err)) return false;
+      if (original.size() != src.size[i] || Fnv1a(original) != src.hash[i])
+        return err = src.path + " changed on disk since it was read", false;
+      replace[kPartNames[i]] = parts[i].xml.Write(original);
+    }
+  }
   if (!RewritePackage(src.path, path, replace, err)) return false;
   if (same) {
     for (int i : {kContent, kStyles})

@@ -515,22 +515,19 @@ const CharReader::Eff &CharReader::EffOf(int where, const std::string &name, siz
       e.c[PROP_UseNextTag] = Value::Int(0);
     }
   }
-  return memo[name] = std::move(e);
-}
-
-const Chars &CharReader::Of(int part, const std::string &name) {
-  int where = s_.autos[part].count(name) ? part : kCommon;
-  auto &memo = done_[where];
-  if (auto it = memo.find(name); it != memo.end()) return it->second;
-  if (where != kCommon) memo.clear();  // as in EffOf: the last automatic style only
-  Eff e = EffOf(where, name, 0);
+  // The spacing between lines follows from the font size and the line height the chain ends
+  // with: set again at each level, so that a style's memo is what its paragraphs show.
   double size = ToPoints(e.c[PROP_FontSize].i);
   double height = e.lineKind == 0   ? size * 1.2 * e.line / 100
                   : e.lineKind == 3 ? size * 1.2 + e.line
                                     : e.line;
   e.c[PROP_LineSpacing] = Value::Metric(ToMetric(height - size));
   e.c[PROP_LineSpacingNotFixed] = Value::Int(e.lineKind == 1 ? 0 : 1);
-  return memo[name] = std::move(e.c);
+  return memo[name] = std::move(e);
+}
+
+const Chars &CharReader::Of(int part, const std::string &name) {
+  return EffOf(s_.autos[part].count(name) ? part : kCommon, name, 0).c;
 }
 
 // --- properties ----------------------------------------------------------------------------
@@ -744,7 +741,7 @@ bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &co
         pugi::xml_node props = PropsOf(part, style, P, true);
         props.remove_child(part.n.tabStops.c_str());
         pugi::xml_node tabs = props.append_child(part.n.tabStops.c_str());
-        for (const Tab &t : v.tabs) {
+        for (const Tab &t : v.tabs()) {
           pugi::xml_node e = tabs.append_child(part.n.tabStop.c_str());
           e.append_attribute(part.n.Local("style:position").c_str()) =
               FormatPoints(ToPoints(t.position)).c_str();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -177,6 +178,10 @@ bool Package::Read(const std::string &name, std::string &out, std::string &err,
     err = name + ": " + zip_strerror(za_);
     return false;
   }
+  // The declared size is only a hint (a damaged entry may inflate to more or less): room for
+  // it is made up front, within the limit, so that a large part is not copied as it grows.
+  if (st.valid & ZIP_STAT_SIZE)
+    out.reserve(static_cast<size_t>(std::min<zip_uint64_t>(st.size, limit)));
   char buf[1 << 16];
   bool ok = true;
   for (;;) {

@@ -193,55 +193,56 @@ void GetString(const ApiFmGetPropArgT &a, ApiFmGetStringRetT &r, CallCtx &) {
 }
 
 void GetStrings(const ApiFmGetPropArgT &a, ApiFmGetStringsRetT &r, CallCtx &) {
-  GetAs(a, PType::Strings, r, [](const Value &v, auto &r) { r.value = StringsTo(v.strings); });
+  GetAs(a, PType::Strings, r, [](const Value &v, auto &r) { r.value = StringsTo(v.strings()); });
 }
 
 void GetMetrics(const ApiFmGetPropArgT &a, ApiFmGetMetricsRetT &r, CallCtx &) {
   GetAs(a, PType::Metrics, r,
-        [](const Value &v, auto &r) { r.value = NumsTo<F_MetricsT>(v.nums); });
+        [](const Value &v, auto &r) { r.value = NumsTo<F_MetricsT>(v.nums()); });
 }
 
 void GetInts(const ApiFmGetPropArgT &a, ApiFmGetIntsRetT &r, CallCtx &) {
-  GetAs(a, PType::Ints, r, [](const Value &v, auto &r) { r.value = NumsTo<F_IntsT>(v.nums); });
+  GetAs(a, PType::Ints, r, [](const Value &v, auto &r) { r.value = NumsTo<F_IntsT>(v.nums()); });
 }
 
 void GetUBytes(const ApiFmGetPropArgT &a, ApiFmGetUBytesRetT &r, CallCtx &) {
-  GetAs(a, PType::UBytes, r, [](const Value &v, auto &r) { r.value = NumsTo<F_UBytesT>(v.nums); });
+  GetAs(a, PType::UBytes, r,
+        [](const Value &v, auto &r) { r.value = NumsTo<F_UBytesT>(v.nums()); });
 }
 
 void GetPoints(const ApiFmGetPropArgT &a, ApiFmGetPointsRetT &r, CallCtx &) {
-  GetAs(a, PType::Points, r, [](const Value &v, auto &r) { r.value = PointsTo(v.points); });
+  GetAs(a, PType::Points, r, [](const Value &v, auto &r) { r.value = PointsTo(v.points()); });
 }
 
 void GetTabs(const ApiFmGetPropArgT &a, ApiFmGetTabsRetT &r, CallCtx &) {
-  GetAs(a, PType::Tabs, r, [](const Value &v, auto &r) { r.value = TabsTo(v.tabs); });
+  GetAs(a, PType::Tabs, r, [](const Value &v, auto &r) { r.value = TabsTo(v.tabs()); });
 }
 
 void GetTextLoc(const ApiFmGetPropArgT &a, ApiFmGetTextLocRetT &r, CallCtx &) {
-  GetAs(a, PType::TextLoc, r, [](const Value &v, auto &r) { r.value = LocTo(v.loc); });
+  GetAs(a, PType::TextLoc, r, [](const Value &v, auto &r) { r.value = LocTo(v.loc()); });
 }
 
 void GetTextRange(const ApiFmGetPropArgT &a, ApiFmGetTextRangeRetT &r, CallCtx &) {
-  GetAs(a, PType::TextRange, r, [](const Value &v, auto &r) { r.value = RangeTo(v.range); });
+  GetAs(a, PType::TextRange, r, [](const Value &v, auto &r) { r.value = RangeTo(v.range()); });
 }
 
 void GetElementRange(const ApiFmGetPropArgT &a, ApiFmGetElementRangeRetT &r, CallCtx &) {
   GetAs(a, PType::ElementRange, r,
-        [](const Value &v, auto &r) { r.value = ElemRangeTo(v.elements); });
+        [](const Value &v, auto &r) { r.value = ElemRangeTo(v.elements()); });
 }
 
 void GetAttributes(const ApiFmGetPropArgT &a, ApiFmGetAttributesRetT &r, CallCtx &) {
-  GetAs(a, PType::Attributes, r, [](const Value &v, auto &r) { r.value = AttrsTo(v.attrs); });
+  GetAs(a, PType::Attributes, r, [](const Value &v, auto &r) { r.value = AttrsTo(v.attrs()); });
 }
 
 void GetAttributeDefs(const ApiFmGetPropArgT &a, ApiFmGetAttributeDefsRetT &r, CallCtx &) {
   GetAs(a, PType::AttributeDefs, r,
-        [](const Value &v, auto &r) { r.value = AttrDefsTo(v.attrDefs); });
+        [](const Value &v, auto &r) { r.value = AttrDefsTo(v.attrDefs()); });
 }
 
 void GetElementCatalog(const ApiFmGetPropArgT &a, ApiFmGetElementCatalogRetT &r, CallCtx &) {
   GetAs(a, PType::ElementCatalog, r,
-        [](const Value &v, auto &r) { r.value = CatalogTo(v.catalog); });
+        [](const Value &v, auto &r) { r.value = CatalogTo(v.catalog()); });
 }
 
 void GetVal(const ApiFmGetPropArgT &a, ApiFmGetValRetT &r, CallCtx &) {

@@ -196,44 +196,44 @@ void ValueToWire(const Value &in, F_TypedValT &out) {
       out.u.sval = Dup(in.s);
       break;
     case PType::Strings:
-      out.u.strings = StringsTo(in.strings);
+      out.u.strings = StringsTo(in.strings());
       break;
     case PType::Metrics:
-      out.u.metrics = NumsTo<F_MetricsT>(in.nums);
+      out.u.metrics = NumsTo<F_MetricsT>(in.nums());
       break;
     case PType::Ints:
-      out.u.ints = NumsTo<F_IntsT>(in.nums);
+      out.u.ints = NumsTo<F_IntsT>(in.nums());
       break;
     case PType::UInts:
-      out.u.uints = NumsTo<F_UIntsT>(in.nums);
+      out.u.uints = NumsTo<F_UIntsT>(in.nums());
       break;
     case PType::UBytes:
-      out.u.ubytes = NumsTo<F_UBytesT>(in.nums);
+      out.u.ubytes = NumsTo<F_UBytesT>(in.nums());
       break;
     case PType::Points:
-      out.u.points = PointsTo(in.points);
+      out.u.points = PointsTo(in.points());
       break;
     case PType::Tabs:
-      out.u.tabs = TabsTo(in.tabs);
+      out.u.tabs = TabsTo(in.tabs());
       break;
     case PType::TextLoc:
-      out.u.textLoc = LocTo(in.loc);
+      out.u.textLoc = LocTo(in.loc());
       break;
     case PType::TextRange:
-      out.u.textRange = RangeTo(in.range);
+      out.u.textRange = RangeTo(in.range());
       break;
     case PType::ElementRange:
       out.u.elementRange = Alloc<F_ElementRangeT>(1);
-      *out.u.elementRange = ElemRangeTo(in.elements);
+      *out.u.elementRange = ElemRangeTo(in.elements());
       break;
     case PType::Attributes:
-      out.u.attrs = AttrsTo(in.attrs);
+      out.u.attrs = AttrsTo(in.attrs());
       break;
     case PType::AttributeDefs:
-      out.u.attrDefs = AttrDefsTo(in.attrDefs);
+      out.u.attrDefs = AttrDefsTo(in.attrDefs());
       break;
     case PType::ElementCatalog:
-      out.u.catalog = CatalogTo(in.catalog);
+      out.u.catalog = CatalogTo(in.catalog());
       break;
   }
 }

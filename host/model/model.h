@@ -17,6 +17,7 @@
 
 #include "host/model/props.h"
 #include "host/model/status.h"
+#include "host/model/lazy_map.h"
 #include "host/model/value.h"
 #include "quorvex/fcodes.h"
 
@@ -79,7 +80,7 @@ struct Obj {
   Kind kind;
   Handle doc = 0;  // owning document (or book for components); 0 for menus
   Handle prev = 0, next = 0;
-  std::map<std::string, Value> named;  // properties a client set by name
+  LazyMap<std::string, Value> named;  // properties a client set by name
   explicit Obj(Kind k) : kind(k) {}
   virtual ~Obj() = default;
 };
@@ -97,13 +98,13 @@ struct Pgf : Obj {
   std::string tag;
   Handle element = 0;  // structure element holding the paragraph (0: none)
   // Character properties set over the paragraph's text, read back at any of its locations.
-  std::map<int32_t, Value> textProps;
+  LazyMap<int32_t, Value> textProps;
   std::string text;
   bool override_ = false;
   int32_t locked = 0;
   // Characteristics in which the paragraph differs from its format (all of them when the
   // catalogue has no format of its tag any more).
-  std::map<int32_t, Value> own;
+  LazyMap<int32_t, Value> own;
   PgfHome home = PgfHome::Frame;
   Handle parent = 0;  // frame, cell or table
   Pgf() : Obj(Kind::Pgf) {}

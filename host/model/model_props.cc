@@ -282,10 +282,10 @@ int32_t Model::SetOf(Obj &o, Handle docArg, int32_t prop, const Value &v) {
       switch (prop) {
         case PROP_TextSelection: {
           if (v.type != PType::TextRange) return kBadPropType;
-          const Pgf *b = PgfOf(v.range.beg.obj), *e = PgfOf(v.range.end.obj);
-          bool none = !v.range.beg.obj && !v.range.end.obj;
+          const Pgf *b = PgfOf(v.range().beg.obj), *e = PgfOf(v.range().end.obj);
+          bool none = !v.range().beg.obj && !v.range().end.obj;
           if (!none && (!b || !e || b->doc != d.h || e->doc != d.h)) return kBadParameter;
-          d.selection = v.range;
+          d.selection = v.range();
           selDoc_ = d.h;
           return kOk;
         }
@@ -363,8 +363,8 @@ int32_t Model::SetOf(Obj &o, Handle docArg, int32_t prop, const Value &v) {
       if (prop == PROP_TblInitSetting) return setInt(t.initSetting);
       if (prop == PROP_TblColWidths) {
         if (v.type != PType::Metrics) return kBadPropType;
-        if (v.nums.size() != t.colWidths.size()) return kBadParameter;
-        t.colWidths = v.nums;
+        if (v.nums().size() != t.colWidths.size()) return kBadParameter;
+        t.colWidths = v.nums();
         MarkModified(t.doc);
         return kOk;
       }

@@ -163,13 +163,13 @@ int32_t Model::SetStructure(Obj &o, int32_t prop, const Value &v) {
     case Kind::Doc:
       if (prop == kPropElementSelection) {
         if (v.type != PType::ElementRange) return kBadPropType;
-        return SetElementSelection(static_cast<Doc &>(o), v.elements);
+        return SetElementSelection(static_cast<Doc &>(o), v.elements());
       }
       break;
     case Kind::Table:
       if (prop == kPropTextLoc)
         return shaped(PType::TextLoc, [&] {
-          const Pgf *p = PgfOf(v.loc.obj);
+          const Pgf *p = PgfOf(v.loc().obj);
           if (!p || p->doc != o.doc || p->home != PgfHome::Frame) return kBadInsertPos;
           static_cast<Table &>(o).anchor = p->h;
           return kOk;
@@ -178,34 +178,34 @@ int32_t Model::SetStructure(Obj &o, int32_t prop, const Value &v) {
     case Kind::Cell:
       if (prop == kPropStraddle)
         return shaped(PType::Ints, [&] {
-          if (v.nums.size() != 2) return kBadParameter;
-          return Straddle(o.doc, o.h, v.nums[0], v.nums[1], false);
+          if (v.nums().size() != 2) return kBadParameter;
+          return Straddle(o.doc, o.h, v.nums()[0], v.nums()[1], false);
         });
       break;
     case Kind::Graphic:
       if (prop == kPropPoints)
         return shaped(PType::Points, [&] {
-          static_cast<Graphic &>(o).points = v.points;
+          static_cast<Graphic &>(o).points = v.points();
           return kOk;
         });
       break;
     case Kind::ElementDef:
       if (prop == PROP_AttributeDefs)
         return shaped(PType::AttributeDefs, [&] {
-          for (size_t i = 0; i < v.attrDefs.size(); ++i)
+          for (size_t i = 0; i < v.attrDefs().size(); ++i)
             for (size_t j = 0; j < i; ++j)
-              if (v.attrDefs[i].name.empty() || v.attrDefs[i].name == v.attrDefs[j].name)
+              if (v.attrDefs()[i].name.empty() || v.attrDefs()[i].name == v.attrDefs()[j].name)
                 return kBadParameter;
-          static_cast<ElementDef &>(o).attrDefs = v.attrDefs;
+          static_cast<ElementDef &>(o).attrDefs = v.attrDefs();
           return kOk;
         });
       break;
     case Kind::Element:
       if (prop == PROP_Attributes)
         return shaped(PType::Attributes, [&] {
-          for (const Attribute &a : v.attrs)
+          for (const Attribute &a : v.attrs())
             if (a.name.empty()) return kBadParameter;
-          static_cast<Element &>(o).attrs = v.attrs;
+          static_cast<Element &>(o).attrs = v.attrs();
           return kOk;
         });
       break;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -101,10 +102,9 @@ struct CatalogEntry {
   bool operator==(const CatalogEntry &) const = default;
 };
 
-struct Value {
-  PType type = PType::Int;
-  int32_t i = 0;
-  std::string s;
+// The shapes a value rarely takes, kept out of line so that the common ones (the int-like
+// shapes and text, which fill the characteristic maps of every format and paragraph) stay small.
+struct ValueExtra {
   std::vector<std::string> strings;
   std::vector<int32_t> nums;  // metrics, ints, unsigned ints or bytes, as the shape says
   std::vector<Tab> tabs;
@@ -115,6 +115,43 @@ struct Value {
   std::vector<Attribute> attrs;
   std::vector<AttributeDef> attrDefs;
   std::vector<CatalogEntry> catalog;
+  bool operator==(const ValueExtra &) const = default;
+};
+
+// A value: its shape, the int-like word, the text, and the other shapes' contents out of line
+// (read through the accessors: empty when never set; written through Mut(), which makes them).
+class Value {
+ public:
+  PType type = PType::Int;
+  int32_t i = 0;
+  std::string s;
+
+  Value() = default;
+  Value(const Value &o) : type(o.type), i(o.i), s(o.s) {
+    if (o.extra_) extra_ = std::make_unique<ValueExtra>(*o.extra_);
+  }
+  Value(Value &&) noexcept = default;
+  Value &operator=(const Value &o) {
+    if (this != &o) *this = Value(o);
+    return *this;
+  }
+  Value &operator=(Value &&) noexcept = default;
+  ~Value() = default;
+
+  const std::vector<std::string> &strings() const { return X().strings; }
+  const std::vector<int32_t> &nums() const { return X().nums; }
+  const std::vector<Tab> &tabs() const { return X().tabs; }
+  const std::vector<Point> &points() const { return X().points; }
+  const TextLoc &loc() const { return X().loc; }
+  const TextRange &range() const { return X().range; }
+  const ElementRange &elements() const { return X().elements; }
+  const std::vector<Attribute> &attrs() const { return X().attrs; }
+  const std::vector<AttributeDef> &attrDefs() const { return X().attrDefs; }
+  const std::vector<CatalogEntry> &catalog() const { return X().catalog; }
+  ValueExtra &Mut() {
+    if (!extra_) extra_ = std::make_unique<ValueExtra>();
+    return *extra_;
+  }
 
   static Value Of(PType t, int32_t v) {
     Value r;
@@ -125,37 +162,56 @@ struct Value {
   static Value Int(int32_t v) { return Of(PType::Int, v); }
   static Value Metric(int32_t v) { return Of(PType::Metric, v); }
   static Value Id(Handle v) { return Of(PType::Id, static_cast<int32_t>(v)); }
-  // A value of shape `t` held in `field`.
+  // A value of shape `t` held in `field` of the out-of-line part (made only for a non-empty one).
   template <class F>
-  static Value With(PType t, F Value::*field, F v) {
+  static Value With(PType t, F ValueExtra::*field, F v) {
     Value r = Of(t, 0);
-    r.*field = std::move(v);
+    if (!(v == F{})) r.Mut().*field = std::move(v);
     return r;
   }
-  static Value Str(std::string v) { return With(PType::String, &Value::s, std::move(v)); }
-  static Value Strs(std::vector<std::string> v) {
-    return With(PType::Strings, &Value::strings, std::move(v));
+  static Value Str(std::string v) {
+    Value r = Of(PType::String, 0);
+    r.s = std::move(v);
+    return r;
   }
-  static Value Nums(PType t, std::vector<int32_t> v) { return With(t, &Value::nums, std::move(v)); }
+  static Value Strs(std::vector<std::string> v) {
+    return With(PType::Strings, &ValueExtra::strings, std::move(v));
+  }
+  static Value Nums(PType t, std::vector<int32_t> v) {
+    return With(t, &ValueExtra::nums, std::move(v));
+  }
   static Value Metrs(std::vector<int32_t> v) { return Nums(PType::Metrics, std::move(v)); }
   static Value Points(std::vector<Point> v) {
-    return With(PType::Points, &Value::points, std::move(v));
+    return With(PType::Points, &ValueExtra::points, std::move(v));
   }
-  static Value Loc(TextLoc v) { return With(PType::TextLoc, &Value::loc, v); }
-  static Value Tabs(std::vector<Tab> v) { return With(PType::Tabs, &Value::tabs, std::move(v)); }
-  static Value Range(TextRange v) { return With(PType::TextRange, &Value::range, v); }
-  static Value Elements(ElementRange v) { return With(PType::ElementRange, &Value::elements, v); }
+  static Value Loc(TextLoc v) { return With(PType::TextLoc, &ValueExtra::loc, v); }
+  static Value Tabs(std::vector<Tab> v) {
+    return With(PType::Tabs, &ValueExtra::tabs, std::move(v));
+  }
+  static Value Range(TextRange v) { return With(PType::TextRange, &ValueExtra::range, v); }
+  static Value Elements(ElementRange v) {
+    return With(PType::ElementRange, &ValueExtra::elements, v);
+  }
   static Value Attrs(std::vector<Attribute> v) {
-    return With(PType::Attributes, &Value::attrs, std::move(v));
+    return With(PType::Attributes, &ValueExtra::attrs, std::move(v));
   }
   static Value AttrDefs(std::vector<AttributeDef> v) {
-    return With(PType::AttributeDefs, &Value::attrDefs, std::move(v));
+    return With(PType::AttributeDefs, &ValueExtra::attrDefs, std::move(v));
   }
   static Value Catalog(std::vector<CatalogEntry> v) {
-    return With(PType::ElementCatalog, &Value::catalog, std::move(v));
+    return With(PType::ElementCatalog, &ValueExtra::catalog, std::move(v));
   }
   bool IntLike() const { return type == PType::Int || type == PType::Metric || type == PType::Id; }
-  bool operator==(const Value &) const = default;
+  bool operator==(const Value &o) const {
+    return type == o.type && i == o.i && s == o.s && X() == o.X();
+  }
+
+ private:
+  const ValueExtra &X() const {
+    static const ValueExtra none;
+    return extra_ ? *extra_ : none;
+  }
+  std::unique_ptr<ValueExtra> extra_;
 };
 
 }  // namespace qvhost

@@ -178,10 +178,10 @@ TEST(HostModel, NewTableHasRowsCellsAndWidths) {
   EXPECT_EQ(f.m.Chained(f.m.As<Table>(t, Kind::Table)->rows).size(), 4u);
   Value w;
   ASSERT_EQ(f.m.GetProp(f.d->h, t, PROP_TblColWidths, w), kOk);
-  ASSERT_EQ(w.nums.size(), 2u);
-  w.nums[1] = 0x900000;
+  ASSERT_EQ(w.nums().size(), 2u);
+  w.Mut().nums[1] = 0x900000;
   ASSERT_EQ(f.m.SetProp(f.d->h, t, PROP_TblColWidths, w), kOk);
-  w.nums.push_back(1);
+  w.Mut().nums.push_back(1);
   EXPECT_EQ(f.m.SetProp(f.d->h, t, PROP_TblColWidths, w), kBadParameter);
   EXPECT_EQ(f.m.As<Table>(t, Kind::Table)->colWidths[1], 0x900000);
   EXPECT_EQ(f.m.NewTable(f.d->h, "Format A", 0, 3, 1, 0, {f.p1, 0}, t), kBadParameter);

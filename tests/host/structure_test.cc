@@ -112,8 +112,8 @@ TEST(HostStructure, AttributesAndCatalogueAreCheckedProperties) {
   ASSERT_EQ(s.m.NewElement(s.d->h, s.chapter, {s.pgfs[1], 0}, root), kOk);
   Value v;
   ASSERT_EQ(s.m.GetProp(s.d->h, s.d->h, PROP_ElementCatalog, v), kOk);
-  ASSERT_EQ(v.catalog.size(), 3u);
-  EXPECT_EQ(v.catalog[0].def, s.chapter);
+  ASSERT_EQ(v.catalog().size(), 3u);
+  EXPECT_EQ(v.catalog()[0].def, s.chapter);
   AttributeDef id{"Id", 1, 0, 2, {}, {"c1"}, "", ""};
   EXPECT_EQ(s.m.SetProp(s.d->h, s.chapter, PROP_AttributeDefs, Value::AttrDefs({id, id})),
             kBadParameter);  // a name given twice
@@ -123,8 +123,8 @@ TEST(HostStructure, AttributesAndCatalogueAreCheckedProperties) {
   EXPECT_EQ(s.m.SetProp(s.d->h, root, PROP_Attributes, Value::Str("x")), kBadPropType);
   ASSERT_EQ(s.m.DeleteUndefinedAttribute(s.d->h, "", 0), kOk);
   ASSERT_EQ(s.m.GetProp(s.d->h, root, PROP_Attributes, v), kOk);
-  ASSERT_EQ(v.attrs.size(), 1u);
-  EXPECT_EQ(v.attrs[0].values, std::vector<std::string>{"ch1"});
+  ASSERT_EQ(v.attrs().size(), 1u);
+  EXPECT_EQ(v.attrs()[0].values, std::vector<std::string>{"ch1"});
   EXPECT_EQ(s.m.SetProp(s.d->h, root, kPropParentElement, Value::Id(0)), kReadOnly);
 
   // Definitions come over from another document by name.
@@ -156,10 +156,10 @@ TEST(HostStructure, GraphicsStraddlesAndTextPropertiesKeepTheirValues) {
   Handle cell = s.m.As<Row>(row, Kind::Row)->cells.first;
   ASSERT_EQ(s.m.Straddle(s.d->h, cell, 2, 3, false), kOk);
   ASSERT_EQ(s.m.GetProp(s.d->h, cell, kPropStraddle, v), kOk);
-  EXPECT_EQ(v.nums, (std::vector<int32_t>{2, 3}));
+  EXPECT_EQ(v.nums(), (std::vector<int32_t>{2, 3}));
   EXPECT_EQ(s.m.Straddle(s.d->h, cell, 3, 1, false), kBadParameter);  // past the last row
   ASSERT_EQ(s.m.GetProp(s.d->h, tbl, kPropTextLoc, v), kOk);
-  EXPECT_EQ(v.loc, (TextLoc{s.pgfs[1], 0}));
+  EXPECT_EQ(v.loc(), (TextLoc{s.pgfs[1], 0}));
 
   // Character properties set over a range show at every location in it, and leave the
   // paragraphs' override alone.
