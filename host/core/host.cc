@@ -351,6 +351,7 @@ int Host::ServeUntilHandBack() {
     if (calls_ != seen) {  // the client is working: the limit counts from its last call
       seen = calls_;
       deadline = Clock::now() + std::chrono::milliseconds(limit_ms_);
+      continue;  // and it is alive: whether it ended is asked only when it is quiet
     }
     if (!ClientRunning()) {
       for (int i = 0; i < 5 && handbacks_.empty(); i++) ServeOnce(0);  // what it sent before
