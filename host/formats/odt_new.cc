@@ -139,7 +139,8 @@ class StyleWriter {
            std::to_string(std::max(0, num(PROP_HyphMaxAdjacent))));
     if (has(PROP_Tabs) && (!all || !get(PROP_Tabs).tabs().empty())) {
       pugi::xml_node stops = Child(pp, "style:tab-stops");
-      for (const Tab &t : get(PROP_Tabs).tabs()) {
+      const Value tabs = get(PROP_Tabs);  // the loop reads into it: it must outlive the loop
+      for (const Tab &t : tabs.tabs()) {
         static const char *const kKind[] = {"left", "center", "right", "char"};
         pugi::xml_node stop = Child(stops, "style:tab-stop");
         Attr(stop, "style:position", Pt(t.position));

@@ -499,12 +499,14 @@ def main():
     except lo_inspect.SofficeError as e:
         failures.append("LibreOffice: %s" % e)
     finally:
+        # Printed even when a check meets what a failed run did not make (a host that crashed
+        # leaves no file): the failures recorded so far say why.
+        for f in failures:
+            print("FAIL: %s" % f)
         if failures:
             print("kept for inspection: %s" % work)
         else:
             shutil.rmtree(work, ignore_errors=True)
-    for f in failures:
-        print("FAIL: %s" % f)
     print("%s: %d failure(s)" % (args.group, len(failures)))
     return 1 if failures else 0
 
