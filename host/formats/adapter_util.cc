@@ -1,10 +1,6 @@
 // Helpers shared by the package-based document formats.
 #include "host/formats/adapter_util.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-
 namespace qvhost {
 
 Namespaces::Namespaces(pugi::xml_node root) {
@@ -38,37 +34,6 @@ std::string Namespaces::Ensure(pugi::xml_node root, const std::string &uri,
   prefix_[uri] = p;
   uri_[p] = uri;
   return p;
-}
-
-bool CopyFileAtomic(const std::string &from, const std::string &to, std::string &err) {
-  std::ifstream in(from, std::ios::binary);
-  if (!in) {
-    err = "cannot read " + from;
-    return false;
-  }
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    err = "cannot read " + from;
-    return false;
-  }
-  std::filesystem::path t(to);
-  std::string tmp = (t.parent_path() / ("." + t.filename().string() + ".copy")).string();
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::remove(tmp.c_str());
-      err = "cannot write the file";
-      return false;
-    }
-  }
-  if (std::rename(tmp.c_str(), to.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    err = "cannot write the file";
-    return false;
-  }
-  return true;
 }
 
 }  // namespace qvhost

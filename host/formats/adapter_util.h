@@ -30,7 +30,4 @@ class Namespaces {
   std::map<std::string, std::string> uri_;     // prefix -> uri
 };
 
-// Copies `from` to `to` through a temporary file beside `to`, renamed over it when complete.
-bool CopyFileAtomic(const std::string &from, const std::string &to, std::string &err);
-
 }  // namespace qvhost

@@ -291,7 +291,8 @@ class ContentWriter {
     } else {
       // What the paragraph sets of its own: an automatic style whose parent is its format.
       pugi::xml_node st = Child(auto_, "style:style");
-      std::string name = "P" + std::to_string(++autoParas_);
+      std::string name = "P";
+      name += std::to_string(++autoParas_);
       Attr(st, "style:name", name);
       Attr(st, "style:family", "paragraph");
       if (!p.tag.empty()) Attr(st, "style:parent-style-name", OdfStyleName(p.tag));

@@ -28,7 +28,10 @@ std::string ZipErrorText(int code) {
 std::string TempBeside(const std::string &target) {
   std::filesystem::path t(target);
   std::filesystem::path dir = t.parent_path().empty() ? "." : t.parent_path();
-  std::string tmpl = (dir / ("." + t.filename().string() + ".XXXXXX")).string();
+  std::string hidden = ".";
+  hidden += t.filename().string();
+  hidden += ".XXXXXX";
+  std::string tmpl = (dir / hidden).string();
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
   int fd = mkstemp(name.data());
@@ -228,6 +231,16 @@ bool RewritePackage(const std::string &original, const std::string &target,
     if (!(ok = PutEntry(za, name, data, method, err))) break;
   }
   return Finish(za, ok, tmp, target, err);
+}
+
+bool CopyFileAtomic(const std::string &from, const std::string &target, std::string &err) {
+  std::string tmp = TempBeside(target);
+  if (tmp.empty() || !CopyFile(from, tmp)) {
+    if (!tmp.empty()) unlink(tmp.c_str());
+    err = "cannot copy " + from + " to " + target;
+    return false;
+  }
+  return Commit(tmp, target, err);
 }
 
 bool WritePackage(const std::string &target,
