@@ -4,7 +4,8 @@
 # For .odt and .docx: the host's load time (BM_LoadOfficeDocument), List Paragraph Usage end to
 # end, Delete Unused Paragraph Tags with --save end to end (load to save), the host's peak
 # memory against the file's unpacked size, and LibreOffice headless opening and saving the same
-# file. Needs a build in build/ (scripts/test makes one) and soffice.
+# file, with the cost of a bare libtirpc call measured in the same run. Needs a build in build/
+# (scripts/test makes one) and soffice.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bin=$top/build/bin
@@ -27,6 +28,11 @@ measure() {
 # LibreOffice's first start builds its profile: do that before anything is timed.
 echo '<p>warm</p>' >"$work/warm.html"
 soffice --headless "$profile" --convert-to odt --outdir "$work" "$work/warm.html" >/dev/null 2>&1
+
+# The commands are bound by round trips: the cost of a bare libtirpc call in this same run
+# says how fast this machine's system calls are today.
+"$bin/quorvex-bench" --benchmark_filter='^BM_BareTirpcCall$' --benchmark_repetitions=3 \
+  --benchmark_report_aggregates_only=true 2>/dev/null | grep -E 'BM_BareTirpcCall_median' || true
 
 for fmt in odt docx; do
   doc=$work/big.$fmt
