@@ -128,69 +128,8 @@ Scanned Scan(std::string_view s, size_t lt, bool kids) {
 
 struct RawAttr {
   std::string_view name, text;  // text: from the white space before the name to the quote
-  std::string value;            // unescaped, white space normalised as the parser does
+  std::string_view value;       // as written between the quotes
 };
-
-void AppendUtf8(std::string &out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// An attribute value as the parser reads it: references resolved, white space as spaces.
-std::string Unescape(std::string_view v) {
-  std::string out;
-  for (size_t i = 0; i < v.size(); ++i) {
-    char c = v[i];
-    if (c == '\t' || c == '\n' || c == '\r') {
-      if (c == '\r' && i + 1 < v.size() && v[i + 1] == '\n') ++i;
-      out += ' ';
-      continue;
-    }
-    if (c != '&') {
-      out += c;
-      continue;
-    }
-    size_t semi = v.find(';', i);
-    if (semi == npos) {
-      out += c;
-      continue;
-    }
-    std::string_view ent = v.substr(i + 1, semi - i - 1);
-    if (ent == "lt")
-      out += '<';
-    else if (ent == "gt")
-      out += '>';
-    else if (ent == "amp")
-      out += '&';
-    else if (ent == "quot")
-      out += '"';
-    else if (ent == "apos")
-      out += '\'';
-    else if (!ent.empty() && ent[0] == '#') {
-      unsigned long cp = ent.size() > 1 && (ent[1] == 'x' || ent[1] == 'X')
-                             ? std::strtoul(std::string(ent.substr(2)).c_str(), nullptr, 16)
-                             : std::strtoul(std::string(ent.substr(1)).c_str(), nullptr, 10);
-      AppendUtf8(out, static_cast<uint32_t>(cp));
-    } else {
-      out.append(v.substr(i, semi - i + 1));
-    }
-    i = semi;
-  }
-  return out;
-}
 
 std::vector<RawAttr> RawAttrs(std::string_view tag) {
   std::vector<RawAttr> out;
@@ -207,11 +146,23 @@ std::vector<RawAttr> RawAttrs(std::string_view tag) {
     if (i == npos) break;
     size_t close = tag.find(tag[i], i + 1);
     if (close == npos) break;
-    out.push_back(
-        {name, tag.substr(ws, close + 1 - ws), Unescape(tag.substr(i + 1, close - i - 1))});
+    out.push_back({name, tag.substr(ws, close + 1 - ws), tag.substr(i + 1, close - i - 1)});
     i = close + 1;
   }
   return out;
+}
+
+// Whether an attribute written as `raw` reads as `value`. Plain text is compared as it stands;
+// text with references or white space to normalise is read by the parser itself, so that it
+// reads exactly as it did when the part was parsed.
+bool ReadsAs(std::string_view raw, const char *value) {
+  if (raw.find_first_of("&\t\r\n") == npos) return raw == value;
+  std::string probe = "<a a=\"";
+  probe += raw;
+  probe += "\"/>";
+  pugi::xml_document d;
+  return d.load_buffer(probe.data(), probe.size(), kParseOptions, pugi::encoding_utf8) &&
+         std::strcmp(d.first_child().attribute("a").value(), value) == 0;
 }
 
 void EscapeAttr(std::string &out, const char *v) {
@@ -241,18 +192,26 @@ void EscapeAttr(std::string &out, const char *v) {
   }
 }
 
-// The node's start tag; attributes whose value is as it was keep their original text.
-// Empty when nothing changed.
-std::string NewStartTag(pugi::xml_node n, std::string_view original, bool &changed) {
-  std::vector<RawAttr> raw = RawAttrs(original);
+// Whether the node's attributes are, in order, those of its original start tag.
+bool SameAttrs(pugi::xml_node n, const std::vector<RawAttr> &raw) {
+  size_t k = 0;
+  for (pugi::xml_attribute a : n.attributes()) {
+    if (k >= raw.size() || raw[k].name != a.name() || !ReadsAs(raw[k].value, a.value()))
+      return false;
+    ++k;
+  }
+  return k == raw.size();
+}
+
+// The node's start tag as it now stands, without its closing '>'; attributes whose value is
+// as it was keep their original text.
+std::string NewStartTag(pugi::xml_node n, const std::vector<RawAttr> &raw) {
   std::string tag = "<";
   tag += n.name();
-  size_t k = 0;
-  changed = false;
   for (pugi::xml_attribute a : n.attributes()) {
     const RawAttr *same = nullptr;
     for (const RawAttr &r : raw)
-      if (r.name == a.name() && r.value == a.value()) same = &r;
+      if (r.name == a.name() && ReadsAs(r.value, a.value())) same = &r;
     if (same) {
       tag += same->text;
     } else {
@@ -262,10 +221,7 @@ std::string NewStartTag(pugi::xml_node n, std::string_view original, bool &chang
       EscapeAttr(tag, a.value());
       tag += '"';
     }
-    changed |= k >= raw.size() || !same || same != &raw[k];
-    ++k;
   }
-  changed |= k != raw.size();
   return tag;
 }
 
@@ -291,8 +247,9 @@ bool Original(pugi::xml_node n) {
 bool Emit(std::string_view s, pugi::xml_node n, size_t lt, std::string &out) {
   Scanned sc = Scan(s, lt, true);
   std::string_view tag = s.substr(lt, sc.tagEnd - lt);
-  bool tagChanged = false;
-  std::string newTag = NewStartTag(n, tag, tagChanged);
+  std::vector<RawAttr> raw = RawAttrs(tag);
+  bool tagChanged = !SameAttrs(n, raw);
+  std::string newTag = tagChanged ? NewStartTag(n, raw) : std::string();
   size_t mark = out.size();
 
   if (sc.empty) {
@@ -306,7 +263,12 @@ bool Emit(std::string_view s, pugi::xml_node n, size_t lt, std::string &out) {
       out += newTag + "/>";
     return false;
   }
-  out += tagChanged ? newTag + ">" : std::string(tag);
+  if (tagChanged) {
+    out += newTag;
+    out += '>';
+  } else {
+    out += tag;
+  }
   bool clean = !tagChanged;
   auto gap = [&](size_t k) {  // the original text before child k
     size_t from = k == 0 ? sc.tagEnd : sc.kids[k - 1].end;
