@@ -11,6 +11,7 @@
 #include <pugixml.hpp>
 
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,9 @@ bool Structural(std::string_view local);
 
 // A style's name as the catalogue shows it.
 std::string DisplayName(const std::string &wname);
+// A style id for a new style named `name`: its letters and digits, numbered to differ from
+// every id in `taken`, to which it is added.
+std::string NewStyleId(const std::string &name, std::set<std::string> &taken);
 
 struct PartRec {
   std::string name;

@@ -189,6 +189,17 @@ bool Structural(std::string_view l) {
          l == "cnfStyle" || l == "divId" || l.empty();
 }
 
+std::string NewStyleId(const std::string &name, std::set<std::string> &taken) {
+  std::string id;
+  for (char c : name)
+    if (std::isalnum(static_cast<unsigned char>(c))) id += c;
+  if (id.empty()) id = "Style";
+  std::string base = id;
+  for (int n = 1; taken.count(id); ++n) id = base + std::to_string(n);
+  taken.insert(id);
+  return id;
+}
+
 std::string DisplayName(const std::string &wname) {
   // Word keeps the names of its built-in styles in lower case ("heading 1", "footnote text")
   // and shows them capitalised; so does the catalogue.

@@ -211,14 +211,7 @@ bool WriteNew(const Model &m, const Doc &d, const std::string &path, std::string
   if (!def && d.fmts.first) def = m.FmtOf(d.fmts.first);
   for (Handle h : m.Chained(d.fmts)) {
     const PgfFmt *f = m.FmtOf(h);
-    std::string id;
-    for (char c : f->name)
-      if (std::isalnum(static_cast<unsigned char>(c))) id += c;
-    if (id.empty()) id = "Style";
-    std::string base = id;
-    for (int n = 1; used.count(id); ++n) id = base + std::to_string(n);
-    used.insert(id);
-    w.ids[f->name] = id;
+    w.ids[f->name] = NewStyleId(f->name, used);
   }
   for (Handle h : m.Chained(d.fmts)) {
     const PgfFmt *f = m.FmtOf(h);

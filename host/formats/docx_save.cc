@@ -124,14 +124,7 @@ struct Saver {
       const PgfFmt *f = m.FmtOf(h);
       auto it = recs.find(h);
       if (it == recs.end()) {
-        std::string id;
-        for (char c : f->name)
-          if (std::isalnum(static_cast<unsigned char>(c))) id += c;
-        if (id.empty()) id = "Style";
-        std::string base = id;
-        for (int n = 1; ids.count(id); ++n) id = base + std::to_string(n);
-        ids.insert(id);
-        idOf[h] = id;
+        idOf[h] = NewStyleId(f->name, ids);
         added.push_back(f);
         stylesChange = true;
         continue;
