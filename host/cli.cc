@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cctype>
 #include <cstring>
 
 #include <cstdio>
@@ -63,26 +62,19 @@ void Usage() {
       "       quorvex-host --help\n");
 }
 
-std::string Lower(std::string s) {
-  for (char &c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // What --output writes, by the file's extension: one of the views, or a document format.
 enum class OutputKind { Html, Text, Document };
 
 // The kind of output a file name asks for; false with `err` when no view or format claims its
 // extension.
 bool OutputKindOf(const std::string &path, OutputKind &kind, std::string &err) {
-  std::string ext = Lower(fs::path(path).extension().string());
+  std::string ext = LowerExtension(path);
   if (ext == ".html" || ext == ".htm") return kind = OutputKind::Html, true;
   if (ext == ".txt") return kind = OutputKind::Text, true;
+  if (FormatClaiming(path)) return kind = OutputKind::Document, true;
   std::string known = ".html, .txt";
   for (const Format *f : Formats())
-    for (std::string_view e : f->Extensions()) {
-      if (e == ext) return kind = OutputKind::Document, true;
-      known += ", " + std::string(e);
-    }
+    for (std::string_view e : f->Extensions()) known += ", " + std::string(e);
   err = "cannot write " + path + ": " +
         (ext.empty() ? std::string("the name has no extension")
                      : "no output format for \"" + ext + "\"") +

@@ -1,6 +1,7 @@
 // Recognising formats, and loading and saving through them.
 #include "host/formats/format.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,11 +14,6 @@
 namespace qvhost {
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (char &c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // What the file looks like, for the error when no format claims it.
 std::string Described(const Probe &p) {
@@ -68,19 +64,22 @@ const Format *FormatOfFile(const std::string &path, std::string &err) {
   return nullptr;
 }
 
-const Format *FormatForName(const std::string &path) {
-  std::string ext = Lower(std::filesystem::path(path).extension().string());
+std::string LowerExtension(const std::string &path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  for (char &c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+const Format *FormatClaiming(const std::string &path) {
+  std::string ext = LowerExtension(path);
   for (const Format *f : Formats())
     for (std::string_view e : f->Extensions())
       if (e == ext) return f;
-  return &JsonFormat();
+  return nullptr;
 }
 
 const Format *FormatForSave(const Model &m, Handle docOrBook, const std::string &path) {
-  std::string ext = Lower(std::filesystem::path(path).extension().string());
-  for (const Format *f : Formats())
-    for (std::string_view e : f->Extensions())
-      if (e == ext) return f;
+  if (const Format *f = FormatClaiming(path)) return f;
   if (const Doc *d = m.DocOf(docOrBook); d && d->source)
     for (const Format *f : Formats())
       if (f->Keeps(*d)) return f;

@@ -51,8 +51,10 @@ class Format {
 const std::vector<const Format *> &Formats();
 // The format of an existing file, by its content; nullptr with `err` saying what was found.
 const Format *FormatOfFile(const std::string &path, std::string &err);
-// The format a new file named `path` gets: by extension, JSON when none claims it.
-const Format *FormatForName(const std::string &path);
+// The format whose extension the file name carries (in any case), or nullptr.
+const Format *FormatClaiming(const std::string &path);
+// The extension of a file name, in lower case (".odt"; empty for none).
+std::string LowerExtension(const std::string &path);
 // The format a document is saved in to `path`: the one its name asks for; for a name no format
 // claims, the format the document was read from when it keeps a source, else JSON.
 const Format *FormatForSave(const Model &m, Handle docOrBook, const std::string &path);
