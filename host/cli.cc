@@ -3,9 +3,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/atomic_file.h"
 #include "host/core/host.h"
 #include "host/docio.h"
 #include "host/formats/format.h"
@@ -225,37 +223,14 @@ bool Initialise(Host &host, Model &m, const Options &o) {
   return true;
 }
 
-// Writes a view to `path` atomically: a temporary file beside it, renamed over it when complete.
-bool WriteFile(const std::string &path, const std::string &text, std::string &err) {
-  std::string tmp = path + ".XXXXXX";
-  int fd = mkstemp(tmp.data());
-  if (fd < 0) {
-    err = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bool ok = true;
-  for (size_t done = 0; ok && done < text.size();) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<size_t>(n);
-  }
-  int saved = errno;
-  ok = close(fd) == 0 && ok;
-  if (ok && std::rename(tmp.c_str(), path.c_str()) == 0) return true;
-  err = "cannot write " + path + ": " + std::strerror(ok ? errno : saved);
-  std::remove(tmp.c_str());
-  return false;
-}
-
 // Writes the document the command made to `path` as the extension asks.
 bool WriteOutput(const Model &m, const Doc &d, const std::string &path, OutputKind kind,
                  const std::string &title, std::string &err) {
   switch (kind) {
     case OutputKind::Html:
-      return WriteFile(path, DocHtml(m, d, title), err);
+      return WriteFileAtomic(path, DocHtml(m, d, title), err);
     case OutputKind::Text:
-      return WriteFile(path, DocText(m, d), err);
+      return WriteFileAtomic(path, DocText(m, d), err);
     case OutputKind::Document:
       if (SaveFile(m, d.h, path, err)) return true;
       err = "cannot write " + err;

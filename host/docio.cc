@@ -1,10 +1,6 @@
 // Reading and writing documents and books as JSON.
 #include "host/docio.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +8,7 @@
 #include <map>
 #include <sstream>
 
+#include "host/atomic_file.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {
@@ -713,28 +710,7 @@ bool SaveJson(const Model &m, Handle docOrBook, const std::string &path, std::st
     err = "not a document or book";
     return false;
   }
-  std::string text = j.dump(2) + "\n";
-  std::string tmpl =
-      (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int fd = mkstemp(name.data());
-  if (fd < 0) {
-    err = "cannot create a file beside " + path;
-    return false;
-  }
-  bool ok = true;
-  for (size_t done = 0; ok && done < text.size();) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    ok = n > 0;
-    if (ok) done += static_cast<size_t>(n);
-  }
-  ok = ok && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok && std::rename(name.data(), path.c_str()) == 0) return true;
-  err = "cannot write " + path;
-  unlink(name.data());
-  return false;
+  return WriteFileAtomic(path, j.dump(2) + "\n", err);
 }
 
 }  // namespace qvhost

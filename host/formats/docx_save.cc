@@ -6,6 +6,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "host/atomic_file.h"
 #include "host/formats/docx.h"
 #include "host/formats/package.h"
 #include "host/formats/xml.h"
@@ -413,19 +414,6 @@ struct Saver {
   }
 };
 
-bool CopyFile(const std::string &from, const std::string &to, std::string &err) {
-  std::string tmp = to + ".qvtmp";
-  std::error_code ec;
-  std::filesystem::copy_file(from, tmp, std::filesystem::copy_options::overwrite_existing, ec);
-  if (!ec) std::filesystem::rename(tmp, to, ec);
-  if (ec) {
-    std::filesystem::remove(tmp);
-    err = "cannot write the file: " + ec.message();
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool SaveBack(const Model &m, const Doc &d, Source &src, const std::string &path,
@@ -435,7 +423,7 @@ bool SaveBack(const Model &m, const Doc &d, Source &src, const std::string &path
   bool same =
       std::filesystem::weakly_canonical(path) == std::filesystem::weakly_canonical(src.path);
   if (!s.stylesChange && s.deleted.empty() && s.edits.empty())
-    return same || CopyFile(src.path, path, err);
+    return same || CopyFileAtomic(src.path, path, err);
   s.pkg = Package::Open(src.path, err);
   if (!s.pkg || !s.Styles() || !s.Numbering() || !s.Content()) return false;
   if (!RewritePackage(src.path, path, s.replace, err)) return false;

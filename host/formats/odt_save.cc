@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <set>
 
+#include "host/atomic_file.h"
 #include "host/formats/odt_internal.h"
 #include "host/formats/package.h"
 #include "host/model/props.h"

@@ -1,8 +1,6 @@
 // ZIP packages through libzip.
 #include "host/formats/package.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -10,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+
+#include "host/atomic_file.h"
 
 namespace qvhost {
 
@@ -21,52 +21,6 @@ std::string ZipErrorText(int code) {
   std::string s = zip_error_strerror(&e);
   zip_error_fini(&e);
   return s;
-}
-
-// A temporary file beside `target` (same file system, so the final rename is atomic).
-// Empty on failure.
-std::string TempBeside(const std::string &target) {
-  std::filesystem::path t(target);
-  std::filesystem::path dir = t.parent_path().empty() ? "." : t.parent_path();
-  std::string hidden = ".";
-  hidden += t.filename().string();
-  hidden += ".XXXXXX";
-  std::string tmpl = (dir / hidden).string();
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int fd = mkstemp(name.data());
-  if (fd < 0) return {};
-  close(fd);
-  return name.data();
-}
-
-bool CopyFile(const std::string &from, const std::string &to) {
-  std::error_code ec;
-  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
-  return !ec;
-}
-
-// The mode a saved file gets: that of the file it replaces, else rw-r--r--.
-mode_t TargetMode(const std::string &target) {
-  struct stat st;
-  return stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-}
-
-bool SyncFile(const std::string &path) {
-  int fd = open(path.c_str(), O_RDONLY);
-  if (fd < 0) return false;
-  bool ok = fsync(fd) == 0;
-  return close(fd) == 0 && ok;
-}
-
-// Moves the finished temporary file over the target; removes it on failure.
-bool Commit(const std::string &tmp, const std::string &target, std::string &err) {
-  if (chmod(tmp.c_str(), TargetMode(target)) == 0 && SyncFile(tmp) &&
-      std::rename(tmp.c_str(), target.c_str()) == 0)
-    return true;
-  unlink(tmp.c_str());
-  err = "cannot write " + target;
-  return false;
 }
 
 // Adds or replaces one entry from a buffer that lives until zip_close.
@@ -109,7 +63,7 @@ bool Finish(zip_t *za, bool ok, const std::string &tmp, const std::string &targe
     err = "cannot write " + target + ": " + err;
     return false;
   }
-  return Commit(tmp, target, err);
+  return CommitTemp(tmp, target, err);
 }
 
 // Whether the file begins with a ZIP entry header, as a package cut short still does.
@@ -210,7 +164,9 @@ bool Package::Read(const std::string &name, std::string &out, std::string &err,
 bool RewritePackage(const std::string &original, const std::string &target,
                     const std::map<std::string, std::string> &replace, std::string &err) {
   std::string tmp = TempBeside(target);
-  if (tmp.empty() || !CopyFile(original, tmp)) {
+  std::error_code ec;
+  if (tmp.empty() || !std::filesystem::copy_file(
+                         original, tmp, std::filesystem::copy_options::overwrite_existing, ec)) {
     if (!tmp.empty()) unlink(tmp.c_str());
     err = "cannot create a file beside " + target;
     return false;
@@ -231,16 +187,6 @@ bool RewritePackage(const std::string &original, const std::string &target,
     if (!(ok = PutEntry(za, name, data, method, err))) break;
   }
   return Finish(za, ok, tmp, target, err);
-}
-
-bool CopyFileAtomic(const std::string &from, const std::string &target, std::string &err) {
-  std::string tmp = TempBeside(target);
-  if (tmp.empty() || !CopyFile(from, tmp)) {
-    if (!tmp.empty()) unlink(tmp.c_str());
-    err = "cannot copy " + from + " to " + target;
-    return false;
-  }
-  return Commit(tmp, target, err);
 }
 
 bool WritePackage(const std::string &target,

@@ -58,10 +58,6 @@ class Package {
 bool RewritePackage(const std::string &original, const std::string &target,
                     const std::map<std::string, std::string> &replace, std::string &err);
 
-// Copies the file `from` to `target` byte for byte, through a temporary file beside the
-// target that is renamed over it when complete.
-bool CopyFileAtomic(const std::string &from, const std::string &target, std::string &err);
-
 // Writes a new package to `target`, entries in the order given. The first entry is stored
 // uncompressed when `storeFirst` (an OpenDocument package's mimetype); the others are deflated.
 bool WritePackage(const std::string &target,
