@@ -1,6 +1,8 @@
 // Helpers shared by the package-based document formats.
 #include "host/formats/adapter_util.h"
 
+#include <cctype>
+
 namespace qvhost {
 
 Namespaces::Namespaces(pugi::xml_node root) {
@@ -34,6 +36,20 @@ std::string Namespaces::Ensure(pugi::xml_node root, const std::string &uri,
   prefix_[uri] = p;
   uri_[p] = uri;
   return p;
+}
+
+std::string PercentDecoded(const std::string &s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
+      out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
 }
 
 }  // namespace qvhost

@@ -1,5 +1,5 @@
 // Small helpers that the package-based document formats share: namespace prefixes as a part
-// declares them, and copying a file atomically.
+// declares them, and links as packages write them.
 #pragma once
 
 #include <pugixml.hpp>
@@ -29,5 +29,9 @@ class Namespaces {
   std::map<std::string, std::string> prefix_;  // uri -> prefix
   std::map<std::string, std::string> uri_;     // prefix -> uri
 };
+
+// A link or part name with its percent escapes ("%20") decoded; a '%' that does not start
+// one stays as it is.
+std::string PercentDecoded(const std::string &s);
 
 }  // namespace qvhost

@@ -4,6 +4,7 @@
 
 #include "host/formats/format.h"
 #include "host/formats/package.h"
+#include "host/formats/adapter_util.h"
 #include "host/formats/xml.h"
 
 namespace qvhost {
@@ -11,20 +12,6 @@ namespace qvhost {
 namespace {
 
 constexpr const char *kMasterType = "application/vnd.oasis.opendocument.text-master";
-
-std::string Unescaped(const std::string &s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
-      out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
 
 void Sources(pugi::xml_node n, std::vector<std::string> &out) {
   for (pugi::xml_node c : n.children()) {
@@ -64,7 +51,7 @@ class Odm final : public Format {
     Book *b = m.NewBook(path);
     for (std::string h : hrefs) {
       if (h.rfind("file://", 0) == 0) h = h.substr(7);
-      h = Unescaped(h);
+      h = PercentDecoded(h);
       fs::path p = h;
       if (p.is_relative()) {
         // Links are relative to the package; office suites write "../x.odt" for a file beside

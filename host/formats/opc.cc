@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "host/formats/adapter_util.h"
 #include "host/formats/xml.h"
 
 namespace qvhost {
@@ -21,17 +22,7 @@ std::string Lower(std::string s) {
 // "/word/../word/x.xml" or "x.xml" seen from "word/" -> "word/x.xml". Percent escapes are
 // decoded: part names are stored decoded in the ZIP.
 std::string Resolve(const std::string &base, const std::string &target) {
-  std::string t;
-  for (size_t i = 0; i < target.size(); ++i) {
-    if (target[i] == '%' && i + 2 < target.size() &&
-        std::isxdigit(static_cast<unsigned char>(target[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(target[i + 2]))) {
-      t += static_cast<char>(std::stoi(target.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      t += target[i];
-    }
-  }
+  std::string t = PercentDecoded(target);
   std::string path = !t.empty() && t[0] == '/' ? t.substr(1) : base + t;
   std::vector<std::string> segs;
   size_t from = 0;
