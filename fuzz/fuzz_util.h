@@ -10,12 +10,13 @@
 
 // The records fuzz_records reads, in the order of its selector byte (keep the order: saved
 // corpora depend on it).
-#define QV_FUZZ_RECORDS(X)                                                                    \
-  X(F_PropValsT)                                                                              \
-  X(F_TypedValT) X(F_PropIdentT) X(TextItemsT) X(F_StringsT) X(F_TabsT) X(F_AttributeDefsT)   \
-      X(F_AttributesT) X(F_UBytesT) X(F_ElementCatalogEntriesT) X(F_PointsT) X(F_FontsT)      \
-          X(F_CombinedFontsT) X(OptPropValsT) X(StringT) X(F_IntsT) X(F_MetricsT) X(F_UIntsT) \
-              X(FmRpcApiConnectArgT) X(FmRpcApiConnectReturnT)
+#define QV_FUZZ_RECORDS(X)                                                                       \
+  X(F_PropValsT)                                                                                 \
+  X(F_TypedValT)                                                                                 \
+  X(F_PropIdentT) X(TextItemsT) X(F_StringsT) X(F_TabsT) X(F_AttributeDefsT) X(F_AttributesT)    \
+      X(F_UBytesT) X(F_ElementCatalogEntriesT) X(F_PointsT) X(F_FontsT) X(F_CombinedFontsT)      \
+          X(OptPropValsT) X(StringT) X(F_IntsT) X(F_MetricsT) X(F_UIntsT) X(FmRpcApiConnectArgT) \
+              X(FmRpcApiConnectReturnT)
 
 namespace qvfuzz {
 
