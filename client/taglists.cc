@@ -4,6 +4,7 @@
 #include <quorvex/fdebase.h>
 
 #include "client/quorvex.h"
+#include "client/usage.h"
 #include "client/walk.h"
 
 namespace qvclient {
@@ -215,12 +216,16 @@ KeepList ReadKeepList(F_ObjHandleT listDoc, F_ObjHandleT tbl) {
   return keep;
 }
 
+// A listed name keeps every format of that name in any case: the list of tags in use holds one
+// spelling of names that differ only in case (the first met), and an unedited list must not
+// delete the other spellings, which are in use too.
 void DeleteFormatsNotKept(F_ObjHandleT doc, const KeepList &keep) {
   if (!keep.ok) return;
-  std::unordered_set<std::string> names(keep.names.begin(), keep.names.end());
+  std::unordered_set<std::string> names;
+  for (const std::string &n : keep.names) names.insert(Folded(n.c_str()));
   WalkCatalogue(doc, [&](F_ObjHandleT fmt) {
     StringT name = F_ApiGetString(doc, fmt, PROP_Name);
-    if (!names.count(OrEmpty(name))) F_ApiDelete(doc, fmt);
+    if (!names.count(Folded(name))) F_ApiDelete(doc, fmt);
     F_ApiDeallocateString(&name);
   });
 }

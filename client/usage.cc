@@ -9,15 +9,12 @@
 #include "client/walk.h"
 
 namespace qvclient {
-namespace {
 
 std::string Folded(ConStringT s) {
   std::string out = s ? s : "";
   for (char &c : out) c = static_cast<char>(FdeMToLower[static_cast<UCharT>(c)]);
   return out;
 }
-
-}  // namespace
 
 UsageScan::UsageScan(StringListT used, StringListT unused) : used_(used), unused_(unused) {
   for (UIntT i = 0; i < F_StrListLen(used_); ++i) {

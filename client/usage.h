@@ -26,6 +26,10 @@ QUORVEX_END_DECLS
 
 namespace qvclient {
 
+// A tag name with case folded (the host character set's lower case), the form in which names
+// that differ only in case compare equal; null is the empty name.
+std::string Folded(ConStringT s);
+
 // The usage routine with memory: hash indexes over the two lists, so that each paragraph costs
 // constant time however long the lists are, and the exact tag names met so far, so that over
 // several documents a format whose exact name an earlier document's paragraphs carry is not

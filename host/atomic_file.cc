@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -40,7 +41,52 @@ bool WriteAll(const std::string &path, const std::string &bytes) {
   return close(fd) == 0 && ok;
 }
 
+// The open batch's waiting files: target -> temporary file, in the order first written.
+struct Waiting {
+  std::string target, tmp;
+};
+std::vector<Waiting> g_waiting;
+bool g_batch_open = false;
+
+Waiting *WaitingFor(const std::string &target) {
+  for (Waiting &w : g_waiting)
+    if (w.target == target) return &w;
+  return nullptr;
+}
+
 }  // namespace
+
+SaveBatch::SaveBatch() {
+  g_batch_open = true;
+}
+
+SaveBatch::~SaveBatch() {
+  Abandon();
+  g_batch_open = false;
+}
+
+bool SaveBatch::Commit(std::string &err) {
+  std::vector<Waiting> all;
+  all.swap(g_waiting);
+  bool ok = true;
+  for (const Waiting &w : all) {
+    if (ok && std::rename(w.tmp.c_str(), w.target.c_str()) == 0) continue;
+    if (ok) err = "cannot write " + w.target + ": " + std::strerror(errno);
+    ok = false;
+    unlink(w.tmp.c_str());
+  }
+  return ok;
+}
+
+void SaveBatch::Abandon() {
+  for (const Waiting &w : g_waiting) unlink(w.tmp.c_str());
+  g_waiting.clear();
+}
+
+std::string SaveBatch::Pending(const std::string &target) {
+  const Waiting *w = WaitingFor(target);
+  return w ? w->tmp : std::string();
+}
 
 std::string TempBeside(const std::string &target) {
   std::filesystem::path t(target);
@@ -58,9 +104,18 @@ std::string TempBeside(const std::string &target) {
 }
 
 bool CommitTemp(const std::string &tmp, const std::string &target, std::string &err) {
-  if (chmod(tmp.c_str(), TargetMode(target)) == 0 && SyncFile(tmp) &&
-      std::rename(tmp.c_str(), target.c_str()) == 0)
-    return true;
+  if (chmod(tmp.c_str(), TargetMode(target)) == 0 && SyncFile(tmp)) {
+    if (!g_batch_open) {
+      if (std::rename(tmp.c_str(), target.c_str()) == 0) return true;
+    } else if (Waiting *w = WaitingFor(target)) {
+      unlink(w->tmp.c_str());
+      w->tmp = tmp;
+      return true;
+    } else {
+      g_waiting.push_back({target, tmp});
+      return true;
+    }
+  }
   unlink(tmp.c_str());
   err = "cannot write " + target;
   return false;

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,7 +32,7 @@ struct Options {
   std::string doc, book, command, html, output, client, clientDir;
   std::vector<std::string> opens;
   std::vector<Answer> answers;
-  bool save = false;
+  bool save = false, saveOutside = false;
 };
 
 fs::path SelfDir() {
@@ -55,7 +56,8 @@ void Usage() {
       stderr,
       "usage: quorvex-host run (--doc FILE | --book FILE) --command NAME [--open FILE]...\n"
       "           [--answer ok|cancel]... [--choose N]... [--text TEXT]... [--save]\n"
-      "           [--output FILE] [--html FILE] [--client PATH] [--client-dir DIR]\n"
+      "           [--save-outside] [--output FILE] [--html FILE] [--client PATH]\n"
+      "           [--client-dir DIR]\n"
       "       quorvex-host menus [--client PATH] [--client-dir DIR]\n"
       "       quorvex-host --help\n");
 }
@@ -119,6 +121,8 @@ bool Parse(int argc, char **argv, bool run, Options &o) {
       o.opens.push_back(v);
     } else if (a == "--save") {
       o.save = true;
+    } else if (a == "--save-outside") {
+      o.saveOutside = true;
     } else if (a == "--answer") {
       if (!value(v)) return false;
       if (v != "ok" && v != "cancel") {
@@ -239,6 +243,107 @@ bool WriteOutput(const Model &m, const Doc &d, const std::string &path, OutputKi
   return false;
 }
 
+// Checks made before anything runs, so that a mistake in them changes no file.
+
+// The documents and books the run opens: the --open documents, then the target, left active.
+bool OpenInputs(Model &m, const Options &o) {
+  for (const std::string &file : o.opens) {
+    Handle h;
+    if (m.Open(file, false, h) != kOk) {
+      std::fprintf(stderr, "quorvex-host: cannot open %s\n", m.lastError.c_str());
+      return false;
+    }
+    if (!m.DocOf(h)) {
+      std::fprintf(stderr, "quorvex-host: %s is not a document (--open takes documents)\n",
+                   file.c_str());
+      return false;
+    }
+  }
+  Handle target;
+  const std::string &file = o.doc.empty() ? o.book : o.doc;
+  if (m.Open(file, false, target) != kOk) {
+    std::fprintf(stderr, "quorvex-host: cannot open %s\n", m.lastError.c_str());
+    return false;
+  }
+  if (o.doc.empty() != !m.DocOf(target)) {
+    std::fprintf(stderr, "quorvex-host: %s is not a %s\n", file.c_str(),
+                 o.doc.empty() ? "book" : "document");
+    return false;
+  }
+  m.activeDoc = m.DocOf(target) ? target : 0;
+  m.activeBook = m.BookOf(target) ? target : 0;
+  return true;
+}
+
+// Whether the file holds a book rather than a document.
+bool HoldsBook(Model &m, const std::string &path) {
+  std::string err;
+  const Format *f = FormatOfFile(path, err);
+  if (f == &OdmFormat()) return true;
+  if (f != &JsonFormat()) return false;
+  Handle h = LoadFile(m, path, err);
+  bool book = m.BookOf(h) != nullptr;
+  if (h) m.Close(h, 1);
+  return book;
+}
+
+// A book whose components include itself or another book would be walked wrongly (the client
+// treats every component as a document): refused. A component that cannot be read is left to
+// the run, where the client reports it and the run fails.
+bool CheckComponents(Model &m, const Book &b) {
+  for (Handle c : m.Chained(b.comps)) {
+    std::string path = CanonicalPath(m.As<Component>(c, Kind::Component)->path);
+    const char *why = path == b.path       ? "lists itself as a component"
+                      : HoldsBook(m, path) ? "lists another book as a component, and books do "
+                                             "not nest"
+                                           : nullptr;
+    if (why) {
+      std::fprintf(stderr, "quorvex-host: %s %s: %s\n", b.path.c_str(), why, path.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+// --output and --html must not name a file the run works on.
+bool OutputsClear(const Model &m, const Options &o) {
+  std::vector<std::string> inputs;
+  for (Handle h : m.OpenDocs()) inputs.push_back(m.DocOf(h)->path);
+  for (Handle h : m.OpenBooks()) {
+    const Book *b = m.BookOf(h);
+    inputs.push_back(b->path);
+    for (Handle c : m.Chained(b->comps))
+      inputs.push_back(CanonicalPath(m.As<Component>(c, Kind::Component)->path));
+  }
+  for (const std::string *out : {&o.output, &o.html}) {
+    if (out->empty()) continue;
+    std::string path = CanonicalPath(*out);
+    if (std::find(inputs.begin(), inputs.end(), path) != inputs.end()) {
+      std::fprintf(stderr, "quorvex-host: %s is a document this run opens; write to another file\n",
+                   out->c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+// Sends the command: by its menu command number when NAME is one of the client's command names
+// (or a number), otherwise as the text of a client call, which the client matches against its
+// own names. Returns the hand-back value, or -1.
+int SendCommand(Host &host, Model &m, const std::string &name) {
+  char *end = nullptr;
+  long number = std::strtol(name.c_str(), &end, 10);
+  bool numeric = !name.empty() && !*end;
+  Handle cmd = m.FindMenuItem(Kind::Command, name);
+  if (numeric || cmd) {
+    int id = numeric ? static_cast<int>(number) : m.As<Command>(cmd, Kind::Command)->number;
+    std::printf("command %d (%s)\n", id, name.c_str());
+    return host.Command(id);
+  }
+  std::printf("client call \"%s\"\n", name.c_str());
+  return host.Notify(NOTE_ClientCall, 0, name, 0);
+}
+
 }  // namespace
 
 int RunMain(int argc, char **argv) {
@@ -257,63 +362,39 @@ int RunMain(int argc, char **argv) {
   Model &m = TheModel();
   m.Reset();
   m.writeSaves = o.save;
-  // The other documents first (an edited tag list or conversion table), then the one the command
-  // works on, which is left active.
-  for (const std::string &file : o.opens) {
-    Handle h;
-    if (m.Open(file, false, h) != kOk) {
-      std::fprintf(stderr, "quorvex-host: cannot open %s\n", m.lastError.c_str());
-      return 1;
-    }
-    if (!m.DocOf(h)) {
-      std::fprintf(stderr, "quorvex-host: %s is not a document (--open takes documents)\n",
-                   file.c_str());
-      return 1;
-    }
+  if (!OpenInputs(m, o)) return 1;
+  if (const Book *b = m.BookOf(m.activeBook)) {
+    if (!CheckComponents(m, *b)) return 1;
+    // A book may link documents anywhere; what the run saves stays in the book's own folder.
+    if (!o.saveOutside) m.saveRoot = std::filesystem::path(b->path).parent_path().string();
   }
-  Handle target;
-  const std::string &file = o.doc.empty() ? o.book : o.doc;
-  if (m.Open(file, false, target) != kOk) {
-    std::fprintf(stderr, "quorvex-host: cannot open %s\n", m.lastError.c_str());
-    return 1;
-  }
-  if (o.doc.empty() != !m.DocOf(target)) {
-    std::fprintf(stderr, "quorvex-host: %s is not a %s\n", file.c_str(),
-                 o.doc.empty() ? "book" : "document");
-    return 1;
-  }
-  m.activeDoc = m.DocOf(target) ? target : 0;
-  m.activeBook = m.BookOf(target) ? target : 0;
+  if (!OutputsClear(m, o)) return 1;
+
+  // Every file the run writes waits beside its target until the run has succeeded; a run that
+  // fails writes nothing.
+  SaveBatch batch;
   Host host;
   if (!Initialise(host, m, o)) return 1;
-
-  // A client command name (or a number) goes by its menu command; anything else is sent as the
-  // text of a client call, which the client matches against its own names.
-  char *end = nullptr;
-  long number = std::strtol(o.command.c_str(), &end, 10);
-  bool numeric = !o.command.empty() && !*end;
-  Handle cmd = m.FindMenuItem(Kind::Command, o.command);
   m.answers = o.answers;
-  std::vector<std::string> failedSaves;
-  auto watch = [&failedSaves](const ShownItem &it) {
+  std::vector<std::string> failures;
+  auto watch = [&failures](const ShownItem &it) {
     PrintShown(it);
-    if (it.what == "save" && it.type < 0) failedSaves.push_back(it.text);
+    if (it.what == "save" && it.type < 0) failures.push_back("cannot save " + it.text);
+    std::string hint = "add --save-outside to let --save write outside the book's folder";
+    if (it.what == "save" && it.type == -2 &&
+        std::find(failures.begin(), failures.end(), hint) == failures.end())
+      failures.push_back(hint);
   };
   m.onShow = watch;
+  m.failedOpens.clear();
   if (!StartClient(host, o, false)) return 1;
   host.Initialize(0);
-  int handback;
-  if (numeric || cmd) {
-    int id = numeric ? static_cast<int>(number) : m.As<Command>(cmd, Kind::Command)->number;
-    std::printf("command %d (%s)\n", id, o.command.c_str());
-    handback = host.Command(id);
-  } else {
-    std::printf("client call \"%s\"\n", o.command.c_str());
-    handback = host.Notify(NOTE_ClientCall, 0, o.command, 0);
-  }
+  int handback = SendCommand(host, m, o.command);
   EndClient(host);
   m.onShow = nullptr;
   host.Stop();
+  for (const std::string &why : m.failedOpens) failures.push_back("cannot open " + why);
+  if (handback < 0) failures.push_back("the client did not hand control back");
 
   const Doc *last = nullptr;
   for (Handle h : m.created) {
@@ -328,7 +409,7 @@ int RunMain(int argc, char **argv) {
   // the user) is written back with --save, through the format it was read from.
   for (Handle h : std::vector<Handle>(m.OpenDocs())) {
     const Doc *d = m.DocOf(h);
-    if (!d || !d->modified || d->path.empty()) continue;
+    if (!d || !d->modified || d->path.empty() || !failures.empty()) continue;
     if (!o.save) {
       std::printf("changed, not written (add --save to write it): %s\n", d->path.c_str());
       continue;
@@ -338,10 +419,6 @@ int RunMain(int argc, char **argv) {
     m.Save(h, "", out);
     m.onShow = nullptr;
   }
-  if (!failedSaves.empty()) {
-    std::fprintf(stderr, "quorvex-host: cannot save %s\n", failedSaves.front().c_str());
-    return 1;
-  }
   std::string title = "Quorvex: " + o.command;
   struct Out {
     const std::string &path;
@@ -349,23 +426,20 @@ int RunMain(int argc, char **argv) {
     const char *label;
   };
   for (const Out &out : {Out{o.html, OutputKind::Html, "html"}, Out{o.output, outKind, "output"}}) {
-    if (out.path.empty()) continue;
+    if (out.path.empty() || !failures.empty()) continue;
     if (!last) {
-      std::fprintf(stderr, "quorvex-host: the command made no document to write to %s\n",
-                   out.path.c_str());
-      return 1;
+      failures.push_back("the command made no document to write to " + out.path);
+    } else if (!WriteOutput(m, *last, out.path, out.kind, title, err)) {
+      failures.push_back(err);
+    } else {
+      std::printf("%s: %s\n", out.label, out.path.c_str());
     }
-    if (!WriteOutput(m, *last, out.path, out.kind, title, err)) {
-      std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
-      return 1;
-    }
-    std::printf("%s: %s\n", out.label, out.path.c_str());
   }
-  if (handback < 0) {
-    std::fprintf(stderr, "quorvex-host: the client did not hand control back\n");
-    return 1;
-  }
-  return 0;
+  if (failures.empty() && batch.Commit(err)) return 0;
+  if (failures.empty()) failures.push_back(err);
+  for (const std::string &why : failures) std::fprintf(stderr, "quorvex-host: %s\n", why.c_str());
+  std::fprintf(stderr, "quorvex-host: the run failed; no file was written\n");
+  return 1;
 }
 
 void PrintHelp() {
@@ -379,6 +453,8 @@ void PrintHelp() {
                    [--choose N]...         the entry (from 0) to pick in a list the client shows
                    [--text TEXT]...        the text to type at a prompt
                    [--save]                write back every document the command changed
+                   [--save-outside]        let --save write book components that lie outside
+                                           the book's folder (linked from elsewhere)
                    [--output FILE]         the document the command made (a listing, tag list,
                                            conversion table or report): .odt, .docx,
                                            .html, .txt or .json by extension
@@ -392,9 +468,13 @@ Documents are read by their content, whatever their names: OpenDocument Text (.o
 Open XML (.docx) and the host's own JSON files. A book is a .book file listing component files
 of any of these, mixed, or an OpenDocument master document (.odm), whose linked sub-documents
 are its components. Without --save nothing on disk changes:
-the saves a command makes are only reported. Questions with no answer left are confirmed, and
-lists take their default. An unreadable file, an unknown format or a failed save prints one
-line and exits with a non-zero status; a bad --output name is refused before anything runs.
+the saves a command makes are only reported. A document is saved in the format its file holds,
+whatever its name. Questions with no answer left are confirmed, and lists take their default.
+Every file a run writes is held back until the run has succeeded: an unreadable file or
+component, an unknown format, a failed save or a client that fails prints the reason and exits
+with a non-zero status, and then no file has changed. A bad --output name, an --output that
+names a document of the run, and a book that lists itself or another book are refused before
+anything runs.
 
 Commands of a document: ListParagraphUsage, DeleteUnusedParagraphs, CreateParagraphList,
 RemoveNonlistParagraphs, CreateConversionDocument, ConvertParagraphsInDoc, RemoveOverrides,

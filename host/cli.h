@@ -14,7 +14,10 @@
 // script left, alerts are confirmed and scroll boxes take their default. Progress texts, alerts
 // and saves are printed as they happen, then every document the command created, one line per
 // paragraph with its tag. Saves the command makes are written only with --save; without it they
-// are reported and the files stay as they are; a save that fails ends the run with status 1.
+// are reported and the files stay as they are. Every file is written only once the whole run has
+// succeeded: a failed save, a component that cannot be opened or a client that fails ends the
+// run with status 1 and no file changed. A book's components are saved only inside the book's
+// folder unless --save-outside is given.
 // --output writes the (last) created document by the name's extension: .html and .txt as the
 // views, anything else through the document format claiming the extension (checked before the
 // command runs); --html is the HTML view under any name.

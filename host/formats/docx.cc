@@ -42,9 +42,6 @@ class Docx final : public Format {
       return false;
     }
   }
-  bool Keeps(const Doc &d) const override {
-    return dynamic_cast<const docx::Source *>(d.source.get()) != nullptr;
-  }
 };
 
 }  // namespace

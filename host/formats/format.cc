@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 
+#include "host/atomic_file.h"
 #include "host/docio.h"
 #include "host/formats/odt.h"
 #include "host/formats/package.h"
@@ -78,18 +79,43 @@ const Format *FormatClaiming(const std::string &path) {
   return nullptr;
 }
 
+namespace {
+
+const Format *FormatNamed(std::string_view name) {
+  for (const Format *f : Formats())
+    if (f->Name() == name) return f;
+  return nullptr;
+}
+
+}  // namespace
+
 const Format *FormatForSave(const Model &m, Handle docOrBook, const std::string &path) {
+  const Doc *d = m.DocOf(docOrBook);
+  const Book *b = m.BookOf(docOrBook);
+  const Format *readAs = d ? FormatNamed(d->format) : b ? FormatNamed(b->format) : nullptr;
+  if (readAs && path == (d ? d->path : b->path)) return readAs;
   if (const Format *f = FormatClaiming(path)) return f;
-  if (const Doc *d = m.DocOf(docOrBook); d && d->source)
-    for (const Format *f : Formats())
-      if (f->Keeps(*d)) return f;
-  return &JsonFormat();
+  return readAs ? readAs : &JsonFormat();
 }
 
 Handle LoadFile(Model &m, const std::string &path, std::string &err) {
-  const Format *f = FormatOfFile(path, err);
-  Handle h = f ? f->Load(m, path, err) : 0;
-  if (!h) err = path + ": " + err;
+  // A file this run has saved but not yet committed is read as it will be.
+  std::string pending = SaveBatch::Pending(path);
+  const std::string &from = pending.empty() ? path : pending;
+  const Format *f = FormatOfFile(from, err);
+  Handle h = f ? f->Load(m, from, err) : 0;
+  if (!h) {
+    err = path + ": " + err;
+    return 0;
+  }
+  if (Doc *d = m.DocOf(h)) {
+    d->path = path;
+    d->format = f->Name();
+  }
+  if (Book *b = m.BookOf(h)) {
+    b->path = path;
+    b->format = f->Name();
+  }
   return h;
 }
 

@@ -43,8 +43,6 @@ class Format {
   // any other document is written as a new file.
   virtual bool Save(const Model &m, Handle docOrBook, const std::string &path,
                     std::string &err) const = 0;
-  // Whether the document keeps a source this format made when it read the file.
-  virtual bool Keeps(const Doc &) const { return false; }
 };
 
 // Every format the host reads and writes, JSON first.
@@ -55,8 +53,9 @@ const Format *FormatOfFile(const std::string &path, std::string &err);
 const Format *FormatClaiming(const std::string &path);
 // The extension of a file name, in lower case (".odt"; empty for none).
 std::string LowerExtension(const std::string &path);
-// The format a document is saved in to `path`: the one its name asks for; for a name no format
-// claims, the format the document was read from when it keeps a source, else JSON.
+// The format a document is saved in to `path`. Saved to the file it was read from, it keeps
+// the format that file holds, whatever the file's name says; a new file takes the format its
+// name asks for, else the format the document was read from, else JSON.
 const Format *FormatForSave(const Model &m, Handle docOrBook, const std::string &path);
 
 // Each adapter's one instance.

@@ -333,9 +333,6 @@ class Odt final : public Format {
     return p.pkg && p.pkg->Has("mimetype") && p.pkg->Read("mimetype", mime, err, 256) &&
            (mime == kMimeText || mime == kMimeTemplate);
   }
-  bool Keeps(const Doc &d) const override {
-    return dynamic_cast<const OdtSource *>(d.source.get()) != nullptr;
-  }
   Handle Load(Model &m, const std::string &path, std::string &err) const override {
     try {
       return LoadDoc(m, path, err);

@@ -181,6 +181,10 @@ struct Page : Obj {
   Page() : Obj(Kind::Page) {}
 };
 
+// `path` made absolute with every symbolic link resolved (as far as it exists), the form in
+// which the model names files.
+std::string CanonicalPath(const std::string &path);
+
 // What the file format a document was read from keeps of that file, so that saving it back
 // changes only what changed in the model. The model never looks inside.
 struct FileSource {
@@ -190,6 +194,7 @@ struct FileSource {
 struct Doc : Obj {
   std::string path;                    // full path of its file; empty for a new, unsaved document
   std::shared_ptr<FileSource> source;  // set by the format that read the file, if it keeps any
+  std::string format;                  // name of the format its file holds; empty when new
   Chain fmts, flows, tables, colors, bodyPages, pagesA, pagesB, graphics, elemDefs;
   Handle mainFlow = 0, currentPage = 0, rootElement = 0;
   TextRange selection;
@@ -210,6 +215,7 @@ struct Component : Obj {
 
 struct Book : Obj {
   std::string path;
+  std::string format;  // name of the format its file holds; empty when new
   Chain comps;
   std::string statusLine;
   Book() : Obj(Kind::Book) {}
@@ -242,7 +248,7 @@ struct Answer {
 struct ShownItem {
   std::string what;                // "alert", "status", "scrollbox", "prompt", "save"
   int32_t type = 0;                // alert type; scroll box default; save: 1 written, 0 due,
-                                   // -1 failed (text: why)
+                                   // -1 failed, -2 refused outside saveRoot (text: why)
   std::string text;                // message, status text, title or prompt; saved path
   std::vector<std::string> items;  // scroll box items
   int32_t answer = 0;              // alert result, chosen index (-1 cancelled)
@@ -431,14 +437,16 @@ class Model {
   int32_t displaying = 1;
   int32_t progress = 0;
   bool writeSaves = true;       // false: Save records what it would write but leaves files alone
+  std::string saveRoot;         // when set, Save refuses a file outside this folder's tree
   std::vector<Answer> answers;  // taken from the front as questions come; none left: OK / default
   std::vector<ShownItem> shown;
   std::function<void(const ShownItem &)> onShow;  // called for every item as it is shown
   std::map<int32_t, int32_t> notifications;
-  std::vector<std::string> saved;      // files written (or, without writeSaves, due) by Save
-  std::vector<Handle> created;         // new documents made by CustomDoc and new-from-template
-  std::string lastError;               // why the last Open or Save failed
-  std::vector<std::string> userWords;  // the user's spelling dictionary, in the order added
+  std::vector<std::string> saved;        // files written (or, without writeSaves, due) by Save
+  std::vector<Handle> created;           // new documents made by CustomDoc and new-from-template
+  std::string lastError;                 // why the last Open or Save failed
+  std::vector<std::string> failedOpens;  // why each Open that failed did, in order
+  std::vector<std::string> userWords;    // the user's spelling dictionary, in the order added
 
  private:
   template <class T>

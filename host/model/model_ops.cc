@@ -14,12 +14,10 @@ namespace {
 
 constexpr int32_t kMaxTableCols = 256, kMaxTableRows = 100000;
 
-std::string Canonical(const std::string &path) {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::absolute(path, ec);
-  if (ec) return path;
-  std::filesystem::path c = std::filesystem::weakly_canonical(p, ec);
-  return ec ? p.lexically_normal().string() : c.string();
+// Whether `path` lies in the tree of the folder `root` (both canonical).
+bool Within(const std::string &root, const std::string &path) {
+  return path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+         (root.back() == '/' || path[root.size()] == '/');
 }
 
 // Alert types 2 and 3 only inform; every other type asks.
@@ -28,6 +26,14 @@ bool IsQuestion(int32_t type) {
 }
 
 }  // namespace
+
+std::string CanonicalPath(const std::string &path) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(path, ec);
+  if (ec) return path;
+  std::filesystem::path c = std::filesystem::weakly_canonical(p, ec);
+  return ec ? p.lexically_normal().string() : c.string();
+}
 
 // --- text --------------------------------------------------------------------------------------
 
@@ -172,7 +178,7 @@ int32_t Model::Open(const std::string &path, bool newFromTemplate, Handle &out) 
     lastError = "no file name";
     return kFileError;
   }
-  std::string canon = Canonical(path);
+  std::string canon = CanonicalPath(path);
   if (!newFromTemplate) {
     for (Handle h : open_)
       if (DocOf(h)->path == canon) return out = h, kOk;
@@ -183,6 +189,7 @@ int32_t Model::Open(const std::string &path, bool newFromTemplate, Handle &out) 
   Handle h = LoadFile(*this, canon, err);
   if (!h) {
     lastError = err;
+    failedOpens.push_back(err);
     return kFileError;
   }
   if (newFromTemplate) {
@@ -199,14 +206,16 @@ int32_t Model::Save(Handle doc, const std::string &path, Handle &out) {
   Doc *d = DocOf(doc);
   Book *b = BookOf(doc);
   if (!d && !b) return kBadDocId;
-  std::string target = path.empty() ? (d ? d->path : b->path) : Canonical(path);
+  std::string target = path.empty() ? (d ? d->path : b->path) : CanonicalPath(path);
   if (target.empty()) return kBadParameter;
   std::string err;
-  if (writeSaves && !SaveFile(*this, doc, target, err)) {
+  bool outside = !saveRoot.empty() && !Within(saveRoot, target);
+  if (outside) err = target + " lies outside " + saveRoot + ", the folder this run saves in";
+  if (outside || (writeSaves && !SaveFile(*this, doc, target, err))) {
     lastError = err;
     ShownItem it;
     it.what = "save";
-    it.type = -1;
+    it.type = outside ? -2 : -1;
     it.text = err;
     Show(std::move(it));
     return kFileError;
@@ -230,7 +239,7 @@ int32_t Model::Save(Handle doc, const std::string &path, Handle &out) {
 int32_t Model::Export(Handle doc, const std::string &path) {
   if (!DocOf(doc)) return kBadDocId;
   if (path.empty()) return kBadParameter;
-  std::string target = Canonical(path), err;
+  std::string target = CanonicalPath(path), err;
   if (writeSaves && !SaveFile(*this, doc, target, err)) {
     lastError = err;
     return kFileError;
@@ -244,7 +253,7 @@ int32_t Model::Export(Handle doc, const std::string &path) {
 int32_t Model::Import(Handle doc, TextLoc at, const std::string &path, TextLoc &end) {
   end = TextLoc{};
   if (!DocOf(doc)) return kBadDocId;
-  std::string canon = Canonical(path);
+  std::string canon = CanonicalPath(path);
   auto named = [&](const std::vector<Handle> &list) {
     return std::any_of(list.begin(), list.end(), [&](Handle h) {
       return (DocOf(h) ? DocOf(h)->path : BookOf(h)->path) == canon;

@@ -128,17 +128,34 @@ TEST_F(TagList, BookListOfTagsInUse) {
   EXPECT_EQ(Table(Output()), (Strings{"Tags to Keep", "Body", "Note"}));
 }
 
-TEST_F(TagList, KeepListReadOnceAndMatchedExactly) {
+// A listed name keeps its formats in any case ("NOTE" keeps "Note"), and only those.
+TEST_F(TagList, KeepListReadOnceAndMatchedIgnoringCase) {
   qvhost::Doc &d = Target();
-  ListDoc({{"Tags to Keep and more"}, {"Body"}, {"NOTE"}, {"Body"}, {"Missing"}});
+  ListDoc({{"Tags to Keep and more"}, {"Body"}, {"NOTE"}, {"Body"}, {"Missing"}, {"Ol"}});
   Answer("ok");
   EXPECT_EQ(Run(4), 1);
   EXPECT_EQ(Shown("alert"),
             Strings{"Are you sure you want to keep only the paragraph tags listed?"});
-  EXPECT_EQ(Formats(d.h), (Strings{"Body"}));
-  // The heading is read to find the document and then its table; then each of the five rows
+  EXPECT_EQ(Formats(d.h), (Strings{"Body", "Note"}));
+  // The heading is read to find the document and then its table; then each of the six rows
   // once, however many formats the catalogue holds.
-  EXPECT_EQ(Calls(1081), 7u);
+  EXPECT_EQ(Calls(1081), 8u);
+}
+
+// Case twins in use: the list of tags in use names one spelling, and that unedited list,
+// applied, keeps both (each carries paragraphs); a tag in no case on it still goes.
+TEST_F(TagList, UneditedUsedListKeepsCaseTwins) {
+  qvhost::Doc &d = NewDoc("twins.fm", {"Memo", "MEMO", "Body", "Spare"});
+  Pgf(d, "Memo");
+  Pgf(d, "MEMO");
+  Pgf(d, "Body");
+  m().activeDoc = d.h;
+  Choose(1);
+  EXPECT_EQ(Run(3), 1);
+  EXPECT_EQ(Table(Output()), (Strings{"Tags to Keep", "Body", "Memo"}));
+  Answer("ok");
+  EXPECT_EQ(Run(4), 1);
+  EXPECT_EQ(Formats(d.h), (Strings{"Memo", "MEMO", "Body"}));
 }
 
 // Command 12 on a book whose first file holds the keep list: the list is read once, before the

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "host/docio.h"
+#include "host/formats/format.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {
@@ -186,6 +187,104 @@ TEST_F(HostCli, MenuTreeAndBadCommandLines) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.out.find("cannot open"), std::string::npos);
   EXPECT_EQ(Host("run --doc " + book_ + " --command ListParagraphUsage").status, 1);
+}
+
+// The format a file holds decides how it is saved, not its name: an OpenDocument package named
+// .json and a Word package named .odt stay what they are.
+TEST_F(HostCli, SavedInTheFormatTheFileHolds) {
+  fs::path office = fs::path(QV_FIXTURES_DIR) / "office";
+  for (auto [from, as] : {std::pair{"rich.odt", "report.json"}, {"rich.docx", "report.odt"}}) {
+    fs::path doc = dir_ / as;
+    fs::copy_file(office / from, doc);
+    std::string err;
+    const Format *before = FormatOfFile(doc.string(), err);
+    ASSERT_NE(before, nullptr) << err;
+    Output r =
+        Host("run --doc " + doc.string() + " --command DeleteUnusedParagraphs --answer ok --save");
+    ASSERT_EQ(r.status, 0) << r.out;
+    ASSERT_NE(r.out.find("saved: "), std::string::npos) << r.out;
+    EXPECT_EQ(FormatOfFile(doc.string(), err), before) << as << ": " << err;
+  }
+}
+
+// A run that fails writes nothing: a book whose second component is missing goes on (the
+// client says so), the host names the reason and fails, and the first component, which the
+// pass changed and saved, is as it was.
+TEST_F(HostCli, FailedRunWritesNothing) {
+  std::ofstream(dir_ / "gap.book") << R"({"type": "book", "components": ["install.fm",
+      "missing.fm", "reference.fm"]})";
+  std::string before = Slurp(dir_ / "install.fm");
+  ASSERT_GT(Overrides("install.fm"), 0);
+  Output r =
+      Host("run --book " + (dir_ / "gap.book").string() + " --command RemoveOverridesBook --save");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("Could not open file:"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("missing.fm: no such file"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("no file was written"), std::string::npos) << r.out;
+  EXPECT_EQ(Slurp(dir_ / "install.fm"), before);
+  for (const auto &e : fs::directory_iterator(dir_))
+    EXPECT_NE(e.path().filename().string()[0], '.') << "left behind: " << e.path();
+}
+
+// Books that list themselves or another book are refused before anything runs.
+TEST_F(HostCli, BooksListingBooksAreRefused) {
+  std::ofstream(dir_ / "self.book") << R"({"type": "book", "components": ["intro.fm",
+      "self.book", "install.fm"]})";
+  std::ofstream(dir_ / "outer.book") << R"({"type": "book", "components": ["intro.fm",
+      "manual.book"]})";
+  std::string before = Slurp(dir_ / "intro.fm");
+  for (auto [book, why] : {std::pair{"self.book", "lists itself"}, {"outer.book", "do not nest"}}) {
+    Output r =
+        Host("run --book " + (dir_ / book).string() + " --command RemoveOverridesBook --save");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find(why), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("command "), std::string::npos) << r.out;
+    EXPECT_EQ(Slurp(dir_ / "intro.fm"), before);
+  }
+}
+
+// A book may link documents from anywhere, but --save writes only inside the book's folder,
+// unless --save-outside says otherwise; the refusal names the component.
+TEST_F(HostCli, SavesStayInTheBooksFolder) {
+  fs::create_directory(dir_ / "book");
+  fs::rename(dir_ / "install.fm", dir_ / "book" / "install.fm");
+  std::ofstream(dir_ / "book" / "b.book") << R"({"type": "book", "components": ["install.fm",
+      "../reference.fm"]})";
+  ASSERT_GT(Overrides("reference.fm"), 0);
+  std::string inside = Slurp(dir_ / "book" / "install.fm"), outside = Slurp(dir_ / "reference.fm");
+  std::string run =
+      "run --book " + (dir_ / "book" / "b.book").string() + " --command RemoveOverridesBook --save";
+  Output refused = Host(run);
+  EXPECT_EQ(refused.status, 1) << refused.out;
+  EXPECT_NE(
+      refused.out.find(fs::weakly_canonical(dir_ / "reference.fm").string() + " lies outside"),
+      std::string::npos)
+      << refused.out;
+  EXPECT_NE(refused.out.find("--save-outside"), std::string::npos) << refused.out;
+  EXPECT_EQ(Slurp(dir_ / "book" / "install.fm"), inside);
+  EXPECT_EQ(Slurp(dir_ / "reference.fm"), outside);
+  Output allowed = Host(run + " --save-outside");
+  EXPECT_EQ(allowed.status, 0) << allowed.out;
+  EXPECT_EQ(Overrides("reference.fm"), 0);
+}
+
+// --output (or --html) naming a document the run opens is refused before the command runs.
+TEST_F(HostCli, OutputOverAnOpenDocumentIsRefused) {
+  std::string intro = (dir_ / "intro.fm").string(), before = Slurp(dir_ / "intro.fm");
+  fs::create_symlink(dir_ / "intro.fm", dir_ / "intro.json");
+  fs::create_symlink(dir_ / "install.fm", dir_ / "install.json");
+  for (const std::string &args :
+       {"--doc " + intro + " --command ListParagraphUsage --output " +
+            (dir_ / "intro.json").string(),
+        "--book " + book_ + " --command ListParagraphUsageBook --output " +
+            (dir_ / "install.json").string(),
+        "--doc " + (dir_ / "install.fm").string() + " --open " + intro +
+            " --command ListParagraphUsage --html " + intro}) {
+    Output r = Host("run " + args);
+    EXPECT_EQ(r.status, 1) << args << "\n" << r.out;
+    EXPECT_NE(r.out.find("is a document this run opens"), std::string::npos) << r.out;
+    EXPECT_EQ(Slurp(dir_ / "intro.fm"), before);
+  }
 }
 
 }  // namespace
