@@ -207,6 +207,31 @@ TEST_F(HostCli, SavedInTheFormatTheFileHolds) {
   }
 }
 
+// Case twins in use: an unedited list of the styles in use, applied by Remove Non-list, keeps
+// both spellings and removes only the unused style.
+TEST_F(HostCli, UsedListKeepsCaseTwinsInOfficeFiles) {
+  for (const char *name : {"case-twins.docx", "case-twins.odt"}) {
+    fs::path doc = dir_ / name, keep = dir_ / "keep.odt";
+    fs::copy_file(fs::path(QV_FIXTURES_DIR) / "office" / name, doc,
+                  fs::copy_options::overwrite_existing);
+    fs::remove(keep);
+    Output list = Host("run --doc " + doc.string() +
+                       " --command CreateParagraphList --choose 1 --output " + keep.string());
+    ASSERT_EQ(list.status, 0) << list.out;
+    Output trim = Host("run --doc " + doc.string() + " --open " + keep.string() +
+                       " --command RemoveNonlistParagraphs --answer ok --save");
+    ASSERT_EQ(trim.status, 0) << trim.out;
+    Model m;
+    std::string err;
+    Handle h = LoadFile(m, doc.string(), err);
+    ASSERT_NE(h, 0u) << err;
+    std::set<std::string> names;
+    for (Handle f : m.Chained(m.DocOf(h)->fmts)) names.insert(m.FmtOf(f)->name);
+    EXPECT_TRUE(names.count("Memo") && names.count("MEMO")) << name;
+    EXPECT_FALSE(names.count("Spare")) << name;
+  }
+}
+
 // A run that fails writes nothing: a book whose second component is missing goes on (the
 // client says so), the host names the reason and fails, and the first component, which the
 // pass changed and saved, is as it was.
