@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <rpc/pmap_clnt.h>
 #include <rpc/rpcb_clnt.h>
@@ -20,6 +21,8 @@
 #include <cstring>
 #include <memory>
 #include <thread>
+
+#include "host/core/peer.h"
 
 namespace qvhost {
 namespace {
@@ -110,6 +113,23 @@ bool RegisterTcp(SVCXPRT *xprt, unsigned long prog, unsigned long vers) {
   return ok;
 }
 
+// A listening TCP socket on 127.0.0.1 at a free port, closed across exec and never blocking in
+// accept; -1 when it cannot be made.
+int LoopbackListener() {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return -1;
+  struct sockaddr_in a;
+  std::memset(&a, 0, sizeof a);
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (bind(fd, reinterpret_cast<struct sockaddr *>(&a), sizeof a) != 0 ||
+      listen(fd, SOMAXCONN) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 int DecodeStatus(int st) {
   if (WIFEXITED(st)) return WEXITSTATUS(st);
   if (WIFSIGNALED(st)) return 128 + WTERMSIG(st);
@@ -150,8 +170,10 @@ bool Host::Start(std::string *err) {
   // Clients started with a client number of 0 or more fork, and the process we started ends at
   // once: become the reaper of its child so that the client's exit status reaches us.
   prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0);
-  listener_ = svctcp_create(RPC_ANYSOCK, 0, 0);
+  int fd = LoopbackListener();
+  listener_ = fd >= 0 ? svctcp_create(fd, 0, 0) : nullptr;
   if (listener_ == nullptr) {
+    if (fd >= 0) close(fd);
     if (err) *err = "cannot create the host's TCP service";
     return false;
   }
@@ -278,6 +300,7 @@ bool Host::Launch(const LaunchOptions &opts, std::string *err) {
     return false;
   }
   if (pid == 0) {
+    setpgid(0, 0);  // the client's own process group: how its connections are recognised
     if (opts.set_fmapix) {
       setenv("FMAPIX", fmapix_value.c_str(), 1);
     } else {
@@ -296,7 +319,9 @@ bool Host::Launch(const LaunchOptions &opts, std::string *err) {
     std::fprintf(stderr, "quorvex-host: cannot run %s: %s\n", argv[0], std::strerror(errno));
     _exit(127);
   }
+  setpgid(pid, pid);  // also here, so that the group exists before the first connection
   launcher_pid_ = pid;
+  peers_.clear();
   if (opts.client_number < 0 || !opts.set_fmapix || !opts.fmapix_override.empty()) {
     client_pid_ = pid;  // no fork expected: the started process is the client
   }
@@ -324,6 +349,31 @@ bool Host::Launch(const LaunchOptions &opts, std::string *err) {
   return true;
 }
 
+bool Host::IsClient(pid_t pid) const {
+  return launcher_pid_ > 0 && InGroupBelow(pid, launcher_pid_, getpid());
+}
+
+// Takes every waiting connection. One whose peer is the client (a process of its group below
+// this one) becomes a transport of the library, served like any other; every other one is
+// closed at once, before anything is read from it.
+void Host::Accept() {
+  for (;;) {
+    int fd = accept4(listener_->xp_fd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return;
+    pid_t peer = launcher_pid_ > 0 && fd < FD_SETSIZE
+                     ? PeerProcess(fd, launcher_pid_, getpid(), {client_pid_, launcher_pid_})
+                     : -1;
+    int on = 1;
+    // The buffers and the option the library gives the connections it accepts itself.
+    if (peer < 0 || setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0 ||
+        svc_fd_create(fd, 64 * 1024, 64 * 1024) == nullptr) {
+      close(fd);
+      continue;
+    }
+    peers_[fd] = peer;
+  }
+}
+
 void Host::ServeOnce(int wait_ms) {
   if (teardown_pending_) FinishTeardown();
   if (listener_ == nullptr) {
@@ -333,6 +383,10 @@ void Host::ServeOnce(int wait_ms) {
   fd_set ready = svc_fdset;
   struct timeval tv = Tv(wait_ms < 0 ? 0 : wait_ms);
   int n = select(svc_maxfd + 1, &ready, nullptr, nullptr, &tv);
+  if (n > 0 && FD_ISSET(listener_->xp_fd, &ready)) {
+    FD_CLR(listener_->xp_fd, &ready);  // connections are taken here, not by the library
+    Accept();
+  }
   if (n > 0) {
     in_dispatch_ = true;
     svc_getreqset(&ready);
@@ -385,6 +439,7 @@ bool Host::EnsureCallbackClient() {
   int sock = RPC_ANYSOCK;
   cb_client_ = clnttcp_create(&a, cb_prog_, cb_vers_, &sock, 0, 0);
   if (cb_client_ == nullptr) return false;
+  fcntl(sock, F_SETFD, FD_CLOEXEC);  // no client started later inherits it
   struct timeval tv = Tv(limit_ms_);
   clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&tv));
   int on = 1;
@@ -558,8 +613,13 @@ void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
   }
   CallCtx ctx{proc, this, &log_.back()};
   if (proc == 1000) {
-    got_ack_ = true;
-    client_pid_ = *reinterpret_cast<int *>(arg.get());
+    if (!got_ack_) {  // the first one only; the pid it names only when it is the client's
+      got_ack_ = true;
+      auto it = peers_.find(xprt->xp_fd);
+      pid_t named = *reinterpret_cast<int *>(arg.get()),
+            peer = it != peers_.end() ? it->second : -1;
+      client_pid_ = named == peer || IsClient(named) ? named : peer;
+    }
   } else if (proc == 1002) {
     if (posted_ > 0) {
       posted_--;  // the hand-back of a posted callback
@@ -635,8 +695,10 @@ void Host::Die() {
 void Host::Stop() {
   if (g_current != this && listener_ == nullptr && sentinel_pid_ <= 0) return;
   bool killed = false;
+  // The started process is this one's own child, not reaped yet, so its pid is still its own;
+  // any other is signalled only when it is a process of the client's group below this one.
   if (ClientRunning()) {
-    if (client_pid_ > 0) kill(client_pid_, SIGKILL);
+    if (IsClient(client_pid_)) kill(client_pid_, SIGKILL);
     if (launcher_pid_ > 0 && launcher_status_ < 0) kill(launcher_pid_, SIGKILL);
     for (int i = 0; i < 200 && ClientRunning(); i++)
       std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -1,12 +1,23 @@
 // The substitute host's driver: a real ONC RPC server that starts a client the way the host
 // application does and talks to it in both directions.
 //
-// Start() registers the host program at a free transient program number with the port mapper.
-// Launch() picks a transient number for the client's callback program, starts the client with
-// FMAPIX and waits for its init acknowledgement. Each callback call (Initialize, Command, ...)
-// delivers one callback and then serves the client's interface calls until the control hand-back
-// (procedure 1002) arrives. Every wait is bounded by the call time limit (the longest silence
-// allowed between two calls of the client), so a hung client fails a test instead of hanging it.
+// Start() registers the host program at a free transient program number with the port mapper;
+// it listens on 127.0.0.1 only. Launch() picks a transient number for the client's callback
+// program, starts the client with FMAPIX in a process group of its own and waits for its init
+// acknowledgement.
+//
+// Only the client is served. The host accepts each connection itself and keeps it only when the
+// process at the other end (found through /proc, see peer.h) is in the client's process group
+// and below this process in the process tree: the started process or one of its descendants,
+// such as the child it forks, which this process reaps. Any other connection is closed before
+// anything is read from it. The init acknowledgement is taken once, and the pid it names only
+// when that is a process of the client; Stop() signals no other process. Every descriptor of
+// the host is closed across exec, so the client inherits none.
+//
+// Each callback call (Initialize, Command, ...) delivers one callback and then serves the
+// client's interface calls until the control hand-back (procedure 1002) arrives. Every wait is
+// bounded by the call time limit (the longest silence allowed between two calls of the client),
+// so a hung client fails a test instead of hanging it.
 //
 // The RPC library keeps one set of served transports per process, so one Host serves at a time.
 // The host process's pid that the client watches is a small stand-in child of the Host (the
@@ -17,6 +28,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -140,6 +152,9 @@ class Host {
   bool Post(unsigned proc, xdrproc_t xa, void *arg);
   bool EnsureCallbackClient();
   void ServeOnce(int wait_ms);
+  void Accept();
+  // True for a process of the client's group below this one: the only ones ever signalled.
+  bool IsClient(pid_t pid) const;
   void Reap();
   void CloseConnections();
   void FinishTeardown();
@@ -158,6 +173,7 @@ class Host {
   int calls_ = 0;
   Faults faults_;
   std::vector<LoggedCall> log_;
+  std::map<int, pid_t> peers_;  // the client's process at the other end of each connection
 };
 
 }  // namespace qvhost

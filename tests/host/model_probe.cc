@@ -1,8 +1,12 @@
 // A client for the host handler tests. Command 1 works on the active document's formats,
 // paragraphs, text and tables; command 2 makes, saves and opens documents in $QV_PROBE_DIR;
 // command 3 asks the user; command 4 builds structure, graphics and straddles and reads the
-// properties of text in the active document; command 5 searches, exports and imports it.
+// properties of text in the active document; command 5 searches, exports and imports it;
+// command 6 sends a second init acknowledgement naming the process $QV_PROBE_DECOY.
 // Every observation is one "key value..." line in $QV_PROBE_OUT.
+#include <arpa/inet.h>
+#include <rpc/rpc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -288,6 +292,25 @@ void SearchExportImport() {
   Line("choose", N(st) + " " + S(file));
 }
 
+// Over a connection of its own to the host program that FMAPIX names.
+void ForgedAck() {
+  int prog = 0, vers = 0;
+  const char *fmapix = std::getenv("FMAPIX");
+  if (fmapix == nullptr || std::sscanf(fmapix, "%*d.%*d %d.%d", &prog, &vers) != 2) return;
+  struct sockaddr_in a {};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int sock = RPC_ANYSOCK;
+  CLIENT *c = clnttcp_create(&a, static_cast<u_long>(prog), static_cast<u_long>(vers), &sock, 0, 0);
+  if (c == nullptr) return;
+  int pid = std::atoi(std::getenv("QV_PROBE_DECOY") ? std::getenv("QV_PROBE_DECOY") : "0");
+  struct timeval tv = {5, 0};
+  xdrproc_t xint = reinterpret_cast<xdrproc_t>(reinterpret_cast<void (*)()>(xdr_int));
+  xdrproc_t xvoid = reinterpret_cast<xdrproc_t>(reinterpret_cast<void (*)()>(xdr_void));
+  Line("forged", N(clnt_call(c, 1000, xint, reinterpret_cast<char *>(&pid), xvoid, nullptr, tv)));
+  clnt_destroy(c);
+}
+
 }  // namespace
 
 VoidT F_ApiInitialize(IntT) {}
@@ -302,6 +325,7 @@ VoidT F_ApiCommand(IntT command) {
     if (command == 3) Questions();
     if (command == 4) Structure();
     if (command == 5) SearchExportImport();
+    if (command == 6) ForgedAck();
     std::fclose(out);
   }
   F_ApiBailOut();
