@@ -233,7 +233,7 @@ bool WriteOutput(const Model &m, const Doc &d, const std::string &path, OutputKi
       return WriteFileAtomic(path, DocText(m, d), err);
     case OutputKind::Document:
       if (SaveFile(m, d.h, path, err)) return true;
-      err = "cannot write " + err;
+      if (err.rfind("cannot write ", 0) != 0) err = "cannot write " + err;
       return false;
   }
   return false;
@@ -254,6 +254,12 @@ int RunMain(int argc, char **argv) {
     std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
     return 2;
   }
+  // A device, FIFO, socket or folder there (or a protected file) is never replaced.
+  for (const std::string *out : {&o.html, &o.output})
+    if (!out->empty() && !CheckReplaceable(*out, err)) {
+      std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
+      return 1;
+    }
   Model &m = TheModel();
   m.Reset();
   m.writeSaves = o.save;
@@ -339,7 +345,9 @@ int RunMain(int argc, char **argv) {
     m.onShow = nullptr;
   }
   if (!failedSaves.empty()) {
-    std::fprintf(stderr, "quorvex-host: cannot save %s\n", failedSaves.front().c_str());
+    const std::string &why = failedSaves.front();
+    std::fprintf(stderr, "quorvex-host: %s%s\n", why.rfind("cannot ", 0) == 0 ? "" : "cannot save ",
+                 why.c_str());
     return 1;
   }
   std::string title = "Quorvex: " + o.command;
@@ -394,7 +402,10 @@ of any of these, mixed, or an OpenDocument master document (.odm), whose linked 
 are its components. Without --save nothing on disk changes:
 the saves a command makes are only reported. Questions with no answer left are confirmed, and
 lists take their default. An unreadable file, an unknown format or a failed save prints one
-line and exits with a non-zero status; a bad --output name is refused before anything runs.
+line and exits with a non-zero status; a bad --output name, or an --output or --html file
+that is not a regular file or may not be replaced, is refused before anything runs. Saves
+keep a file's owner, group and mode, and refuse read-only files and files with several hard
+links.
 
 Commands of a document: ListParagraphUsage, DeleteUnusedParagraphs, CreateParagraphList,
 RemoveNonlistParagraphs, CreateConversionDocument, ConvertParagraphsInDoc, RemoveOverrides,

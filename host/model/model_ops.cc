@@ -2,9 +2,9 @@
 // questions to the user, menus and notifications.
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 
 #include "host/docio.h"
+#include "host/file_access.h"
 #include "host/model/model.h"
 #include "quorvex/fcodes.h"
 
@@ -13,14 +13,6 @@ namespace qvhost {
 namespace {
 
 constexpr int32_t kMaxTableCols = 256, kMaxTableRows = 100000;
-
-std::string Canonical(const std::string &path) {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::absolute(path, ec);
-  if (ec) return path;
-  std::filesystem::path c = std::filesystem::weakly_canonical(p, ec);
-  return ec ? p.lexically_normal().string() : c.string();
-}
 
 // Alert types 2 and 3 only inform; every other type asks.
 bool IsQuestion(int32_t type) {
@@ -172,7 +164,7 @@ int32_t Model::Open(const std::string &path, bool newFromTemplate, Handle &out) 
     lastError = "no file name";
     return kFileError;
   }
-  std::string canon = Canonical(path);
+  std::string canon = ResolvedPath(path);
   if (!newFromTemplate) {
     for (Handle h : open_)
       if (DocOf(h)->path == canon) return out = h, kOk;
@@ -199,7 +191,7 @@ int32_t Model::Save(Handle doc, const std::string &path, Handle &out) {
   Doc *d = DocOf(doc);
   Book *b = BookOf(doc);
   if (!d && !b) return kBadDocId;
-  std::string target = path.empty() ? (d ? d->path : b->path) : Canonical(path);
+  std::string target = path.empty() ? (d ? d->path : b->path) : ResolvedPath(path);
   if (target.empty()) return kBadParameter;
   std::string err;
   if (writeSaves && !SaveFile(*this, doc, target, err)) {
@@ -230,7 +222,7 @@ int32_t Model::Save(Handle doc, const std::string &path, Handle &out) {
 int32_t Model::Export(Handle doc, const std::string &path) {
   if (!DocOf(doc)) return kBadDocId;
   if (path.empty()) return kBadParameter;
-  std::string target = Canonical(path), err;
+  std::string target = ResolvedPath(path), err;
   if (writeSaves && !SaveFile(*this, doc, target, err)) {
     lastError = err;
     return kFileError;
@@ -244,7 +236,7 @@ int32_t Model::Export(Handle doc, const std::string &path) {
 int32_t Model::Import(Handle doc, TextLoc at, const std::string &path, TextLoc &end) {
   end = TextLoc{};
   if (!DocOf(doc)) return kBadDocId;
-  std::string canon = Canonical(path);
+  std::string canon = ResolvedPath(path);
   auto named = [&](const std::vector<Handle> &list) {
     return std::any_of(list.begin(), list.end(), [&](Handle h) {
       return (DocOf(h) ? DocOf(h)->path : BookOf(h)->path) == canon;
