@@ -14,6 +14,7 @@
 #include "host/atomic_file.h"
 #include "host/core/host.h"
 #include "host/docio.h"
+#include "host/file_access.h"
 #include "host/formats/format.h"
 #include "host/handlers/handlers.h"
 #include "host/model/model.h"
@@ -237,7 +238,7 @@ bool WriteOutput(const Model &m, const Doc &d, const std::string &path, OutputKi
       return WriteFileAtomic(path, DocText(m, d), err);
     case OutputKind::Document:
       if (SaveFile(m, d.h, path, err)) return true;
-      err = "cannot write " + err;
+      if (err.rfind("cannot write ", 0) != 0) err = "cannot write " + err;
       return false;
   }
   return false;
@@ -292,7 +293,7 @@ bool HoldsBook(Model &m, const std::string &path) {
 // the run, where the client reports it and the run fails.
 bool CheckComponents(Model &m, const Book &b) {
   for (Handle c : m.Chained(b.comps)) {
-    std::string path = CanonicalPath(m.As<Component>(c, Kind::Component)->path);
+    std::string path = ResolvedPath(m.As<Component>(c, Kind::Component)->path);
     const char *why = path == b.path       ? "lists itself as a component"
                       : HoldsBook(m, path) ? "lists another book as a component, and books do "
                                              "not nest"
@@ -313,11 +314,11 @@ bool OutputsClear(const Model &m, const Options &o) {
     const Book *b = m.BookOf(h);
     inputs.push_back(b->path);
     for (Handle c : m.Chained(b->comps))
-      inputs.push_back(CanonicalPath(m.As<Component>(c, Kind::Component)->path));
+      inputs.push_back(ResolvedPath(m.As<Component>(c, Kind::Component)->path));
   }
   for (const std::string *out : {&o.output, &o.html}) {
     if (out->empty()) continue;
-    std::string path = CanonicalPath(*out);
+    std::string path = ResolvedPath(*out);
     if (std::find(inputs.begin(), inputs.end(), path) != inputs.end()) {
       std::fprintf(stderr, "quorvex-host: %s is a document this run opens; write to another file\n",
                    out->c_str());
@@ -359,6 +360,12 @@ int RunMain(int argc, char **argv) {
     std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
     return 2;
   }
+  // A device, FIFO, socket or folder there (or a protected file) is never replaced.
+  for (const std::string *out : {&o.html, &o.output})
+    if (!out->empty() && !CheckReplaceable(*out, err)) {
+      std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
+      return 1;
+    }
   Model &m = TheModel();
   m.Reset();
   m.writeSaves = o.save;
@@ -379,7 +386,8 @@ int RunMain(int argc, char **argv) {
   std::vector<std::string> failures;
   auto watch = [&failures](const ShownItem &it) {
     PrintShown(it);
-    if (it.what == "save" && it.type < 0) failures.push_back("cannot save " + it.text);
+    if (it.what == "save" && it.type < 0)
+      failures.push_back((it.text.rfind("cannot ", 0) == 0 ? "" : "cannot save ") + it.text);
     std::string hint = "add --save-outside to let --save write outside the book's folder";
     if (it.what == "save" && it.type == -2 &&
         std::find(failures.begin(), failures.end(), hint) == failures.end())
@@ -472,9 +480,10 @@ the saves a command makes are only reported. A document is saved in the format i
 whatever its name. Questions with no answer left are confirmed, and lists take their default.
 Every file a run writes is held back until the run has succeeded: an unreadable file or
 component, an unknown format, a failed save or a client that fails prints the reason and exits
-with a non-zero status, and then no file has changed. A bad --output name, an --output that
-names a document of the run, and a book that lists itself or another book are refused before
-anything runs.
+with a non-zero status, and then no file has changed. A bad --output name, an --output or
+--html file that names a document of the run, is not a regular file or may not be replaced,
+and a book that lists itself or another book are refused before anything runs. Saves keep a
+file's owner, group and mode, and refuse read-only files and files with several hard links.
 
 Commands of a document: ListParagraphUsage, DeleteUnusedParagraphs, CreateParagraphList,
 RemoveNonlistParagraphs, CreateConversionDocument, ConvertParagraphsInDoc, RemoveOverrides,

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "host/atomic_file.h"
+#include "host/file_access.h"
+#include "host/formats/package.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {
@@ -684,14 +684,14 @@ json BookToJson(const Model &m, const Book &b, const std::string &dir) {
 }
 
 Handle LoadJson(Model &m, const std::string &path, std::string &err) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    err = "cannot read the file";
+  FdCloser fd(OpenForReading(path, err));
+  std::string text;
+  if (fd.Get() < 0) return 0;
+  if (!ReadAll(fd.Get(), kMaxJsonSize, text, err)) {
+    if (err.rfind("larger", 0) == 0) err += ", the most the host reads of a JSON document";
     return 0;
   }
-  std::stringstream ss;
-  ss << in.rdbuf();
-  json j = json::parse(ss.str(), nullptr, false);
+  json j = json::parse(text, nullptr, false);
   if (j.is_discarded()) {
     err = "not valid JSON";
     return 0;

@@ -23,10 +23,11 @@ nlohmann::json DocToJson(const Model &m, const Doc &d);
 // Component names are written relative to `dir` when they lie below it.
 nlohmann::json BookToJson(const Model &m, const Book &b, const std::string &dir);
 
-// Reads a JSON file and builds from it (0 on a missing or malformed file, with `err` set).
+// Reads a JSON file and builds from it (0 with `err` set on a missing, non-regular or malformed
+// file, or one larger than kMaxJsonSize).
 Handle LoadJson(Model &m, const std::string &path, std::string &err);
-// Writes the document or book as JSON to `path` atomically: a temporary file beside it, then a
-// rename. The object itself is not changed.
+// Writes the document or book as JSON to `path` atomically, with the checks of AtomicFile
+// (atomic_file.h). The object itself is not changed.
 bool SaveJson(const Model &m, Handle docOrBook, const std::string &path, std::string &err);
 
 // Reads a file of any supported format, recognised by its content (0 with `err` set, naming

@@ -1,14 +1,17 @@
 // Recognising formats, and loading and saving through them.
 #include "host/formats/format.h"
 
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "host/atomic_file.h"
 #include "host/docio.h"
+#include "host/file_access.h"
 #include "host/formats/odt.h"
 #include "host/formats/package.h"
 
@@ -34,21 +37,17 @@ const std::vector<const Format *> &Formats() {
 }
 
 const Format *FormatOfFile(const std::string &path, std::string &err) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    err = "a folder, not a document";
-    return nullptr;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    err = std::filesystem::exists(path, ec) ? "cannot read the file" : "no such file";
-    return nullptr;
-  }
+  FdCloser fd(OpenForReading(path, err));
+  if (fd.Get() < 0) return nullptr;
   Probe p;
   p.path = path;
   p.head.resize(4096);
-  in.read(p.head.data(), static_cast<std::streamsize>(p.head.size()));
-  p.head.resize(static_cast<size_t>(in.gcount()));
+  ssize_t n = pread(fd.Get(), p.head.data(), p.head.size(), 0);
+  if (n < 0) {
+    err = "cannot read the file (" + ReasonOf(errno) + ")";
+    return nullptr;
+  }
+  p.head.resize(static_cast<size_t>(n));
   std::unique_ptr<Package> pkg;
   if (p.head.compare(0, 2, "PK") == 0) {
     std::string why;

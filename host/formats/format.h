@@ -37,7 +37,8 @@ class Format {
   // the file name, which the caller adds) when the file cannot be read as this format. Nothing
   // is left in the model on failure.
   virtual Handle Load(Model &m, const std::string &path, std::string &err) const = 0;
-  // Writes a document (or, for formats that hold them, a book) to `path`, atomically: on
+  // Writes a document (or, for formats that hold them, a book) to `path`, atomically and with
+  // the checks of atomic_file.h (no special, read-only or hard-linked file is replaced): on
   // failure the file at `path` is as it was. A document this format read keeps everything of
   // its file that the model does not hold, and only what changed in the model changes on disk;
   // any other document is written as a new file.

@@ -5,10 +5,11 @@
 // refused as soon as it passes the caller's limit, so a small file cannot make the host
 // allocate gigabytes. Encrypted entries are refused.
 //
-// Writing is atomic: the new package is written to a temporary file beside the target and
-// renamed over it only when complete, so a failed save leaves the target as it was. When a
-// package is rewritten, every entry that is not replaced keeps its compressed bytes, its
-// name, its order and its compression method.
+// Writing is atomic, through AtomicFile (atomic_file.h), with its checks of the target: libzip
+// reads the original and writes the new package through descriptors, into the one temporary
+// file, which is renamed over the target only when complete, so a failed save leaves the
+// target as it was. When a package is rewritten, every entry that is not replaced keeps its
+// compressed bytes, its name, its order and its compression method.
 #pragma once
 
 #include <cstddef>
@@ -24,11 +25,14 @@ namespace qvhost {
 
 // The largest part the host inflates (64 MiB): far above any real document part.
 constexpr size_t kMaxPartSize = size_t{64} << 20;
+// The largest JSON document the host reads whole (256 MiB).
+constexpr size_t kMaxJsonSize = size_t{256} << 20;
 
 class Package {
  public:
-  // Opens the ZIP file at `path` for reading; nullptr with `err` set ("not a ZIP package",
-  // "truncated or damaged ZIP package: ...") when it is not one.
+  // Opens the ZIP file at `path` for reading; nullptr with `err` set when it is not a regular
+  // file (file_access.h) or not a package ("not a ZIP package", "truncated or damaged ZIP
+  // package: ...", "damaged ZIP package: the entry NAME appears twice").
   static std::unique_ptr<Package> Open(const std::string &path, std::string &err);
   ~Package();
   Package(const Package &) = delete;

@@ -181,10 +181,6 @@ struct Page : Obj {
   Page() : Obj(Kind::Page) {}
 };
 
-// `path` made absolute with every symbolic link resolved (as far as it exists), the form in
-// which the model names files.
-std::string CanonicalPath(const std::string &path);
-
 // What the file format a document was read from keeps of that file, so that saving it back
 // changes only what changed in the model. The model never looks inside.
 struct FileSource {

@@ -2,9 +2,9 @@
 // questions to the user, menus and notifications.
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 
 #include "host/docio.h"
+#include "host/file_access.h"
 #include "host/model/model.h"
 #include "quorvex/fcodes.h"
 
@@ -26,14 +26,6 @@ bool IsQuestion(int32_t type) {
 }
 
 }  // namespace
-
-std::string CanonicalPath(const std::string &path) {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::absolute(path, ec);
-  if (ec) return path;
-  std::filesystem::path c = std::filesystem::weakly_canonical(p, ec);
-  return ec ? p.lexically_normal().string() : c.string();
-}
 
 // --- text --------------------------------------------------------------------------------------
 
@@ -178,7 +170,7 @@ int32_t Model::Open(const std::string &path, bool newFromTemplate, Handle &out) 
     lastError = "no file name";
     return kFileError;
   }
-  std::string canon = CanonicalPath(path);
+  std::string canon = ResolvedPath(path);
   if (!newFromTemplate) {
     for (Handle h : open_)
       if (DocOf(h)->path == canon) return out = h, kOk;
@@ -206,7 +198,7 @@ int32_t Model::Save(Handle doc, const std::string &path, Handle &out) {
   Doc *d = DocOf(doc);
   Book *b = BookOf(doc);
   if (!d && !b) return kBadDocId;
-  std::string target = path.empty() ? (d ? d->path : b->path) : CanonicalPath(path);
+  std::string target = path.empty() ? (d ? d->path : b->path) : ResolvedPath(path);
   if (target.empty()) return kBadParameter;
   std::string err;
   bool outside = !saveRoot.empty() && !Within(saveRoot, target);
@@ -239,7 +231,7 @@ int32_t Model::Save(Handle doc, const std::string &path, Handle &out) {
 int32_t Model::Export(Handle doc, const std::string &path) {
   if (!DocOf(doc)) return kBadDocId;
   if (path.empty()) return kBadParameter;
-  std::string target = CanonicalPath(path), err;
+  std::string target = ResolvedPath(path), err;
   if (writeSaves && !SaveFile(*this, doc, target, err)) {
     lastError = err;
     return kFileError;
@@ -253,7 +245,7 @@ int32_t Model::Export(Handle doc, const std::string &path) {
 int32_t Model::Import(Handle doc, TextLoc at, const std::string &path, TextLoc &end) {
   end = TextLoc{};
   if (!DocOf(doc)) return kBadDocId;
-  std::string canon = CanonicalPath(path);
+  std::string canon = ResolvedPath(path);
   auto named = [&](const std::vector<Handle> &list) {
     return std::any_of(list.begin(), list.end(), [&](Handle h) {
       return (DocOf(h) ? DocOf(h)->path : BookOf(h)->path) == canon;

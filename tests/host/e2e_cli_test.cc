@@ -1,6 +1,7 @@
 // The host's command line with the real client, on copies of the example book: listings,
 // saves only with --save, the HTML page, the menu tree and bad command lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,9 +28,10 @@ struct Output {
   std::vector<std::string> lines;
 };
 
-// Runs quorvex-host with the client and client directory of this build.
-Output Host(const std::string &args) {
-  std::string cmd = std::string(QV_HOST_BIN) + " " + args + " --client " + QV_CLIENT_BIN +
+// Runs quorvex-host with the client and client directory of this build (under `guard`, a
+// command that bounds a run that might never end).
+Output Host(const std::string &args, const std::string &guard = "") {
+  std::string cmd = guard + std::string(QV_HOST_BIN) + " " + args + " --client " + QV_CLIENT_BIN +
                     " --client-dir " + QV_EXAMPLES_DIR + "/clientdir 2>&1";
   Output r;
   FILE *p = popen(cmd.c_str(), "r");
@@ -309,6 +311,83 @@ TEST_F(HostCli, OutputOverAnOpenDocumentIsRefused) {
     EXPECT_EQ(r.status, 1) << args << "\n" << r.out;
     EXPECT_NE(r.out.find("is a document this run opens"), std::string::npos) << r.out;
     EXPECT_EQ(Slurp(dir_ / "intro.fm"), before);
+  }
+}
+
+TEST_F(HostCli, OutputsAreNeverSpecialFilesAndLinksAreWrittenThrough) {
+  std::string run = "run --doc " + (dir_ / "intro.fm").string() + " --command ListParagraphUsage";
+  std::string fifo = (dir_ / "page.html").string(), folder = (dir_ / "isdir.odt").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  fs::create_directory(folder);
+  Output r = Host(run + " --html " + fifo);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.lines, std::vector<std::string>{"quorvex-host: cannot write " + fifo +
+                                              ": not a regular file (a FIFO)"});
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  r = Host(run + " --output " + folder);
+  EXPECT_EQ(r.lines, std::vector<std::string>{"quorvex-host: cannot write " + folder +
+                                              ": a folder, not a file"});
+  EXPECT_TRUE(fs::is_directory(folder));
+  // A link is followed to the file it names, existing or not.
+  fs::create_symlink("listing.html", dir_ / "link.html");
+  r = Host(run + " --html " + (dir_ / "link.html").string());
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.html"));
+  EXPECT_EQ(Slurp(dir_ / "listing.html").rfind("<!DOCTYPE html>", 0), 0u);
+}
+
+TEST_F(HostCli, InputsThatAreNotFilesAreRefusedAtOnce) {
+  std::string fifo = (dir_ / "fifo.fm").string(), loop = (dir_ / "loop.fm").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  fs::create_symlink("loop.fm", loop);
+  Output r = Host("run --doc " + fifo + " --command ListParagraphUsage", "timeout 60 ");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("cannot open " + fifo + ": not a regular file (a FIFO)"), std::string::npos)
+      << r.out;
+  r = Host("run --book " + book_ + " --open " + loop + " --command ListParagraphUsageBook");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("cannot open " + loop + ": too many levels of symbolic links"),
+            std::string::npos)
+      << r.out;
+}
+
+TEST_F(HostCli, SavingKeepsProtectionsAndReportsLeftovers) {
+  std::string doc = (dir_ / "install.fm").string(), before = Slurp(doc);
+  std::string save = "run --doc " + doc + " --command RemoveOverrides --save";
+  ASSERT_EQ(chmod(doc.c_str(), 0444), 0);
+  Output r = Host(save);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find(doc + ": the file is read-only (mode 0444)"), std::string::npos) << r.out;
+  ASSERT_EQ(chmod(doc.c_str(), 0664), 0);
+  fs::create_hard_link(doc, dir_ / "also.fm");
+  r = Host(save);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find(doc + ": the file has 2 hard links"), std::string::npos) << r.out;
+  EXPECT_EQ(Slurp(doc), before);
+  fs::remove(dir_ / "also.fm");
+
+  // A save an ended process left half done is reported, and kept.
+  pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  fs::path left = dir_ / (".install.fm.qvhost-save-" + std::to_string(gone) + "-x1Y2z3");
+  std::ofstream(left) << "{";
+  bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(chown(doc.c_str(), 4321, 8765), 0);
+  }
+  r = Host(save);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("quorvex-host: " + left.string() + " was left by an interrupted save"),
+            std::string::npos)
+      << r.out;
+  EXPECT_TRUE(fs::exists(left));
+  EXPECT_NE(Slurp(doc), before);
+  struct stat st;
+  ASSERT_EQ(stat(doc.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0664u);
+  if (root) {
+    EXPECT_EQ(std::make_pair(st.st_uid, st.st_gid), std::make_pair(4321u, 8765u));
   }
 }
 
