@@ -355,7 +355,7 @@ bool Host::IsClient(pid_t pid) const {
 
 // Takes every waiting connection. One whose peer is the client (a process of its group below
 // this one) becomes a transport of the library, served like any other; every other one is
-// closed at once, before anything is read from it.
+// closed at once, before anything is read from it. So is one that select() could not watch.
 void Host::Accept() {
   for (;;) {
     int fd = accept4(listener_->xp_fd, nullptr, nullptr, SOCK_CLOEXEC);
@@ -615,10 +615,9 @@ void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
   if (proc == 1000) {
     if (!got_ack_) {  // the first one only; the pid it names only when it is the client's
       got_ack_ = true;
-      auto it = peers_.find(xprt->xp_fd);
-      pid_t named = *reinterpret_cast<int *>(arg.get()),
-            peer = it != peers_.end() ? it->second : -1;
-      client_pid_ = named == peer || IsClient(named) ? named : peer;
+      pid_t named = *reinterpret_cast<int *>(arg.get());
+      auto peer = peers_.find(xprt->xp_fd);
+      client_pid_ = IsClient(named) ? named : peer != peers_.end() ? peer->second : -1;
     }
   } else if (proc == 1002) {
     if (posted_ > 0) {

@@ -105,9 +105,10 @@ class HostPeers : public ::testing::Test {
     fs::remove_all(dir_);
   }
 
-  bool Launch(const std::vector<std::string> &env = {}) {
+  bool Launch(const std::vector<std::string> &env = {}, int client_number = 0) {
     Host::LaunchOptions o;
     o.client_path = QV_PROBE_BIN;
+    o.client_number = client_number;
     o.extra_env = {"QV_PROBE_OUT=" + (dir_ / "out").string(), "QV_PROBE_DIR=" + dir_.string()};
     o.extra_env.insert(o.extra_env.end(), env.begin(), env.end());
     std::string err;
@@ -168,14 +169,19 @@ TEST_F(HostPeers, AStrangerIsNeverServedWhileTheRunGoesOn) {
   for (int fd : {ready[0], ready[1], out[0], out[1]}) close(fd);
 }
 
-TEST_F(HostPeers, TheClientsSecondAcknowledgementSignalsNobody) {
+TEST_F(HostPeers, AnAcknowledgementNamingAnotherProcessSignalsNobody) {
+  // The first and only one: the pid of the process that sent it is kept instead.
+  ASSERT_TRUE(Launch({"QV_PROBE_ACK_ONLY=" + std::to_string(decoy_)}, -1));
+  EXPECT_EQ(host_.ClientPid(), host_.LauncherPid());
+  EXPECT_EQ(host_.WaitExit(10000), 0);
+  // A second one, over a connection of the client's own: answered, and nothing more.
   ASSERT_TRUE(Launch({"QV_PROBE_DECOY=" + std::to_string(decoy_)}));
   pid_t client = host_.ClientPid();
   EXPECT_EQ(host_.Command(6), 1);
   std::ifstream in(dir_ / "out");
   std::string line;
   std::getline(in, line);
-  EXPECT_EQ(line, "forged " + std::to_string(RPC_SUCCESS));  // answered, and nothing more
+  EXPECT_EQ(line, "forged " + std::to_string(RPC_SUCCESS));
   EXPECT_EQ(host_.ClientPid(), client);
   EXPECT_EQ(host_.WaitExit(10000), 0);
   host_.Stop();

@@ -2,8 +2,9 @@
 // paragraphs, text and tables; command 2 makes, saves and opens documents in $QV_PROBE_DIR;
 // command 3 asks the user; command 4 builds structure, graphics and straddles and reads the
 // properties of text in the active document; command 5 searches, exports and imports it;
-// command 6 sends a second init acknowledgement naming the process $QV_PROBE_DECOY.
-// Every observation is one "key value..." line in $QV_PROBE_OUT.
+// command 6 sends a second init acknowledgement naming the process $QV_PROBE_DECOY. Every
+// observation is one "key value..." line in $QV_PROBE_OUT. With $QV_PROBE_ACK_ONLY set the probe
+// only sends an init acknowledgement naming that pid and ends.
 #include <arpa/inet.h>
 #include <rpc/rpc.h>
 
@@ -292,23 +293,25 @@ void SearchExportImport() {
   Line("choose", N(st) + " " + S(file));
 }
 
-// Over a connection of its own to the host program that FMAPIX names.
-void ForgedAck() {
+// An init acknowledgement naming `pid`, over a connection of its own to the host program that
+// FMAPIX names; the RPC status of the call.
+int Ack(int pid) {
   int prog = 0, vers = 0;
   const char *fmapix = std::getenv("FMAPIX");
-  if (fmapix == nullptr || std::sscanf(fmapix, "%*d.%*d %d.%d", &prog, &vers) != 2) return;
+  if (fmapix == nullptr || std::sscanf(fmapix, "%*d.%*d %d.%d", &prog, &vers) != 2)
+    return RPC_CANTSEND;
   struct sockaddr_in a {};
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   int sock = RPC_ANYSOCK;
   CLIENT *c = clnttcp_create(&a, static_cast<u_long>(prog), static_cast<u_long>(vers), &sock, 0, 0);
-  if (c == nullptr) return;
-  int pid = std::atoi(std::getenv("QV_PROBE_DECOY") ? std::getenv("QV_PROBE_DECOY") : "0");
+  if (c == nullptr) return RPC_CANTSEND;
   struct timeval tv = {5, 0};
   xdrproc_t xint = reinterpret_cast<xdrproc_t>(reinterpret_cast<void (*)()>(xdr_int));
   xdrproc_t xvoid = reinterpret_cast<xdrproc_t>(reinterpret_cast<void (*)()>(xdr_void));
-  Line("forged", N(clnt_call(c, 1000, xint, reinterpret_cast<char *>(&pid), xvoid, nullptr, tv)));
+  int st = clnt_call(c, 1000, xint, reinterpret_cast<char *>(&pid), xvoid, nullptr, tv);
   clnt_destroy(c);
+  return st;
 }
 
 }  // namespace
@@ -325,12 +328,15 @@ VoidT F_ApiCommand(IntT command) {
     if (command == 3) Questions();
     if (command == 4) Structure();
     if (command == 5) SearchExportImport();
-    if (command == 6) ForgedAck();
+    if (const char *decoy = std::getenv("QV_PROBE_DECOY"); command == 6 && decoy)
+      Line("forged", N(Ack(std::atoi(decoy))));
     std::fclose(out);
   }
   F_ApiBailOut();
 }
 
 int main() {
+  if (const char *pid = std::getenv("QV_PROBE_ACK_ONLY"))
+    return Ack(std::atoi(pid)) == RPC_SUCCESS ? 0 : 1;
   return F_ApiRun();
 }
