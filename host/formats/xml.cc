@@ -1,8 +1,11 @@
 // Parsing and spliced writing of package parts.
 #include "host/formats/xml.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include "host/utf8.h"
 
 namespace qvhost {
 
@@ -38,6 +41,63 @@ size_t RootStart(std::string_view s, bool &doctype) {
     }
   }
   return npos;
+}
+
+// The value of digit `c` in `base` (10 or 16), or -1.
+int DigitValue(char c, int base) {
+  if (c >= '0' && c <= '9') return c - '0';
+  char l = static_cast<char>(c | 0x20);
+  return base == 16 && l >= 'a' && l <= 'f' ? l - 'a' + 10 : -1;
+}
+
+// The code point a character reference ("&#10;", "&#x0A;") at `amp` names, capped at
+// 0x110000; -1 when no reference starts there.
+long CharRef(std::string_view s, size_t amp) {
+  size_t i = amp + 2;
+  int base = i < s.size() && s[i] == 'x' ? 16 : 10;
+  if (base == 16) ++i;
+  size_t first = i;
+  long v = 0;
+  for (int d; i < s.size() && (d = DigitValue(s[i], base)) >= 0; ++i)
+    v = std::min(v * base + d, 0x110000L);
+  return i > first && i < s.size() && s[i] == ';' ? v : -1;
+}
+
+// Where the bytes hold what would not reach the model whole: a malformed UTF-8 sequence, a NUL
+// character, or a reference to a character that is no Unicode scalar value (U+0000, a
+// surrogate, past U+10FFFF; the parser would decode it to bytes that are not UTF-8 or that end a
+// C string). Empty when there is none.
+std::string BadText(std::string_view s) {
+  if (size_t at = Utf8ErrorAt(s); at != npos)
+    return "malformed UTF-8 at byte " + std::to_string(at);
+  if (size_t at = s.find('\0'); at != npos) return "a NUL character at byte " + std::to_string(at);
+  for (size_t at = s.find("&#"); at != npos; at = s.find("&#", at + 2)) {
+    long c = CharRef(s, at);
+    if (c == 0 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+      return "a reference to a character that is not allowed at byte " + std::to_string(at);
+  }
+  return {};
+}
+
+// The depth of the deepest element in the tree under `root` (itself at depth 1), found without
+// recursion: the tree may be far deeper than any recursive walk could follow.
+size_t Deepest(pugi::xml_node root) {
+  size_t depth = 1, deepest = 1;
+  pugi::xml_node n = root;
+  for (;;) {
+    if (pugi::xml_node c = n.first_child()) {
+      n = c;
+      ++depth;
+    } else {
+      while (n != root && !n.next_sibling()) {
+        n = n.parent();
+        --depth;
+      }
+      if (n == root) return deepest;
+      n = n.next_sibling();
+    }
+    if (n.type() == pugi::node_element) deepest = std::max(deepest, depth);
+  }
 }
 
 // --- scanning the original bytes (known to be well-formed) ---------------------------------
@@ -331,14 +391,21 @@ bool XmlPart::Check(const std::string &bytes, const std::string &what, std::stri
         what + (doctype ? ": has a document type declaration (refused)" : ": not well-formed XML");
     return false;
   }
+  if (std::string bad = BadText(bytes); !bad.empty()) {
+    err = what + ": not well-formed XML (" + bad + ")";
+    return false;
+  }
   hash = Fnv1a(bytes);
   size = bytes.size();
   return true;
 }
 
 bool XmlPart::Loaded(const pugi::xml_parse_result &r, const std::string &what, std::string &err) {
-  if (r && doc.document_element()) return true;
-  err = what + ": not well-formed XML";
+  if (r && doc.document_element() && Deepest(doc.document_element()) <= kMaxXmlDepth) return true;
+  if (r && doc.document_element())
+    err = what + ": elements nested deeper than " + std::to_string(kMaxXmlDepth);
+  else
+    err = what + ": not well-formed XML";
   if (!r) err += std::string(" (") + r.description() + " at byte " + std::to_string(r.offset) + ")";
   doc.reset();
   buffer_.clear();
