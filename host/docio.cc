@@ -719,7 +719,7 @@ Handle LoadJson(Model &m, const std::string &path, std::string &err) {
   };
   json j = json::parse(ss.str(), depthCheck, false);
   if (tooDeep) {
-    err = "nesting deeper than " + std::to_string(kMaxJsonDepth);
+    err = "arrays and objects nested deeper than " + std::to_string(kMaxJsonDepth);
     return 0;
   }
   if (j.is_discarded()) {

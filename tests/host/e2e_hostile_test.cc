@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "host/docio.h"
@@ -14,15 +15,15 @@ namespace {
 
 using namespace hostile;
 
-struct Run {
+struct Ran {
   int status = -1;  // the exit status; -1 when the process was killed by a signal
   std::string out;
 };
 
-Run Host(const std::string &args) {
+Ran Host(const std::string &args) {
   std::string cmd = std::string(QV_HOST_BIN) + " " + args + " --client " + QV_CLIENT_BIN +
                     " --client-dir " + QV_EXAMPLES_DIR + "/clientdir 2>&1";
-  Run r;
+  Ran r;
   FILE *p = popen(cmd.c_str(), "r");
   if (!p) return r;
   char buf[4096];
@@ -64,7 +65,7 @@ TEST(HostCliHostile, DeepOrMalformedFilesGiveOneLineAndFailureWithNothingWritten
   for (const Case &c : cases) {
     SCOPED_TRACE(c.path);
     std::string out = (s.dir / "out.json").string();
-    Run r = Host("run " + c.option + " " + c.path +
+    Ran r = Host("run " + c.option + " " + c.path +
                  " --command CreateParagraphList --choose 1 --output " + out);
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;

@@ -56,7 +56,7 @@ TEST(HostileInput, NestingBeyondTheLimitIsRefusedNamingThePartOnEveryFormat) {
   };
   for (const Case &c : cases) Refused(s.Edited(c.fixture, c.part, c.from, c.to, c.name), xmlWhy);
 
-  const std::string jsonWhy = "nesting deeper than " + std::to_string(kMaxJsonDepth);
+  const std::string jsonWhy = "nested deeper than " + std::to_string(kMaxJsonDepth);
   Refused(s.Write("arrays.json", Repeat("[", 100000) + Repeat("]", 100000)), jsonWhy);
   Refused(s.Write("deep.book", "{\"type\": \"book\", \"components\": " + Repeat("[", 5000) +
                                    "\"a.json\"" + Repeat("]", 5000) + "}"),
