@@ -153,8 +153,41 @@ size_t NextTag(std::string_view s, size_t i) {
   return s.size();
 }
 
-// The element starting at `lt`; with `kids`, also where its children are.
-Scanned Scan(std::string_view s, size_t lt, bool kids) {
+// Where each element of the original ends, found in one pass over the part. Writing looks up
+// every element it copies: scanning each one's bytes anew would cost the part's size times its
+// depth.
+class Extents {
+ public:
+  Extents(std::string_view s, size_t root) {
+    std::vector<size_t> open;
+    for (size_t i = NextTag(s, root); i < s.size(); i = NextTag(s, i)) {
+      bool empty = false;
+      size_t e = TagEnd(s, i, empty);
+      if (At(s, i, "</")) {
+        if (open.empty()) break;
+        end_[open.back()] = e;
+        open.pop_back();
+      } else {
+        begin_.push_back(i);
+        end_.push_back(empty ? e : s.size());
+        if (!empty) open.push_back(begin_.size() - 1);
+      }
+      if (open.empty()) break;
+      i = e;
+    }
+  }
+  // Just past the end of the element that starts at `lt` (the part's end when none does).
+  size_t EndOf(size_t lt, size_t none) const {
+    auto it = std::lower_bound(begin_.begin(), begin_.end(), lt);
+    return it != begin_.end() && *it == lt ? end_[static_cast<size_t>(it - begin_.begin())] : none;
+  }
+
+ private:
+  std::vector<size_t> begin_, end_;  // in document order
+};
+
+// The element starting at `lt`: its start tag, end tag and where its children are.
+Scanned Scan(std::string_view s, size_t lt, const Extents &x) {
   Scanned r;
   r.begin = lt;
   r.tagEnd = TagEnd(s, lt, r.empty);
@@ -162,25 +195,14 @@ Scanned Scan(std::string_view s, size_t lt, bool kids) {
     r.endTag = r.end = r.tagEnd;
     return r;
   }
-  size_t depth = 0, kidStart = 0;
-  for (size_t i = NextTag(s, r.tagEnd); i < s.size(); i = NextTag(s, i)) {
-    bool closing = s[i + 1] == '/', empty = false;
-    size_t e = TagEnd(s, i, empty);
-    if (closing) {
-      if (depth == 0) {
-        r.endTag = i;
-        r.end = e;
-        return r;
-      }
-      if (--depth == 0 && kids) r.kids.push_back({kidStart, e});
-    } else if (empty) {
-      if (depth == 0 && kids) r.kids.push_back({i, e});
-    } else {
-      if (depth++ == 0) kidStart = i;
-    }
+  r.end = x.EndOf(lt, s.size());
+  size_t endTag = s.rfind('<', r.end - 1);  // an end tag holds no other '<'
+  r.endTag = endTag == npos || endTag < r.tagEnd ? r.end : endTag;
+  for (size_t i = NextTag(s, r.tagEnd); i < r.endTag; i = NextTag(s, i)) {
+    size_t e = x.EndOf(i, r.endTag);
+    r.kids.push_back({i, e});
     i = e;
   }
-  r.endTag = r.end = s.size();
   return r;
 }
 
@@ -304,8 +326,8 @@ bool Original(pugi::xml_node n) {
 
 // Writes element `n`, which starts at `lt` in the original; `end` is where it ends there.
 // Returns true when what was written is the original unchanged.
-bool Emit(std::string_view s, pugi::xml_node n, size_t lt, std::string &out) {
-  Scanned sc = Scan(s, lt, true);
+bool Emit(std::string_view s, const Extents &x, pugi::xml_node n, size_t lt, std::string &out) {
+  Scanned sc = Scan(s, lt, x);
   std::string_view tag = s.substr(lt, sc.tagEnd - lt);
   std::vector<RawAttr> raw = RawAttrs(tag);
   bool tagChanged = !SameAttrs(n, raw);
@@ -354,7 +376,7 @@ bool Emit(std::string_view s, pugi::xml_node n, size_t lt, std::string &out) {
       clean = false;
     }
     gap(k);
-    clean &= Emit(s, c, sc.kids[k].begin, out);
+    clean &= Emit(s, x, c, sc.kids[k].begin, out);
     next = k + 1;
   }
   for (; next < sc.kids.size(); ++next) {
@@ -435,8 +457,9 @@ std::string XmlPart::Write(const std::string &original) const {
   size_t lt = static_cast<size_t>(root.offset_debug()) - 1;
   std::string out(original.substr(0, lt));
   out.reserve(original.size() + 256);
-  Emit(original, root, lt, out);
-  out.append(original.substr(Scan(original, lt, false).end));
+  Extents x(original, lt);
+  Emit(original, x, root, lt, out);
+  out.append(original.substr(Scan(original, lt, x).end));
   return out;
 }
 
