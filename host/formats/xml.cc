@@ -63,19 +63,27 @@ long CharRef(std::string_view s, size_t amp) {
   return i > first && i < s.size() && s[i] == ';' ? v : -1;
 }
 
-// Where the bytes hold what would not reach the model whole: a malformed UTF-8 sequence, a NUL
-// character, or a reference to a character that is no Unicode scalar value (U+0000, a
-// surrogate, past U+10FFFF; the parser would decode it to bytes that are not UTF-8 or that end a
-// C string). Empty when there is none.
+// Whether XML allows the character (tab, line feed, carriage return and every Unicode scalar
+// value from the space on, but U+FFFE and U+FFFF).
+bool XmlChar(long c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Where the bytes hold what would not reach the model whole, or could not be written back as
+// XML: a malformed UTF-8 sequence, a NUL or other control character, or a reference to a
+// character XML does not allow (the parser would decode "&#0;" to a NUL that ends a C string,
+// a surrogate to bytes that are not UTF-8). Empty when there is none.
 std::string BadText(std::string_view s) {
   if (size_t at = Utf8ErrorAt(s); at != npos)
     return "malformed UTF-8 at byte " + std::to_string(at);
-  if (size_t at = s.find('\0'); at != npos) return "a NUL character at byte " + std::to_string(at);
-  for (size_t at = s.find("&#"); at != npos; at = s.find("&#", at + 2)) {
-    long c = CharRef(s, at);
-    if (c == 0 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-      return "a reference to a character that is not allowed at byte " + std::to_string(at);
-  }
+  for (size_t at = 0; at < s.size(); ++at)
+    if (static_cast<unsigned char>(s[at]) < 0x20 && !XmlChar(s[at]))
+      return std::string(s[at] ? "a control character" : "a NUL character") + " at byte " +
+             std::to_string(at);
+  for (size_t at = s.find("&#"); at != npos; at = s.find("&#", at + 2))
+    if (long c = CharRef(s, at); c >= 0 && !XmlChar(c))
+      return "a reference to a character not allowed in XML at byte " + std::to_string(at);
   return {};
 }
 

@@ -133,7 +133,7 @@ TEST(HostileInput, RealDocumentsNestedDeeplyWithinTheLimitLoadRetagSaveAndReadBa
   }
 }
 
-TEST(HostileInput, TextThatIsNotUtf8OrHoldsANulIsRefusedWhereItComesIn) {
+TEST(HostileInput, TextThatIsNotUtf8OrNoXmlCharacterIsRefusedWhereItComesIn) {
   Scratch s;
   const std::string name = "style:display-name=\"Text body\"", wname = "<w:name w:val=\"header\"";
   struct Case {
@@ -152,6 +152,10 @@ TEST(HostileInput, TextThatIsNotUtf8OrHoldsANulIsRefusedWhereItComesIn) {
        "malformed UTF-8"},
       {"pydocx.docx", "word/styles.xml", "nulref.docx", wname.c_str(),
        "<w:name w:val=\"head&#x00;er\"", "not allowed"},
+      {"pydocx.docx", "word/styles.xml", "control.docx", wname.c_str(),
+       "<w:name w:val=\"head&#1;er\"", "not allowed"},
+      {"pydocx.docx", "word/styles.xml", "rawcontrol.docx", wname.c_str(),
+       "<w:name w:val=\"head\x01" "er\"", "a control character"},
       {"pydocx.docx", "word/styles.xml", "nul.docx", wname.c_str(),
        std::string("<w:name w:val=\"head\0er\"", 22), "a NUL character"},
       {"pydocx.docx", "word/_rels/document.xml.rels", "link.docx", "Target=\"styles.xml\"",
