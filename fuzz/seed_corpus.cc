@@ -4,6 +4,7 @@
 // document readers, real documents with a part nested just within the readers' limit and far
 // beyond it.
 //   seed_corpus DIR
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -107,7 +108,8 @@ int AddDeepDocuments(const fs::path &dir) {
     size_t at = pkg && pkg->Read(d.part, bytes, err) ? bytes.find(d.at) : std::string::npos;
     if (at == std::string::npos) continue;
     at += std::strlen(d.at);
-    for (size_t levels : {qvhost::kMaxXmlDepth - 16, size_t{30000}}) {
+    size_t perLevel = static_cast<size_t>(std::count(d.open, d.open + std::strlen(d.open), '<'));
+    for (size_t levels : {(qvhost::kMaxXmlDepth - 16) / perLevel, size_t{30000}}) {
       std::string open, close;
       for (size_t i = 0; i < levels; ++i) open += d.open;
       for (size_t i = 0; i < levels; ++i) close += d.close;
