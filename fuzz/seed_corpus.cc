@@ -1,8 +1,12 @@
 // Writes the starting corpora of the fuzz targets into DIR/<target>/: the hand-worked wire
 // forms of the protocol tests and a few invented valid records of every kind a target reads,
-// each behind the selector bytes that make the target decode it as that record.
+// each behind the selector bytes that make the target decode it as that record; and, for the
+// document readers, real documents with a part nested just within the readers' limit and far
+// beyond it.
 //   seed_corpus DIR
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -10,6 +14,10 @@
 
 #include "fuzz_util.h"
 #include "golden.h"
+#ifdef QV_FIXTURES_DIR
+#include "host/formats/package.h"
+#include "host/formats/xml.h"
+#endif
 
 namespace {
 
@@ -73,6 +81,53 @@ void AddRecord(Corpus &corpus, const Bytes &selector, F *coder) {
   }
 }
 
+#ifdef QV_FIXTURES_DIR
+// Real documents with elements nested around (or in place of) their body: once as deep as a
+// part may be, once far deeper. Written as DIR/<target>/deep-N; 0 when none could be.
+int AddDeepDocuments(const fs::path &dir) {
+  struct Deep {
+    const char *target, *fixture, *part, *at, *open, *inner, *close;
+  };
+  static const Deep kDeep[] = {
+      {"fuzz_docx", "pydocx.docx", "word/document.xml", "<w:body>", "<w:customXml>",
+       "<w:p><w:r><w:t>x</w:t></w:r></w:p>", "</w:customXml>"},
+      {"fuzz_docx", "pydocx.docx", "word/document.xml", "<w:body>", "<w:tbl><w:tr><w:tc>", "<w:p/>",
+       "</w:tc></w:tr></w:tbl>"},
+      {"fuzz_docx", "pydocx.docx", "word/document.xml", "<w:body>", "<w:x>", "", "</w:x>"},
+      {"fuzz_odt", "rich.odt", "content.xml", "<office:text>", "<text:section>",
+       "<text:p>x</text:p>", "</text:section>"},
+      {"fuzz_odt", "rich.odt", "content.xml", "<office:text>", "<text:list><text:list-item>",
+       "<text:p>x</text:p>", "</text:list-item></text:list>"},
+      {"fuzz_odt", "rich.odt", "content.xml", "<office:text>", "<text:p><text:span>", "x",
+       "</text:span></text:p>"},
+  };
+  int n = 0;
+  for (const Deep &d : kDeep) {
+    std::string src = std::string(QV_FIXTURES_DIR) + "/office/" + d.fixture, err, bytes;
+    auto pkg = qvhost::Package::Open(src, err);
+    size_t at = pkg && pkg->Read(d.part, bytes, err) ? bytes.find(d.at) : std::string::npos;
+    if (at == std::string::npos) continue;
+    at += std::strlen(d.at);
+    size_t perLevel = static_cast<size_t>(std::count(d.open, d.open + std::strlen(d.open), '<'));
+    for (size_t levels : {(qvhost::kMaxXmlDepth - 16) / perLevel, size_t{30000}}) {
+      std::string open, close;
+      for (size_t i = 0; i < levels; ++i) open += d.open;
+      for (size_t i = 0; i < levels; ++i) close += d.close;
+      std::string part = bytes;
+      part.insert(at, open + d.inner + close);
+      fs::create_directories(dir / d.target);
+      std::string out = (dir / d.target / ("deep-" + std::to_string(n))).string();
+      if (qvhost::RewritePackage(src, out, {{d.part, part}}, err)) ++n;
+    }
+  }
+  return n;
+}
+#else
+int AddDeepDocuments(const fs::path &) {
+  return 0;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -106,7 +161,8 @@ int main(int argc, char **argv) {
 #include <quorvex/proto/fmapi_procs.h>
 #undef QV_PROC
 
-  printf("seeds: fuzz_records %d, fuzz_callbacks %d, fuzz_replies %d\n", records.count(),
-         callbacks.count(), replies.count());
+  int deep = AddDeepDocuments(dir);
+  printf("seeds: fuzz_records %d, fuzz_callbacks %d, fuzz_replies %d, deep documents %d\n",
+         records.count(), callbacks.count(), replies.count(), deep);
   return records.count() > 0 && callbacks.count() > 0 && replies.count() > 0 ? 0 : 1;
 }

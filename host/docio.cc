@@ -1,6 +1,7 @@
 // Reading and writing documents and books as JSON.
 #include "host/docio.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -68,7 +69,9 @@ int32_t IntFrom(const json &j, const char *what) {
 
 std::string StrFrom(const json &j, const char *what) {
   if (!j.is_string()) Fail(std::string(what) + ": expected a text");
-  return j.get<std::string>();
+  const std::string &s = j.get_ref<const std::string &>();
+  if (s.find('\0') != std::string::npos) Fail(std::string(what) + ": a NUL character");
+  return s;
 }
 
 json UnitJson(int32_t size) {
@@ -397,7 +400,8 @@ json ElementJson(const Model &m, const Element &e, Places &pl) {
 
 void ElementFrom(Model &m, Doc &d, const json &j, Handle parent, const Places &pl, int depth) {
   if (!j.is_object()) Fail("element: expected an object");
-  if (depth > 1000) Fail("element tree too deep");
+  if (depth >= kMaxElementDepth)
+    Fail("elements nested deeper than " + std::to_string(kMaxElementDepth));
   const ElementDef *def = m.FindElementDef(d, StrFrom(j.value("element", json()), "element"));
   if (!def) Fail("element: unknown definition " + j.value("element", json()).dump());
   Element *e = m.AddElement(d, def->h, parent);
@@ -537,6 +541,21 @@ void BuildBook(Model &m, Book &b, const json &j) {
     if (p.is_relative()) p = dir / p;
     m.AddComponent(b, p.lexically_normal().string());
   }
+}
+
+// The depth of the document's element tree (the root at 1), without recursion.
+int ElementDepth(const Model &m, const Doc &d) {
+  int deepest = 0;
+  std::vector<std::pair<Handle, int>> todo;
+  if (d.rootElement) todo.push_back({d.rootElement, 1});
+  while (!todo.empty()) {
+    auto [h, depth] = todo.back();
+    todo.pop_back();
+    deepest = std::max(deepest, depth);
+    if (const Element *e = m.As<Element>(h, Kind::Element))
+      for (Handle k : m.Chained(e->children)) todo.push_back({k, depth + 1});
+  }
+  return deepest;
 }
 
 }  // namespace
@@ -691,7 +710,18 @@ Handle LoadJson(Model &m, const std::string &path, std::string &err) {
     if (err.rfind("larger", 0) == 0) err += ", the most the host reads of a JSON document";
     return 0;
   }
-  json j = json::parse(text, nullptr, false);
+  // Nesting is measured as the parser goes (it does not recurse); what lies deeper is dropped.
+  bool tooDeep = false;
+  auto depthCheck = [&](int depth, json::parse_event_t e, json &) {
+    bool opens = e == json::parse_event_t::object_start || e == json::parse_event_t::array_start;
+    if (opens && depth >= kMaxJsonDepth) tooDeep = true;
+    return !tooDeep;
+  };
+  json j = json::parse(text, depthCheck, false);
+  if (tooDeep) {
+    err = "arrays and objects nested deeper than " + std::to_string(kMaxJsonDepth);
+    return 0;
+  }
   if (j.is_discarded()) {
     err = "not valid JSON";
     return 0;
@@ -703,6 +733,10 @@ bool SaveJson(const Model &m, Handle docOrBook, const std::string &path, std::st
   json j;
   std::filesystem::path target(path);
   if (const Doc *d = m.DocOf(docOrBook)) {
+    if (ElementDepth(m, *d) > kMaxElementDepth) {
+      err = "elements nested deeper than " + std::to_string(kMaxElementDepth);
+      return false;
+    }
     j = DocToJson(m, *d);
   } else if (const Book *b = m.BookOf(docOrBook)) {
     j = BookToJson(m, *b, target.parent_path().string());
@@ -710,7 +744,14 @@ bool SaveJson(const Model &m, Handle docOrBook, const std::string &path, std::st
     err = "not a document or book";
     return false;
   }
-  return WriteFileAtomic(path, j.dump(2) + "\n", err);
+  std::string text;
+  try {
+    text = j.dump(2) + "\n";
+  } catch (const json::exception &) {  // a text that is not UTF-8
+    err = "a text to write is not UTF-8";
+    return false;
+  }
+  return WriteFileAtomic(path, text, err);
 }
 
 }  // namespace qvhost

@@ -15,6 +15,12 @@
 
 namespace qvhost {
 
+// The deepest nesting of arrays and objects a JSON file may have: room for element trees
+// kMaxElementDepth deep (two levels for each element, three more for its attributes), far
+// beyond what documents hold. Deeper files are refused before anything is built from them.
+constexpr int kMaxJsonDepth = 1024;
+constexpr int kMaxElementDepth = (kMaxJsonDepth - 4) / 2;
+
 // Builds a document or book (by the file's "type") from JSON; `path` becomes its name (and, for
 // a book, the folder its component names are relative to). Returns 0 and sets `err` when the
 // JSON does not describe one; nothing is left behind in the model then.
@@ -24,10 +30,12 @@ nlohmann::json DocToJson(const Model &m, const Doc &d);
 nlohmann::json BookToJson(const Model &m, const Book &b, const std::string &dir);
 
 // Reads a JSON file and builds from it (0 with `err` set on a missing, non-regular or malformed
-// file, or one larger than kMaxJsonSize).
+// file, one larger than kMaxJsonSize or nested deeper than kMaxJsonDepth). Texts must not hold
+// a NUL character.
 Handle LoadJson(Model &m, const std::string &path, std::string &err);
 // Writes the document or book as JSON to `path` atomically, with the checks of AtomicFile
-// (atomic_file.h). The object itself is not changed.
+// (atomic_file.h). The object itself is not changed. A document whose element tree is deeper
+// than kMaxElementDepth is refused (it could not be read back).
 bool SaveJson(const Model &m, Handle docOrBook, const std::string &path, std::string &err);
 
 // Reads a file of any supported format, recognised by its content (0 with `err` set, naming

@@ -91,13 +91,7 @@ int Demo(int argc, char **argv) {
   return status == 0 ? 0 : 1;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
-  if (argc < 2) {
-    Usage();
-    return 2;
-  }
+int Dispatch(int argc, char **argv) {
   std::string sub = argv[1];
   if (sub == "demo") return Demo(argc - 2, argv + 2);
 #ifdef QVHOST_HAVE_CLI
@@ -110,4 +104,24 @@ int main(int argc, char **argv) {
 #endif
   Usage();
   return 2;
+}
+
+}  // namespace
+
+// Nothing the subcommands throw may end the process unexplained: it becomes one line and a
+// failure status. Files are written only once complete (atomically), so nothing half-written is
+// left behind.
+int main(int argc, char **argv) {
+  if (argc < 2) {
+    Usage();
+    return 2;
+  }
+  try {
+    return Dispatch(argc, argv);
+  } catch (const std::exception &e) {
+    std::fprintf(stderr, "quorvex-host: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "quorvex-host: unexpected failure\n");
+  }
+  return 1;
 }

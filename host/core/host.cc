@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <thread>
 
@@ -626,7 +627,13 @@ void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
       handbacks_.push_back(*reinterpret_cast<int *>(arg.get()));
     }
   } else if (e->thunk != nullptr) {
-    e->thunk(arg.get(), res.get(), ctx, e->fn);
+    // Nothing may unwind through the RPC library's C frames: a handler that throws (out of
+    // memory, say) answers the call as not served.
+    try {
+      e->thunk(arg.get(), res.get(), ctx, e->fn);
+    } catch (const std::exception &) {
+      e->set_status(res.get(), kNotServed);
+    }
   } else if (proc == 1376 || proc == 1343) {
     // Leaving a session and taking control need nothing of the model: a zero result.
   } else {

@@ -6,6 +6,7 @@
 #include "host/formats/package.h"
 #include "host/formats/adapter_util.h"
 #include "host/formats/xml.h"
+#include "host/utf8.h"
 
 namespace qvhost {
 
@@ -46,12 +47,18 @@ class Odm final : public Format {
       err = "the master document links no sub-documents";
       return 0;
     }
+    for (std::string &h : hrefs) {
+      std::string decoded = PercentDecoded(h.rfind("file://", 0) == 0 ? h.substr(7) : h);
+      if (decoded.find('\0') != std::string::npos || Utf8ErrorAt(decoded) != std::string::npos) {
+        err = "content.xml: a link names a NUL character or malformed UTF-8 (" + h + ")";
+        return 0;
+      }
+      h = decoded;
+    }
     namespace fs = std::filesystem;
     fs::path dir = fs::path(path).parent_path();
     Book *b = m.NewBook(path);
-    for (std::string h : hrefs) {
-      if (h.rfind("file://", 0) == 0) h = h.substr(7);
-      h = PercentDecoded(h);
+    for (const std::string &h : hrefs) {
       fs::path p = h;
       if (p.is_relative()) {
         // Links are relative to the package; office suites write "../x.odt" for a file beside

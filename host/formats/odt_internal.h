@@ -25,7 +25,7 @@ inline const std::string kFoNs = "urn:oasis:names:tc:opendocument:xmlns:xsl-fo-c
 inline const std::string kSvgNs = "urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0";
 
 // Limits on what a file may hold; real documents stay far below them.
-constexpr size_t kMaxDepth = 256;             // element nesting the walks follow
+constexpr size_t kMaxDepth = kMaxXmlDepth;    // element nesting the walks follow (all a part has)
 constexpr size_t kMaxPgfs = 4'000'000;        // paragraphs of one document
 constexpr size_t kMaxStyles = 200'000;        // paragraph styles of one part
 constexpr size_t kMaxTableCells = 4'000'000;  // cells of all tables of one document

@@ -102,6 +102,10 @@ bool ReadRels(const Package &pkg, const std::string &part, std::vector<OpcRel> &
     r.external = std::strcmp(n.attribute("TargetMode").value(), "External") == 0;
     r.target =
         r.external ? n.attribute("Target").value() : Resolve(base, n.attribute("Target").value());
+    if (r.target.find('\0') != std::string::npos) {
+      err = name + ": a link names a NUL character (" + n.attribute("Target").value() + ")";
+      return false;
+    }
     out.push_back(std::move(r));
   }
   return true;

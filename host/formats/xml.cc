@@ -1,8 +1,11 @@
 // Parsing and spliced writing of package parts.
 #include "host/formats/xml.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include "host/utf8.h"
 
 namespace qvhost {
 
@@ -38,6 +41,71 @@ size_t RootStart(std::string_view s, bool &doctype) {
     }
   }
   return npos;
+}
+
+// The value of digit `c` in `base` (10 or 16), or -1.
+int DigitValue(char c, int base) {
+  if (c >= '0' && c <= '9') return c - '0';
+  char l = static_cast<char>(c | 0x20);
+  return base == 16 && l >= 'a' && l <= 'f' ? l - 'a' + 10 : -1;
+}
+
+// The code point a character reference ("&#10;", "&#x0A;") at `amp` names, capped at
+// 0x110000; -1 when no reference starts there.
+long CharRef(std::string_view s, size_t amp) {
+  size_t i = amp + 2;
+  int base = i < s.size() && s[i] == 'x' ? 16 : 10;
+  if (base == 16) ++i;
+  size_t first = i;
+  long v = 0;
+  for (int d; i < s.size() && (d = DigitValue(s[i], base)) >= 0; ++i)
+    v = std::min(v * base + d, 0x110000L);
+  return i > first && i < s.size() && s[i] == ';' ? v : -1;
+}
+
+// Whether XML allows the character (tab, line feed, carriage return and every Unicode scalar
+// value from the space on, but U+FFFE and U+FFFF).
+bool XmlChar(long c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Where the bytes hold what would not reach the model whole, or could not be written back as
+// XML: a malformed UTF-8 sequence, a NUL or other control character, or a reference to a
+// character XML does not allow (the parser would decode "&#0;" to a NUL that ends a C string,
+// a surrogate to bytes that are not UTF-8). Empty when there is none.
+std::string BadText(std::string_view s) {
+  if (size_t at = Utf8ErrorAt(s); at != npos)
+    return "malformed UTF-8 at byte " + std::to_string(at);
+  for (size_t at = 0; at < s.size(); ++at)
+    if (static_cast<unsigned char>(s[at]) < 0x20 && !XmlChar(s[at]))
+      return std::string(s[at] ? "a control character" : "a NUL character") + " at byte " +
+             std::to_string(at);
+  for (size_t at = s.find("&#"); at != npos; at = s.find("&#", at + 2))
+    if (long c = CharRef(s, at); c >= 0 && !XmlChar(c))
+      return "a reference to a character not allowed in XML at byte " + std::to_string(at);
+  return {};
+}
+
+// The depth of the deepest element in the tree under `root` (itself at depth 1), found without
+// recursion: the tree may be far deeper than any recursive walk could follow.
+size_t Deepest(pugi::xml_node root) {
+  size_t depth = 1, deepest = 1;
+  pugi::xml_node n = root;
+  for (;;) {
+    if (pugi::xml_node c = n.first_child()) {
+      n = c;
+      ++depth;
+    } else {
+      while (n != root && !n.next_sibling()) {
+        n = n.parent();
+        --depth;
+      }
+      if (n == root) return deepest;
+      n = n.next_sibling();
+    }
+    if (n.type() == pugi::node_element) deepest = std::max(deepest, depth);
+  }
 }
 
 // --- scanning the original bytes (known to be well-formed) ---------------------------------
@@ -93,8 +161,41 @@ size_t NextTag(std::string_view s, size_t i) {
   return s.size();
 }
 
-// The element starting at `lt`; with `kids`, also where its children are.
-Scanned Scan(std::string_view s, size_t lt, bool kids) {
+// Where each element of the original ends, found in one pass over the part. Writing looks up
+// every element it copies: scanning each one's bytes anew would cost the part's size times its
+// depth.
+class Extents {
+ public:
+  Extents(std::string_view s, size_t root) {
+    std::vector<size_t> open;
+    for (size_t i = NextTag(s, root); i < s.size(); i = NextTag(s, i)) {
+      bool empty = false;
+      size_t e = TagEnd(s, i, empty);
+      if (At(s, i, "</")) {
+        if (open.empty()) break;
+        end_[open.back()] = e;
+        open.pop_back();
+      } else {
+        begin_.push_back(i);
+        end_.push_back(empty ? e : s.size());
+        if (!empty) open.push_back(begin_.size() - 1);
+      }
+      if (open.empty()) break;
+      i = e;
+    }
+  }
+  // Just past the end of the element that starts at `lt` (the part's end when none does).
+  size_t EndOf(size_t lt, size_t none) const {
+    auto it = std::lower_bound(begin_.begin(), begin_.end(), lt);
+    return it != begin_.end() && *it == lt ? end_[static_cast<size_t>(it - begin_.begin())] : none;
+  }
+
+ private:
+  std::vector<size_t> begin_, end_;  // in document order
+};
+
+// The element starting at `lt`: its start tag, end tag and where its children are.
+Scanned Scan(std::string_view s, size_t lt, const Extents &x) {
   Scanned r;
   r.begin = lt;
   r.tagEnd = TagEnd(s, lt, r.empty);
@@ -102,25 +203,14 @@ Scanned Scan(std::string_view s, size_t lt, bool kids) {
     r.endTag = r.end = r.tagEnd;
     return r;
   }
-  size_t depth = 0, kidStart = 0;
-  for (size_t i = NextTag(s, r.tagEnd); i < s.size(); i = NextTag(s, i)) {
-    bool closing = s[i + 1] == '/', empty = false;
-    size_t e = TagEnd(s, i, empty);
-    if (closing) {
-      if (depth == 0) {
-        r.endTag = i;
-        r.end = e;
-        return r;
-      }
-      if (--depth == 0 && kids) r.kids.push_back({kidStart, e});
-    } else if (empty) {
-      if (depth == 0 && kids) r.kids.push_back({i, e});
-    } else {
-      if (depth++ == 0) kidStart = i;
-    }
+  r.end = x.EndOf(lt, s.size());
+  size_t endTag = s.rfind('<', r.end - 1);  // an end tag holds no other '<'
+  r.endTag = endTag == npos || endTag < r.tagEnd ? r.end : endTag;
+  for (size_t i = NextTag(s, r.tagEnd); i < r.endTag; i = NextTag(s, i)) {
+    size_t e = x.EndOf(i, r.endTag);
+    r.kids.push_back({i, e});
     i = e;
   }
-  r.endTag = r.end = s.size();
   return r;
 }
 
@@ -244,8 +334,8 @@ bool Original(pugi::xml_node n) {
 
 // Writes element `n`, which starts at `lt` in the original; `end` is where it ends there.
 // Returns true when what was written is the original unchanged.
-bool Emit(std::string_view s, pugi::xml_node n, size_t lt, std::string &out) {
-  Scanned sc = Scan(s, lt, true);
+bool Emit(std::string_view s, const Extents &x, pugi::xml_node n, size_t lt, std::string &out) {
+  Scanned sc = Scan(s, lt, x);
   std::string_view tag = s.substr(lt, sc.tagEnd - lt);
   std::vector<RawAttr> raw = RawAttrs(tag);
   bool tagChanged = !SameAttrs(n, raw);
@@ -294,7 +384,7 @@ bool Emit(std::string_view s, pugi::xml_node n, size_t lt, std::string &out) {
       clean = false;
     }
     gap(k);
-    clean &= Emit(s, c, sc.kids[k].begin, out);
+    clean &= Emit(s, x, c, sc.kids[k].begin, out);
     next = k + 1;
   }
   for (; next < sc.kids.size(); ++next) {
@@ -331,14 +421,21 @@ bool XmlPart::Check(const std::string &bytes, const std::string &what, std::stri
         what + (doctype ? ": has a document type declaration (refused)" : ": not well-formed XML");
     return false;
   }
+  if (std::string bad = BadText(bytes); !bad.empty()) {
+    err = what + ": not well-formed XML (" + bad + ")";
+    return false;
+  }
   hash = Fnv1a(bytes);
   size = bytes.size();
   return true;
 }
 
 bool XmlPart::Loaded(const pugi::xml_parse_result &r, const std::string &what, std::string &err) {
-  if (r && doc.document_element()) return true;
-  err = what + ": not well-formed XML";
+  if (r && doc.document_element() && Deepest(doc.document_element()) <= kMaxXmlDepth) return true;
+  if (r && doc.document_element())
+    err = what + ": elements nested deeper than " + std::to_string(kMaxXmlDepth);
+  else
+    err = what + ": not well-formed XML";
   if (!r) err += std::string(" (") + r.description() + " at byte " + std::to_string(r.offset) + ")";
   doc.reset();
   buffer_.clear();
@@ -368,8 +465,9 @@ std::string XmlPart::Write(const std::string &original) const {
   size_t lt = static_cast<size_t>(root.offset_debug()) - 1;
   std::string out(original.substr(0, lt));
   out.reserve(original.size() + 256);
-  Emit(original, root, lt, out);
-  out.append(original.substr(Scan(original, lt, false).end));
+  Extents x(original, lt);
+  Emit(original, x, root, lt, out);
+  out.append(original.substr(Scan(original, lt, x).end));
   return out;
 }
 

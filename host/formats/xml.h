@@ -3,7 +3,10 @@
 //
 // A part with a document type declaration is refused before it is parsed: no part of the
 // formats the host reads has one, and a declaration is how entity expansion gets in. Parts
-// must be UTF-8 (office suites write nothing else).
+// must be UTF-8 (office suites write nothing else), and the bytes are checked to be so before
+// parsing (the parser itself does not), with no NUL character, raw or as a reference: the
+// text the model takes from a part is therefore well-formed UTF-8 that C strings carry whole.
+// Elements may nest at most kMaxXmlDepth deep; the walks over a part's tree may then recurse.
 //
 // Writing splices: an element whose start tag, child elements and descendants are as they
 // were read is copied byte for byte from the original part; an element whose attributes
@@ -21,13 +24,18 @@
 
 namespace qvhost {
 
+// The deepest element nesting a part may have (the root element is at depth 1). Far above what
+// office suites write (nested lists, tables and sections stay below a hundred), and low enough
+// that every walk over a tree can recurse without any risk to the stack.
+constexpr size_t kMaxXmlDepth = 512;
+
 struct XmlPart {
   pugi::xml_document doc;
   uint64_t hash = 0;  // of the bytes it was parsed from
   size_t size = 0;    // their length
 
-  // Parses `bytes`; false with `err` ("<what>: ...") when they are not well-formed UTF-8 XML
-  // or carry a document type declaration.
+  // Parses `bytes`; false with `err` ("<what>: ...") when they are not well-formed UTF-8 XML,
+  // carry a document type declaration or a NUL character, or nest deeper than kMaxXmlDepth.
   bool Parse(const std::string &bytes, const std::string &what, std::string &err);
   // The same, parsing in place: the part keeps `bytes` (no second copy of a large part).
   bool Parse(std::string &&bytes, const std::string &what, std::string &err);

@@ -10,11 +10,15 @@
 #include <vector>
 
 #include "host/model/model.h"
+#include "host/utf8.h"
 
 namespace qvhost::wire {
 
+// Every text a client sends comes in through here. The model holds UTF-8 only (it is written
+// into XML and JSON files), so a malformed sequence is repaired, not refused: each bad byte
+// becomes U+FFFD, and the call goes on with the text as repaired.
 inline std::string Str(const char *s) {
-  return s ? s : "";
+  return s ? Utf8Repaired(s) : "";
 }
 char *Dup(const std::string &s);
 

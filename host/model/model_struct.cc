@@ -433,10 +433,17 @@ int32_t Model::NewComponentAt(Handle book, const std::string &path, ElementLoc a
   return kOk;
 }
 
-Handle Model::FirstPgfUnder(const Element &e) const {
-  if (!e.pgfs.empty()) return e.pgfs.front();
-  for (Handle c : Chained(e.children))
-    if (Handle p = FirstPgfUnder(*As<Element>(c, Kind::Element))) return p;
+// Element trees built by a client may be of any depth: the walks over them do not recurse.
+Handle Model::FirstPgfUnder(const Element &top) const {
+  std::vector<const Element *> todo{&top};
+  while (!todo.empty()) {
+    const Element *e = todo.back();
+    todo.pop_back();
+    if (!e->pgfs.empty()) return e->pgfs.front();
+    std::vector<Handle> kids = Chained(e->children);
+    for (auto k = kids.rbegin(); k != kids.rend(); ++k)
+      todo.push_back(As<Element>(*k, Kind::Element));
+  }
   return 0;
 }
 
@@ -515,11 +522,15 @@ void Model::ReleaseElement(Element &e) {
   Free(e.h);
 }
 
-void Model::FreeElementTree(Element &e) {
-  for (Handle k : Chained(e.children)) FreeElementTree(*As<Element>(k, Kind::Element));
-  for (Handle p : e.pgfs)
-    if (Pgf *pg = PgfOf(p)) pg->element = 0;
-  Free(e.h);
+void Model::FreeElementTree(Element &top) {
+  std::vector<Element *> tree{&top};
+  for (size_t i = 0; i < tree.size(); ++i)
+    for (Handle k : Chained(tree[i]->children)) tree.push_back(As<Element>(k, Kind::Element));
+  for (Element *e : tree) {
+    for (Handle p : e->pgfs)
+      if (Pgf *pg = PgfOf(p)) pg->element = 0;
+    Free(e->h);
+  }
 }
 
 int32_t Model::WrapElements(Handle doc, Handle def) {
