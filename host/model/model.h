@@ -185,6 +185,10 @@ struct Page : Obj {
 // changes only what changed in the model. The model never looks inside.
 struct FileSource {
   virtual ~FileSource() = default;
+  // Whether the file cannot do without the catalogue format `fmt` (a word-processing
+  // document's default paragraph style, which every paragraph without a style carries), so
+  // that deleting it is refused.
+  virtual bool Needs(Handle /*fmt*/) const { return false; }
 };
 
 struct Doc : Obj {
