@@ -189,11 +189,11 @@ std::string PgfText(pugi::xml_node p, const Names &ns) {
 bool Structural(std::string_view l) {
   // A style reference, list membership, a frame (a drop cap is a paragraph framed beside the
   // next), a section break, the paragraph mark's run (and its revision marks), revisions,
-  // table-style conditions, HTML division, the outline level that tables of contents and the
-  // navigation read, and the writing direction of the text.
-  static const char *const k[] = {"pStyle",     "numPr",     "framePr",       "sectPr",
-                                  "rPr",        "pPrChange", "cnfStyle",      "divId",
-                                  "outlineLvl", "bidi",      "textDirection", "suppressOverlap"};
+  // table-style conditions, HTML division, and the outline level that tables of contents and
+  // the navigation read.
+  static const char *const k[] = {"pStyle",     "numPr",          "framePr",  "sectPr",
+                                  "rPr",        "pPrChange",      "cnfStyle", "divId",
+                                  "outlineLvl", "suppressOverlap"};
   return l.empty() || IndexIn(k, l) < static_cast<int>(std::size(k));
 }
 
