@@ -101,6 +101,7 @@ struct Saver {
   std::map<uint32_t, std::vector<PgfEdit>> edits;  // by part
   bool stylesChange = false;
   StyleChanges refs;                          // what fields naming styles become
+  bool madeShown = false;                     // an empty body's paragraph was written
   std::map<std::string, std::string> heirOf;  // deleted style id -> id its paragraphs now carry
 
   // A format's w:name, as the file will have it.
@@ -421,6 +422,7 @@ struct Saver {
           err = rec.name + ": the paragraphs are not those that were read; not saved";
           return false;
         }
+        madeShown = madeShown || e.index == kShownPgf;
         pugi::xml_node p = e.index == kShownPgf ? MakeShown(x.Root(), ns) : ps[e.index];
         if (!e.fold.empty()) {
           pugi::xml_node keep = foldedOf[e.fold];
@@ -469,6 +471,7 @@ struct Saver {
     rehash(src.numbering);
     for (PgfRec &r : src.pgfs) {
       const Pgf *p = m.PgfOf(r.h);
+      if (r.index == kShownPgf && madeShown) r.index = 0;  // now the body's one paragraph
       r.tag = p->tag;
       r.override_ = p->override_;
       r.own = p->own;

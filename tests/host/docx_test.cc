@@ -573,6 +573,10 @@ TEST(Docx, AnEmptyBodyIsOneParagraphInTheDefaultStyleWhichIsNeverDeleted) {
     EXPECT_EQ(Bytes(path), Bytes(TempDir::Fixture("pydocx-default.docx")));
     ApplyStyle(m, d, ps[0], "heading 1");
     ASSERT_TRUE(SaveFile(m, d.h, path, err)) << err;
+    ApplyStyle(m, d, ps[0], "heading 2");  // the paragraph written is the one edited next
+    ASSERT_TRUE(SaveFile(m, d.h, path, err)) << err;
+    ApplyStyle(m, d, ps[0], "heading 1");
+    ASSERT_TRUE(SaveFile(m, d.h, path, err)) << err;
   }
   Model m;
   Doc &d = Open(m, path);

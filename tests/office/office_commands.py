@@ -431,8 +431,12 @@ def run_book(args, work):
     whole = listing(r.host("--book", book, "--command", "ListParagraphUsageBook").stdout)
     each = listing(r.host("--book", book, "--command", "ListParagraphUsageBookIndFiles").stdout)
     all_used = set().union(*(set(before[o]["styles_used"]) for o in originals))
-    check(set().union(*whole.values()) == all_used, "book listing: %s, LibreOffice uses %s" % (
-        sorted(set().union(*whole.values())), sorted(all_used)))
+    # The combined listing names a tag once whatever its case ("heading 1" of a .docx and
+    # "Heading 1" of an .odt are one line).
+    folded = lambda names: {n.lower() for n in names}  # noqa: E731
+    check(folded(set().union(*whole.values())) == folded(all_used),
+          "book listing: %s, LibreOffice uses %s" % (sorted(set().union(*whole.values())),
+                                                     sorted(all_used)))
     for f, o in zip(BOOK_FIXTURES, originals):
         check(each.get(f) == set(before[o]["styles_used"]),
               "book listing of %s: %s, LibreOffice uses %s" % (f, sorted(each.get(f, [])),
