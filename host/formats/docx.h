@@ -99,6 +99,7 @@ struct Source : FileSource {
   std::string defaultStyle;  // id of the default paragraph style
   Handle defaultFmt = 0;     // its catalogue format, never deleted
   bool Needs(Handle fmt) const override { return fmt && fmt == defaultFmt; }
+  bool CaseBlindNames() const override { return true; }
 };
 
 // The place in its part's walk of the paragraph an empty body is shown with (the file holds

@@ -513,6 +513,9 @@ TEST(Docx, StylesAreListedByTheFilesOwnNamesAndDuplicateNamesAreToldApart) {
     for (const char *name : {"heading 1", "caption", "No Spacing", "TOC Heading"})
       EXPECT_TRUE(std::count(cat.begin(), cat.end(), name)) << name;
     EXPECT_FALSE(std::count(cat.begin(), cat.end(), "Caption"));
+    Handle typed = 0;  // a name typed as Word shows it finds the style
+    ASSERT_EQ(m.GetNamedObject(d.h, kObjPgfFmt, "Heading 1", typed), 0);
+    EXPECT_EQ(m.FmtOf(typed)->name, "heading 1");
   }
   // LibreOffice's export of python3-docx's template names two styles "List Bullet 3".
   TempDir t;

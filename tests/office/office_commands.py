@@ -317,7 +317,9 @@ def check_convert(name, before, after, source, dest):
     if not compare_unchanged(name, before, after):
         return
     want = [dest if s == source else s for s in before["paragraph_styles"]]
-    diff = [i for i, (w, a) in enumerate(zip(want, after["paragraph_styles"])) if w != a]
+    # A .docx finds the target whatever its case ("Heading 1" is its "heading 1").
+    diff = [i for i, (w, a) in enumerate(zip(want, after["paragraph_styles"]))
+            if (w or "").lower() != (a or "").lower()]
     check(not diff, "%s: after converting %s to %s, paragraphs %s differ (first: %s, want %s)" % (
         name, source, dest, diff[:5], diff and after["paragraph_styles"][diff[0]],
         diff and want[diff[0]]))
@@ -462,9 +464,11 @@ def run_book(args, work):
                 merged[s] = merged.get(s, 0) + 1
     order = sorted(merged, key=lambda s: (merged[s], s))
     # A conversion only retags to a style the file has: the target is one every file defines.
-    everywhere = set.intersection(*(set(before[o]["styles_defined"]) for o in originals))
+    # (Names compared without case: a .docx's "heading 1" is found as "Heading 1".)
+    everywhere = set.intersection(*({n.lower() for n in before[o]["styles_defined"]}
+                                    for o in originals))
     dropped, source = order[0], order[1]
-    dest = [s for s in order if s in everywhere and s not in (dropped, source)][-1]
+    dest = [s for s in order if s.lower() in everywhere and s not in (dropped, source)][-1]
     rewrite_odt(keep, drop_row(dropped))
     rewrite_odt(conv, set_second_cell(source, dest))
     through_libreoffice([keep, conv], work)
