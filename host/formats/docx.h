@@ -58,8 +58,12 @@ std::string PgfText(pugi::xml_node p, const Names &ns);
 // Paragraph properties that are structure, not formatting: never an override, never removed.
 bool Structural(std::string_view local);
 
-// A style's name as the catalogue shows it.
-std::string DisplayName(const std::string &wname);
+// Elements whose attributes combine one by one along a chain of settings (w:rFonts, w:ind,
+// w:spacing, w:lang), and whether two of their attributes make one setting (w:ascii and
+// w:asciiTheme; w:firstLine and w:hanging): the nearer level that writes either wins.
+bool Combines(std::string_view element);
+int SettingOf(std::string_view element, std::string_view attr);
+bool SameSetting(std::string_view element, std::string_view a, std::string_view b);
 // A style id for a new style named `name`: its letters and digits, numbered to differ from
 // every id in `taken`, to which it is added.
 std::string NewStyleId(const std::string &name, std::set<std::string> &taken);
@@ -82,7 +86,7 @@ struct PgfRec {
 
 struct FmtRec {
   Handle h = 0;
-  std::string id, name;
+  std::string id, name, wname;  // wname: w:name as written (fields name styles by it)
   std::map<int32_t, Value> chars;
 };
 
@@ -93,7 +97,34 @@ struct Source : FileSource {
   std::vector<PgfRec> pgfs;
   std::vector<FmtRec> fmts;
   std::string defaultStyle;  // id of the default paragraph style
+  Handle defaultFmt = 0;     // its catalogue format, never deleted
+  bool Needs(Handle fmt) const override { return fmt && fmt == defaultFmt; }
+  bool CaseBlindNames() const override { return true; }
 };
+
+// The place in its part's walk of the paragraph an empty body is shown with (the file holds
+// none; saving makes it when the paragraph changed).
+constexpr uint32_t kShownPgf = UINT32_MAX;
+
+// What a save does to the paragraph styles that fields name (by w:name, in any case): TOC
+// fields collect styles by name (\t "Heading 1,1,My Style,2") and by heading level (\o
+// "1-3"), STYLEREF fields show the text of the nearest paragraph of a style.
+struct StyleChanges {
+  std::map<std::string, std::string> deleted;  // lower-case name -> name of the style its
+                                               // paragraphs now carry
+  std::map<std::string, std::string> moved;    // lower-case name -> name of the style every
+                                               // one of its paragraphs now carries
+  void Delete(const std::string &wname, const std::string &heir);
+  void Move(const std::string &wname, const std::string &to);
+};
+// The instruction of a field with its style references changed: a deleted style leaves TOC
+// lists and STYLEREF names the style its paragraphs now carry; a moved style's name becomes
+// the new one in both, and a TOC that collects built-in heading levels (\o) collects the style
+// a heading of those levels moved to.
+std::string Instruction(const std::string &instr, const StyleChanges &c);
+// Every field of a part (simple, and complex ones whose instruction is split across runs);
+// whether any changed.
+bool RewriteFields(pugi::xml_node root, const Names &ns, const StyleChanges &c);
 
 // Paragraph properties (w:pPr) and run properties (w:rPr) children, in the order the schema
 // wants them; an element not listed goes last.

@@ -1,6 +1,8 @@
 // WordprocessingML: names, the walk of a story, and the order of property elements.
 #include <cctype>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 #include "host/formats/docx.h"
 #include "host/formats/xml.h"
@@ -185,8 +187,71 @@ std::string PgfText(pugi::xml_node p, const Names &ns) {
 }
 
 bool Structural(std::string_view l) {
-  return l == "pStyle" || l == "numPr" || l == "sectPr" || l == "rPr" || l == "pPrChange" ||
-         l == "cnfStyle" || l == "divId" || l.empty();
+  // A style reference, list membership, a frame (a drop cap is a paragraph framed beside the
+  // next), a section break, the paragraph mark's run (and its revision marks), revisions,
+  // table-style conditions, HTML division, and the outline level that tables of contents and
+  // the navigation read.
+  static const char *const k[] = {"pStyle",     "numPr",          "framePr",  "sectPr",
+                                  "rPr",        "pPrChange",      "cnfStyle", "divId",
+                                  "outlineLvl", "suppressOverlap"};
+  return l.empty() || IndexIn(k, l) < static_cast<int>(std::size(k));
+}
+
+namespace {
+
+// Attributes of the elements whose attributes combine along a chain of settings (a style, the
+// style it is based on, the document defaults, direct formatting), grouped by the one setting
+// they make: a level that writes any attribute of a group replaces the whole group of the
+// levels under it ("ascii" and "asciiTheme" name one font; "firstLine" and "hanging" one
+// indent; "line" and "lineRule" one line spacing).
+struct Groups {
+  const char *element;
+  std::vector<std::vector<std::string_view>> groups;
+};
+
+const std::vector<Groups> &CombiningElements() {
+  static const std::vector<Groups> k = {
+      {"rFonts",
+       {{"ascii", "asciiTheme"},
+        {"hAnsi", "hAnsiTheme"},
+        {"eastAsia", "eastAsiaTheme"},
+        {"cs", "cstheme"},
+        {"hint"}}},
+      {"ind",
+       {{"left", "start", "leftChars", "startChars"},
+        {"right", "end", "rightChars", "endChars"},
+        {"firstLine", "hanging", "firstLineChars", "hangingChars"}}},
+      {"spacing",
+       {{"before", "beforeLines", "beforeAutospacing"},
+        {"after", "afterLines", "afterAutospacing"},
+        {"line", "lineRule"}}},
+      {"lang", {{"val"}, {"eastAsia"}, {"bidi"}}},
+  };
+  return k;
+}
+
+}  // namespace
+
+bool Combines(std::string_view element) {
+  for (const Groups &g : CombiningElements())
+    if (element == g.element) return true;
+  return false;
+}
+
+int SettingOf(std::string_view element, std::string_view attr) {
+  for (const Groups &g : CombiningElements()) {
+    if (element != g.element) continue;
+    for (size_t i = 0; i < g.groups.size(); ++i)
+      for (std::string_view a : g.groups[i])
+        if (a == attr) return static_cast<int>(i);
+  }
+  return -1;  // an attribute of its own
+}
+
+bool SameSetting(std::string_view element, std::string_view a, std::string_view b) {
+  if (a == b) return true;
+  int s = SettingOf(element, a);
+  return s >= 0 && s == SettingOf(element, b);
 }
 
 std::string NewStyleId(const std::string &name, std::set<std::string> &taken) {
@@ -198,21 +263,6 @@ std::string NewStyleId(const std::string &name, std::set<std::string> &taken) {
   for (int n = 1; taken.count(id); ++n) id = base + std::to_string(n);
   taken.insert(id);
   return id;
-}
-
-std::string DisplayName(const std::string &wname) {
-  // Word keeps the names of its built-in styles in lower case ("heading 1", "footnote text")
-  // and shows them capitalised; so does the catalogue.
-  for (char c : wname)
-    if (std::isupper(static_cast<unsigned char>(c))) return wname;
-  std::string out = wname;
-  bool start = true;
-  for (char &c : out) {
-    if (start && std::islower(static_cast<unsigned char>(c)))
-      c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    start = c == ' ';
-  }
-  return out;
 }
 
 int PPrOrder(std::string_view l) {

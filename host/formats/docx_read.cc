@@ -1,4 +1,5 @@
 // Reading a WordprocessingML package into the model.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -37,11 +38,6 @@ std::string_view AttrLocal(const char *q) {
   return LocalName(q);
 }
 
-// Elements whose attributes combine along the style chain; the others replace each other.
-bool Combines(std::string_view l) {
-  return l == "ind" || l == "spacing" || l == "rFonts" || l == "lang";
-}
-
 void Apply(Props &to, pugi::xml_node pr, const Names &ns, bool para) {
   for (pugi::xml_node c : pr.children()) {
     std::string_view l = ns.Local(c);
@@ -60,6 +56,9 @@ void Apply(Props &to, pugi::xml_node pr, const Names &ns, bool para) {
     }
     Attrs &a = (para ? to.p : to.r)[std::string(l)];
     if (!Combines(l)) a.clear();
+    for (pugi::xml_attribute at : c.attributes())  // a setting replaces every spelling of it
+      std::erase_if(a,
+                    [&](const auto &kv) { return SameSetting(l, kv.first, AttrLocal(at.name())); });
     for (pugi::xml_attribute at : c.attributes()) a[std::string(AttrLocal(at.name()))] = at.value();
   }
 }
@@ -87,9 +86,20 @@ int32_t Twips(const std::string *s) {
   return static_cast<int32_t>(std::lround(v * kPt / 20.0));
 }
 
+// A paragraph style's catalogue name: its w:name as written; a second style of one name (Word
+// and LibreOffice open such files) is told apart by its id, "List Bullet 3 [ListBullet31]".
+std::string CatalogueName(const std::string &wname, const std::string &id,
+                          std::set<std::string> &taken) {
+  std::string name = wname;
+  if (taken.count(name)) name = wname + " [" + id + "]";
+  for (int n = 2; taken.count(name); ++n) name = wname + " [" + id + " " + std::to_string(n) + "]";
+  taken.insert(name);
+  return name;
+}
+
 struct StyleRec {
   pugi::xml_node node;
-  std::string id, type, name, basedOn, next;
+  std::string id, type, name, wname, basedOn, next;
   bool isDefault = false;
   bool resolved = false;
   Props props;
@@ -202,12 +212,8 @@ struct Reader {
         return false;
       }
       if (r.type == "paragraph") {
-        r.name = DisplayName(wname);
-        if (names.count(r.name) && r.name != wname) r.name = wname;
-        if (!names.insert(r.name).second) {
-          err = name + ": two paragraph styles are named \"" + r.name + "\"";
-          return false;
-        }
+        r.wname = wname;
+        r.name = CatalogueName(wname, r.id, names);
         nameOfId[r.id] = r.name;
         styleOrder.push_back(r.id);
         if (r.isDefault && defaultId.empty()) defaultId = r.id;
@@ -237,7 +243,8 @@ struct Reader {
       auto nx = nameOfId.find(r.next);
       f->chars[PROP_UseNextTag] = Value::Int(nx != nameOfId.end() ? 1 : 0);
       f->chars[PROP_NextTag] = Value::Str(nx != nameOfId.end() ? nx->second : "");
-      src->fmts.push_back({f->h, r.id, r.name, f->chars});
+      src->fmts.push_back({f->h, r.id, r.name, r.wname, f->chars});
+      if (id == defaultId) src->defaultFmt = f->h;
     }
     src->defaultStyle = defaultId;
     return true;
@@ -328,13 +335,12 @@ struct Reader {
       tabs.Mut().tabs.push_back(tab);
     }
     c[PROP_Tabs] = tabs;
+    // A theme font stands for the font beside it in the same element.
     std::string font;
-    if (const std::string *a = Get(pr, false, "rFonts", "ascii"))
-      font = *a;
-    else if (const std::string *h = Get(pr, false, "rFonts", "hAnsi"))
-      font = *h;
-    else if (const std::string *t = Get(pr, false, "rFonts", "asciiTheme"))
+    if (const std::string *t = Get(pr, false, "rFonts", "asciiTheme"))
       font = t->rfind("major", 0) == 0 ? majorFont : minorFont;
+    if (const std::string *a = Get(pr, false, "rFonts", "ascii"); a && font.empty()) font = *a;
+    if (const std::string *h = Get(pr, false, "rFonts", "hAnsi"); h && font.empty()) font = *h;
     if (int32_t i = font.empty() ? -1 : FontFamilyIndex(font); i >= 0)
       c[PROP_FontFamily] = Value::Int(i);
     c[PROP_FontWeight] = Value::Int(On(pr, false, "b") ? 5 : 0);
@@ -392,6 +398,9 @@ struct Reader {
       Frame *fr = m.AddFrame(
           *fl, w.story == Story::Header || w.story == Story::Footer ? master->h : body->h);
       Build(evs, ns, *fr, partIx);
+      if (w.story == Story::Body &&
+          std::none_of(evs.begin(), evs.end(), [](const Ev &e) { return e.k == Ev::P; }))
+        ShownParagraph(*fr, partIx);
     }
     if (main) {
       Handle first = 0;
@@ -400,6 +409,15 @@ struct Reader {
       if (first) d->selection = TextRange{{first, 0}, {first, 0}};
     }
     return true;
+  }
+
+  // A word processor shows a body without paragraphs (python3-docx's template) as one empty
+  // paragraph in the default style; so does the model.
+  void ShownParagraph(Frame &fr, uint32_t part) {
+    auto it = nameOfId.find(defaultId);
+    std::string tag = it == nameOfId.end() ? "" : it->second;
+    Pgf *p = m.AddPgf(fr, tag, "");
+    src->pgfs.push_back({p->h, part, kShownPgf, Fnv1a(""), tag, false, p->own});
   }
 
   void Build(const std::vector<Ev> &evs, const Names &ns, Frame &fr, uint32_t part) {

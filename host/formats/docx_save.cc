@@ -31,10 +31,6 @@ std::map<int32_t, Value> Effective(const std::map<int32_t, Value> &own) {
   return e;
 }
 
-bool Combines(std::string_view l) {
-  return l == "ind" || l == "spacing" || l == "rFonts" || l == "lang";
-}
-
 // Puts the settings of `from` (a pPr or rPr) into `to` where `to` does not set them.
 void Fold(pugi::xml_node from, pugi::xml_node to, const Names &fromNs, const Names &toNs,
           bool para) {
@@ -49,9 +45,13 @@ void Fold(pugi::xml_node from, pugi::xml_node to, const Names &fromNs, const Nam
     if (!have) {
       pugi::xml_node c = InsertOrdered(to, e, toNs, para ? PPrOrder : RPrOrder);
       if (fromNs.w != toNs.w) c.set_name(toNs.W(l).c_str());
-    } else if (Combines(l)) {
-      for (pugi::xml_attribute a : e.attributes())
-        if (!have.attribute(a.name())) have.append_attribute(a.name()) = a.value();
+    } else if (Combines(l)) {  // what `to` sets of a setting, in any spelling, stays
+      for (pugi::xml_attribute a : e.attributes()) {
+        bool set = false;
+        for (pugi::xml_attribute b : have.attributes())
+          set = set || SameSetting(l, LocalName(a.name()), LocalName(b.name()));
+        if (!set) have.append_attribute(toNs.W(LocalName(a.name())).c_str()) = a.value();
+      }
     } else if (l == "tabs") {
       std::set<std::string> at;
       for (pugi::xml_node t : have.children()) at.insert(toNs.Attr(t, "pos"));
@@ -93,12 +93,44 @@ struct Saver {
   std::set<std::string> deleted;             // ids of deleted styles
   std::vector<const FmtRec *> deletedOrder;  // in catalogue order
   std::vector<const PgfFmt *> added;
+  std::set<std::string> deletedNames;
   std::map<std::string, std::string> newIds;
   pugi::xml_document folded;  // copies of the deleted styles (their pPr and rPr)
   std::map<std::string, pugi::xml_node> foldedOf;
   std::string foldedW = "w:";
   std::map<uint32_t, std::vector<PgfEdit>> edits;  // by part
   bool stylesChange = false;
+  StyleChanges refs;                          // what fields naming styles become
+  bool madeShown = false;                     // an empty body's paragraph was written
+  std::map<std::string, std::string> heirOf;  // deleted style id -> id its paragraphs now carry
+
+  // A format's w:name, as the file will have it.
+  std::string WName(const std::string &catalogueName) const {
+    const PgfFmt *f = m.FindFormat(d, catalogueName);
+    for (const FmtRec &r : src.fmts)
+      if ((f && r.h == f->h && r.name == f->name) || (!f && r.name == catalogueName))
+        return r.wname;
+    return catalogueName;
+  }
+  std::string WNameOfId(const std::string &id) const {
+    for (const FmtRec &r : src.fmts)
+      if (r.id == id) return r.wname;
+    return "";
+  }
+
+  // Styles whose every paragraph now carries one other style: the references follow them.
+  void Moves() {
+    std::map<std::string, std::set<std::string>> became;  // tag at load -> tags now
+    std::set<std::string> carried;
+    for (const PgfRec &r : src.pgfs) {
+      const std::string &now = m.PgfOf(r.h)->tag;
+      became[r.tag].insert(now);
+      carried.insert(now);
+    }
+    for (const auto &[old, now] : became)
+      if (now.size() == 1 && !carried.count(old) && !deletedNames.count(old))
+        refs.Move(WName(old), WName(*now.begin()));
+  }
 
   bool Read(const PartRec &rec, std::string &bytes, XmlPart &x) {
     if (!pkg->Read(rec.name, bytes, err)) return false;
@@ -145,7 +177,6 @@ struct Saver {
         return false;
       }
     }
-    std::set<std::string> deletedNames;
     for (const FmtRec &r : src.fmts)
       if (!now.count(r.h)) {
         deleted.insert(r.id);
@@ -202,6 +233,7 @@ struct Saver {
       }
       edits[r.part].push_back(e);
     }
+    Moves();
     return true;
   }
 
@@ -271,6 +303,13 @@ struct Saver {
       x.Root().remove_child(s);
       byId.erase(it);
     }
+    for (const FmtRec *r : deletedOrder) {
+      std::string heir = r->id;
+      while (deleted.count(heir))
+        heir = foldedOf.count(heir) ? foldedOf[heir].attribute("parent").value() : "";
+      heirOf[r->id] = heir;
+      refs.Delete(r->wname, WNameOfId(heir.empty() ? src.defaultStyle : heir));
+    }
     for (const PgfFmt *f : added) {
       pugi::xml_node s = x.Root().append_child(ns.W("style").c_str());
       s.append_attribute(ns.W("type").c_str()) = "paragraph";
@@ -335,7 +374,38 @@ struct Saver {
     ps.attribute(a.c_str()).set_value(id.c_str());
   }
 
+  // The paragraph a body without paragraphs is shown with, made before the section
+  // properties.
+  pugi::xml_node MakeShown(pugi::xml_node root, const Names &ns) {
+    pugi::xml_node body = ns.Child(root, "body");
+    std::string p = ns.W("p");
+    if (pugi::xml_node sect = ns.Child(body, "sectPr"))
+      return body.insert_child_before(p.c_str(), sect);
+    return body.append_child(p.c_str());
+  }
+
+  // References to deleted styles that no paragraph edit reached (the fallback copies of
+  // alternate content) get the style the deleted one's paragraphs now carry.
+  void PStyles(pugi::xml_node n, const Names &ns) {
+    std::vector<pugi::xml_node> drop;
+    for (pugi::xml_node c : n.children()) {
+      if (c.type() != pugi::node_element) continue;
+      if (ns.Is(c, "pStyle") && deleted.count(ns.Attr(c, "val"))) {
+        const std::string &heir = heirOf[ns.Attr(c, "val")];
+        if (heir.empty())
+          drop.push_back(c);
+        else
+          c.attribute(ns.W("val").c_str()).set_value(heir.c_str());
+      } else {
+        PStyles(c, ns);
+      }
+    }
+    for (pugi::xml_node c : drop) n.remove_child(c);
+  }
+
   bool Content() {
+    bool everyPart = !deleted.empty() || !refs.moved.empty();
+    for (uint32_t i = 0; everyPart && i < src.parts.size(); ++i) edits[i];
     for (auto &[part, list] : edits) {
       const PartRec &rec = src.parts[part];
       std::string orig;
@@ -348,19 +418,17 @@ struct Saver {
       for (const Ev &e : evs)
         if (e.k == Ev::P) ps.push_back(e.n);
       for (const PgfEdit &e : list) {
-        if (e.index >= ps.size()) {
+        if (e.index >= ps.size() && e.index != kShownPgf) {
           err = rec.name + ": the paragraphs are not those that were read; not saved";
           return false;
         }
-        pugi::xml_node p = ps[e.index];
+        madeShown = madeShown || e.index == kShownPgf;
+        pugi::xml_node p = e.index == kShownPgf ? MakeShown(x.Root(), ns) : ps[e.index];
         if (!e.fold.empty()) {
           pugi::xml_node keep = foldedOf[e.fold];
           Names fns(keep);  // the copies keep the styles part's prefix
           fns.w = foldedW;
-          std::string parent = keep.attribute("parent").value();
-          while (!parent.empty() && deleted.count(parent))
-            parent = foldedOf.count(parent) ? foldedOf[parent].attribute("parent").value() : "";
-          SetStyle(p, ns, parent);
+          SetStyle(p, ns, heirOf[e.fold]);
           pugi::xml_node pPr = ns.Child(p, "pPr");
           if (pugi::xml_node from = fns.Child(keep, "pPr")) Fold(from, pPr, fns, ns, true);
           if (pugi::xml_node from = fns.Child(keep, "rPr"); from && from.first_child()) {
@@ -382,6 +450,8 @@ struct Saver {
           for (pugi::xml_node c : drop) pPr.remove_child(c);
         }
       }
+      if (!deleted.empty()) PStyles(x.Root(), ns);
+      RewriteFields(x.Root(), ns, refs);
       Put(rec.name, x, orig);
     }
     return true;
@@ -401,14 +471,19 @@ struct Saver {
     rehash(src.numbering);
     for (PgfRec &r : src.pgfs) {
       const Pgf *p = m.PgfOf(r.h);
+      if (r.index == kShownPgf && madeShown) r.index = 0;  // now the body's one paragraph
       r.tag = p->tag;
       r.override_ = p->override_;
       r.own = p->own;
     }
+    std::map<Handle, const FmtRec *> old;
+    for (const FmtRec &r : src.fmts) old[r.h] = &r;
     std::vector<FmtRec> fmts;
     for (Handle h : m.Chained(d.fmts)) {
       const PgfFmt *f = m.FmtOf(h);
-      fmts.push_back({h, idOf[h], f->name, f->chars});
+      auto it = old.find(h);
+      bool same = it != old.end() && it->second->name == f->name;
+      fmts.push_back({h, idOf[h], f->name, same ? it->second->wname : f->name, f->chars});
     }
     src.fmts = std::move(fmts);
   }
@@ -422,7 +497,7 @@ bool SaveBack(const Model &m, const Doc &d, Source &src, const std::string &path
   if (!s.Plan()) return false;
   bool same =
       std::filesystem::weakly_canonical(path) == std::filesystem::weakly_canonical(src.path);
-  if (!s.stylesChange && s.deleted.empty() && s.edits.empty())
+  if (!s.stylesChange && s.deleted.empty() && s.edits.empty() && s.refs.moved.empty())
     return same || CopyFileAtomic(src.path, path, err);
   s.pkg = Package::Open(src.path, err);
   if (!s.pkg || !s.Styles() || !s.Numbering() || !s.Content()) return false;

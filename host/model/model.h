@@ -185,6 +185,14 @@ struct Page : Obj {
 // changes only what changed in the model. The model never looks inside.
 struct FileSource {
   virtual ~FileSource() = default;
+  // Whether the file cannot do without the catalogue format `fmt` (a word-processing
+  // document's default paragraph style, which every paragraph without a style carries), so
+  // that deleting it is refused.
+  virtual bool Needs(Handle /*fmt*/) const { return false; }
+  // Whether the format's style names are one whatever their case (a word-processing
+  // document's are: "heading 1" is Word's "Heading 1"), so that a lookup by name that finds no
+  // exact match takes the one format whose name differs only in case.
+  virtual bool CaseBlindNames() const { return false; }
 };
 
 struct Doc : Obj {

@@ -1,6 +1,7 @@
 // Properties of the host objects: reading and writing them one by one, as whole lists, and by
 // name; named-object lookup; deletion.
 #include <algorithm>
+#include <cctype>
 
 #include "host/model/model.h"
 #include "quorvex/fcodes.h"
@@ -566,6 +567,16 @@ int32_t Model::GetNamedObject(Handle doc, int32_t type, const std::string &name,
       const Doc *d = DocOf(doc);
       if (!d) return kBadDocId;
       const PgfFmt *f = FindFormat(*d, name);
+      if (!f && d->source && d->source->CaseBlindNames()) {
+        auto folded = [](std::string s) {
+          for (char &c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+          return s;
+        };
+        int found = 0;
+        for (Handle h = d->fmts.first; h; h = Find(h)->next)
+          if (folded(FmtOf(h)->name) == folded(name)) f = ++found == 1 ? FmtOf(h) : nullptr;
+        if (found != 1) f = nullptr;
+      }
       return f ? (out = f->h, kOk) : kBadName;
     }
     case kObjColor: {
@@ -634,6 +645,7 @@ int32_t Model::Delete(Handle doc, Handle obj) {
   switch (o->kind) {
     case Kind::PgfFmt: {
       PgfFmt *f = static_cast<PgfFmt *>(o);
+      if (d->source && d->source->Needs(f->h)) return kNotDeletable;
       // Paragraphs of the deleted tag keep their look: its settings become their own.
       for (Handle h : WalkPgfs(*d))
         if (Pgf *p = PgfOf(h); p->tag == f->name) MaterialiseChars(*d, *p);

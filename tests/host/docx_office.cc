@@ -69,13 +69,13 @@ TEST(DocxOffice, LibreOfficeReadsChangedDocumentsAsTheChangeLeftThem) {
     Doc &d = *m.DocOf(h);
     for (Handle p : m.WalkPgfs(d)) {
       if (m.PgfOf(p)->tag == "Quote") {
-        ApplyStyle(m, h, p, "Heading 2");
+        ApplyStyle(m, h, p, "heading 2");
       } else if (m.PgfOf(p)->override_) {
         ApplyStyle(m, h, p, m.PgfOf(p)->tag);
         m.SetProp(h, p, PROP_PgfOverride, Value::Int(0));
       }
     }
-    ASSERT_EQ(m.SetProp(h, m.FindFormat(d, "Heading 1")->h, PROP_NextTag, Value::Str("Title")), 0);
+    ASSERT_EQ(m.SetProp(h, m.FindFormat(d, "heading 1")->h, PROP_NextTag, Value::Str("Title")), 0);
     ASSERT_TRUE(SaveFile(m, h, retagged, err)) << err;
   }
   {  // a new document with a table, as the client makes tag lists

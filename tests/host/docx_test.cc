@@ -8,9 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <regex>
 #include <sstream>
 
 #include "host/docio.h"
+#include "host/formats/docx.h"
+#include "host/model/status.h"
 #include "host/formats/package.h"
 #include "quorvex/fcodes.h"
 
@@ -152,7 +155,7 @@ TEST(Docx, StoriesTablesAndStylesOfRealDocuments) {
     EXPECT_EQ(c.inCells, 9);
     EXPECT_EQ(c.tags["Normal"], 4);
     EXPECT_EQ(c.tags["Cell Text"], 6);
-    EXPECT_EQ(c.tags["Heading 1"], 2);
+    EXPECT_EQ(c.tags["heading 1"], 2);  // the file's own name, as Word stores its built-ins
     int hf = 0;
     for (auto &[flow, n] : c.perFlow)
       if (flow.rfind("header", 0) == 0 || flow.rfind("footer", 0) == 0) hf += n;
@@ -163,7 +166,6 @@ TEST(Docx, StoriesTablesAndStylesOfRealDocuments) {
     EXPECT_TRUE(std::count(cat.begin(), cat.end(), "Never Used"));
     const PgfFmt *title = m.FindFormat(d, "Title");
     ASSERT_TRUE(title);
-    // pandoc's reference names its styles in lower case the way Word stores built-ins.
   }
   {
     Doc &d = Open(m, TempDir::Fixture("pandoc-reference.docx"));
@@ -171,7 +173,7 @@ TEST(Docx, StoriesTablesAndStylesOfRealDocuments) {
     EXPECT_EQ(c.total, 28);
     EXPECT_EQ(c.perFlow["Footnotes"], 1);
     EXPECT_EQ(c.tags["Compact"], 4);
-    EXPECT_TRUE(m.FindFormat(d, "Heading 9"));
+    EXPECT_TRUE(m.FindFormat(d, "Heading 9"));  // pandoc writes its names capitalised
   }
   {
     Doc &d = Open(m, TempDir::Fixture("users-and-groups.docx"));
@@ -267,14 +269,14 @@ TEST(Docx, RetagOverrideRemovalAndNextStyleAreWrittenBack) {
     for (Handle h : m.WalkPgfs(d)) {
       Pgf *p = m.PgfOf(h);
       if (p->tag == "Quote") {
-        ApplyStyle(m, d, h, "Heading 2");
+        ApplyStyle(m, d, h, "heading 2");
       } else if (p->override_) {
         ApplyStyle(m, d, h, p->tag);
         ASSERT_EQ(m.SetProp(d.h, h, PROP_PgfOverride, Value::Int(0)), 0);
       }
     }
-    ASSERT_EQ(m.SetProp(d.h, FmtHandle(m, d, "Heading 1"), PROP_NextTag, Value::Str("Title")), 0);
-    ASSERT_EQ(m.SetProp(d.h, FmtHandle(m, d, "Heading 1"), PROP_UseNextTag, Value::Int(1)), 0);
+    ASSERT_EQ(m.SetProp(d.h, FmtHandle(m, d, "heading 1"), PROP_NextTag, Value::Str("Title")), 0);
+    ASSERT_EQ(m.SetProp(d.h, FmtHandle(m, d, "heading 1"), PROP_UseNextTag, Value::Int(1)), 0);
     std::string err;
     std::string other = (t.dir / "out.docx").string();
     ASSERT_TRUE(SaveFile(m, d.h, other, err)) << err;
@@ -289,8 +291,8 @@ TEST(Docx, RetagOverrideRemovalAndNextStyleAreWrittenBack) {
   EXPECT_EQ(c.total, 28);
   EXPECT_EQ(c.overrides, 0);
   EXPECT_EQ(c.tags.count("Quote"), 0u);
-  EXPECT_EQ(c.tags["Heading 2"], 2);
-  EXPECT_EQ(m.FmtChar(*m.FindFormat(d, "Heading 1"), PROP_NextTag).s, "Title");
+  EXPECT_EQ(c.tags["heading 2"], 2);
+  EXPECT_EQ(m.FmtChar(*m.FindFormat(d, "heading 1"), PROP_NextTag).s, "Title");
 }
 
 TEST(Docx, ChangesWithoutAMappingAreRefusedAndNothingIsWritten) {
@@ -425,6 +427,213 @@ TEST(Docx, BooksMixFormatsAndMasterDocumentsAreBooks) {
     }
   }
   EXPECT_EQ(docx, 2);
+}
+
+// The references to paragraph styles a package holds that name no style it defines: w:pStyle,
+// w:basedOn, w:next, w:link in every XML part, STYLEREF fields and TOC \t lists (by name).
+std::vector<std::string> Dangling(const std::string &path) {
+  std::string styles = Entry(path, "word/styles.xml");
+  std::set<std::string> ids, names;
+  std::regex style("<w:style [^>]*w:styleId=\"([^\"]*)\"[^>]*>(<w:name w:val=\"([^\"]*)\")?");
+  for (std::sregex_iterator i(styles.begin(), styles.end(), style), e; i != e; ++i) {
+    ids.insert((*i)[1]);
+    std::string n = (*i)[3];
+    for (char &c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    names.insert(n);
+  }
+  std::vector<std::string> out;
+  std::string err;
+  auto pkg = Package::Open(path, err);
+  std::regex ref("<w:(pStyle|basedOn|next|link) w:val=\"([^\"]*)\"");
+  std::regex field("(STYLEREF|\\\\t) +\"([^\"]*)\"");
+  for (const std::string &n : pkg->Names()) {
+    if (n.size() < 4 || n.substr(n.size() - 4) != ".xml") continue;
+    std::string x = std::regex_replace(Entry(path, n), std::regex("&quot;"), "\"");
+    for (std::sregex_iterator i(x.begin(), x.end(), ref), e; i != e; ++i)
+      if (!ids.count((*i)[2])) out.push_back(n + ": " + (*i)[0].str());
+    for (std::sregex_iterator i(x.begin(), x.end(), field), e; i != e; ++i) {
+      std::string list = (*i)[2];
+      for (char &c : list) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      std::stringstream parts(list);
+      int k = 0;
+      for (std::string item; std::getline(parts, item, ','); ++k)
+        if ((k % 2 == 0 || (*i)[1] == "STYLEREF") && !names.count(item))
+          out.push_back(n + ": " + (*i)[0].str());
+    }
+  }
+  return out;
+}
+
+const PgfFmt &Format(const Model &m, const Doc &d, const std::string &name) {
+  const PgfFmt *f = m.FindFormat(d, name);
+  if (!f) throw std::runtime_error("no format " + name);
+  return *f;
+}
+
+std::string FontOf(const Model &m, const PgfFmt &f) {
+  int32_t i = m.FmtChar(f, PROP_FontFamily).i;
+  return i >= 0 ? FontFamilyNames().at(static_cast<size_t>(i)) : "";
+}
+
+TEST(Docx, DeletedParentsFoldTheSettingsAsWrittenNotAsResolved) {
+  TempDir t;
+  std::string path = t.Copy("pydocx-refs.docx");
+  {
+    Model m;
+    Doc &d = Open(m, path);
+    // "My Heading 2" writes Times New Roman over the theme's major font of "heading 2".
+    EXPECT_EQ(FontOf(m, Format(m, d, "My Heading 2")), "Times New Roman");
+    EXPECT_NE(FontOf(m, Format(m, d, "heading 2")), "Times New Roman");
+    ASSERT_EQ(m.Delete(d.h, Format(m, d, "heading 2").h), 0);
+    std::string err;
+    ASSERT_TRUE(SaveFile(m, d.h, path, err)) << err;
+  }
+  Model m;
+  Doc &d = Open(m, path);
+  const PgfFmt &mine = Format(m, d, "My Heading 2");
+  EXPECT_EQ(FontOf(m, mine), "Times New Roman");
+  EXPECT_EQ(m.FmtChar(mine, PROP_FontWeight).i, 5);  // the rest of heading 2 folded in
+  EXPECT_EQ(m.FmtChar(mine, PROP_FontSize).i, 13 * 0x10000);
+  EXPECT_EQ(m.FmtChar(mine, PROP_KeepWithNext).i, 1);
+  std::string styles = Entry(path, "word/styles.xml");
+  size_t at = styles.find("w:styleId=\"MyHeading2\"");
+  ASSERT_NE(at, std::string::npos);
+  std::string own = styles.substr(at, styles.find("</w:style>", at) - at);
+  // The theme fonts of the scripts it did not set come with it; those it set stay its own.
+  EXPECT_NE(own.find("w:eastAsiaTheme=\"majorEastAsia\""), std::string::npos) << own;
+  EXPECT_EQ(own.find("w:asciiTheme"), std::string::npos) << own;
+  EXPECT_EQ(own.find("w:hAnsiTheme"), std::string::npos) << own;
+}
+
+TEST(Docx, StylesAreListedByTheFilesOwnNamesAndDuplicateNamesAreToldApart) {
+  Model m;
+  {  // Word writes its built-ins' names in lower case; the catalogue shows them as written.
+    Doc &d = Open(m, TempDir::Fixture("word-known-styles.docx"));
+    std::vector<std::string> cat = Catalogue(m, d);
+    for (const char *name : {"heading 1", "caption", "No Spacing", "TOC Heading"})
+      EXPECT_TRUE(std::count(cat.begin(), cat.end(), name)) << name;
+    EXPECT_FALSE(std::count(cat.begin(), cat.end(), "Caption"));
+    Handle typed = 0;  // a name typed as Word shows it finds the style
+    ASSERT_EQ(m.GetNamedObject(d.h, kObjPgfFmt, "Heading 1", typed), 0);
+    EXPECT_EQ(m.FmtOf(typed)->name, "heading 1");
+  }
+  // LibreOffice's export of python3-docx's template names two styles "List Bullet 3".
+  TempDir t;
+  std::string path = t.Copy("lo-pydocx-default.docx");
+  std::vector<std::string> before;
+  {
+    Model m2;
+    Doc &d = Open(m2, path);
+    before = Catalogue(m2, d);
+    EXPECT_EQ(std::count(before.begin(), before.end(), "List Bullet 3"), 1);
+    EXPECT_EQ(std::count(before.begin(), before.end(), "List Bullet 3 [ListBullet3]"), 1);
+    ASSERT_EQ(m2.Delete(d.h, Format(m2, d, "List Bullet 3 [ListBullet3]").h), 0);
+    std::string err;
+    ASSERT_TRUE(SaveFile(m2, d.h, path, err)) << err;
+  }
+  Model m3;
+  Doc &d = Open(m3, path);
+  std::vector<std::string> after = Catalogue(m3, d);
+  std::erase(before, "List Bullet 3 [ListBullet3]");
+  EXPECT_EQ(after, before);  // the others keep their names, the first its plain one
+}
+
+TEST(Docx, RemovingOverridesKeepsStructure) {
+  TempDir t;
+  std::string path = t.Copy("pydocx-refs.docx");
+  {
+    Model m;
+    Doc &d = Open(m, path);
+    int stripped = 0;
+    for (Handle h : m.WalkPgfs(d)) {
+      Pgf *p = m.PgfOf(h);
+      if (!p->override_) continue;
+      ApplyStyle(m, d, h, p->tag);
+      ASSERT_EQ(m.SetProp(d.h, h, PROP_PgfOverride, Value::Int(0)), 0);
+      ++stripped;
+    }
+    EXPECT_EQ(stripped, 1);  // the drop cap's paragraph: its keepNext is an override
+    std::string err;
+    ASSERT_TRUE(SaveFile(m, d.h, path, err)) << err;
+  }
+  std::string doc = Entry(path, "word/document.xml");
+  EXPECT_NE(doc.find("<w:framePr w:dropCap=\"drop\""), std::string::npos);  // still a drop cap
+  EXPECT_EQ(doc.find("<w:keepNext w:val=\"0\"/>"), std::string::npos);
+}
+
+TEST(Docx, AnEmptyBodyIsOneParagraphInTheDefaultStyleWhichIsNeverDeleted) {
+  TempDir t;
+  std::string path = t.Copy("pydocx-default.docx");
+  {
+    Model m;
+    Doc &d = Open(m, path);
+    std::vector<Handle> ps = m.WalkPgfs(d);
+    ASSERT_EQ(ps.size(), 1u);
+    EXPECT_EQ(m.PgfOf(ps[0])->tag, "Normal");
+    EXPECT_EQ(m.Delete(d.h, Format(m, d, "Normal").h), kNotDeletable);
+    std::string err;
+    ASSERT_TRUE(SaveFile(m, d.h, path, err)) << err;  // nothing changed: nothing written
+    EXPECT_EQ(Bytes(path), Bytes(TempDir::Fixture("pydocx-default.docx")));
+    ApplyStyle(m, d, ps[0], "heading 1");
+    ASSERT_TRUE(SaveFile(m, d.h, path, err)) << err;
+    ApplyStyle(m, d, ps[0], "heading 2");  // the paragraph written is the one edited next
+    ASSERT_TRUE(SaveFile(m, d.h, path, err)) << err;
+    ApplyStyle(m, d, ps[0], "heading 1");
+    ASSERT_TRUE(SaveFile(m, d.h, path, err)) << err;
+  }
+  Model m;
+  Doc &d = Open(m, path);
+  std::vector<Handle> ps = m.WalkPgfs(d);
+  ASSERT_EQ(ps.size(), 1u);
+  EXPECT_EQ(m.PgfOf(ps[0])->tag, "heading 1");
+  EXPECT_LT(Entry(path, "word/document.xml").find("<w:pStyle w:val=\"Heading1\"/>"),
+            Entry(path, "word/document.xml").find("<w:sectPr"));
+}
+
+TEST(Docx, FieldsAndNumberingNameOnlyStylesThatExistAndFollowConvertedStyles) {
+  // The instruction rewriting on its own: lists in either separator, a list emptied.
+  docx::StyleChanges c;
+  c.Delete("Never Used", "Normal");
+  c.Move("heading 1", "Title");
+  EXPECT_EQ(docx::Instruction(" TOC \\t \"Never Used;2\" \\h ", c), " TOC \\h ");
+  EXPECT_EQ(docx::Instruction(" TOC \\o \"1-3\" \\t \"A;1;never used;2\"", c),
+            " TOC \\o \"1-3\" \\t \"A;1;Title;1\"");
+  EXPECT_EQ(docx::Instruction(" TOC \\o \"2-3\" \\h", c), " TOC \\o \"2-3\" \\h");
+  EXPECT_EQ(docx::Instruction(" STYLEREF Heading\\ 1 ", c), " STYLEREF Heading\\ 1 ");
+  EXPECT_EQ(docx::Instruction(" STYLEREF \"Heading 1\" \\l", c), " STYLEREF \"Title\" \\l");
+  EXPECT_EQ(docx::Instruction(" STYLEREF 1 ", c), " STYLEREF 1 ");
+
+  TempDir t;
+  std::string path = t.Copy("pydocx-refs.docx");
+  {
+    Model m;
+    Doc &d = Open(m, path);
+    for (Handle h : m.WalkPgfs(d)) {
+      const std::string tag = m.PgfOf(h)->tag;
+      if (tag == "Quote") ApplyStyle(m, d, h, "Intense Quote");
+      if (tag == "heading 1") ApplyStyle(m, d, h, "Title");
+    }
+    ASSERT_EQ(m.Delete(d.h, Format(m, d, "Never Used").h), 0);
+    ASSERT_EQ(m.Delete(d.h, Format(m, d, "List Number").h), 0);  // used, and a list's style
+    std::string err;
+    ASSERT_TRUE(SaveFile(m, d.h, path, err)) << err;
+  }
+  std::string doc = Entry(path, "word/document.xml");
+  EXPECT_NE(doc.find("\\t \"My Heading 2,2,Title,1\""), std::string::npos) << doc;
+  EXPECT_NE(doc.find("STYLEREF \"Intense Quote\""), std::string::npos);
+  EXPECT_NE(Entry(path, "word/header1.xml").find("STYLEREF &quot;Intense Quote&quot;"),
+            std::string::npos);
+  EXPECT_EQ(Dangling(path), std::vector<std::string>{});
+  // Word's numbering part ties a list level to "List Number".
+  std::string numbered = t.Copy("word-numbering.docx");
+  {
+    Model m;
+    Doc &d = Open(m, numbered);
+    ASSERT_EQ(m.Delete(d.h, Format(m, d, "List Number").h), 0);
+    std::string err;
+    ASSERT_TRUE(SaveFile(m, d.h, numbered, err)) << err;
+  }
+  EXPECT_EQ(Dangling(numbered), std::vector<std::string>{});
 }
 
 }  // namespace

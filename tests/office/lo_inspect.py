@@ -44,6 +44,9 @@ line; each value is:
                     style:paragraph-properties / style:text-properties, or tab stops);
                     LibreOffice's bookkeeping attributes such as officeooo:rsid do not count
   style_names       map from display name to internal name for styles_defined
+  style_values      per style of styles_defined, what it computes to: font, size, weight,
+                    style, colour, indents, spacing, line spacing, alignment (see
+                    STYLE_VALUE_PROPERTIES), inherited from its parents and the default style
 
 "Display name" is style:display-name when present, else style:name, as LibreOffice writes
 them: e.g. "Heading 1" (internal Heading_20_1), "Text body" (Text_20_body). LibreOffice's
@@ -254,7 +257,75 @@ def describe_odt(path):
         "paragraph_overridden": [o for _, _, o in found],
         "overrides": sum(1 for _, _, o in found if o),
         "style_names": {display_name(common, n): n for n in common},
+        "style_values": style_values(styles_root),
     }
+
+
+# What a paragraph style computes to, as LibreOffice reads it: the properties compared before
+# and after a change (each resolved along the style's parents to the default style).
+STYLE_VALUE_PROPERTIES = (
+    ("text-properties", q("style", "font-name"), "font"),
+    ("text-properties", q("fo", "font-size"), "size"),
+    ("text-properties", q("fo", "font-weight"), "weight"),
+    ("text-properties", q("fo", "font-style"), "style"),
+    ("text-properties", q("fo", "color"), "colour"),
+    ("paragraph-properties", q("fo", "margin-left"), "left indent"),
+    ("paragraph-properties", q("fo", "margin-right"), "right indent"),
+    ("paragraph-properties", q("fo", "text-indent"), "first indent"),
+    ("paragraph-properties", q("fo", "margin-top"), "space above"),
+    ("paragraph-properties", q("fo", "margin-bottom"), "space below"),
+    ("paragraph-properties", q("fo", "line-height"), "line spacing"),
+    ("paragraph-properties", q("style", "line-height-at-least"), "line spacing at least"),
+    ("paragraph-properties", q("style", "line-spacing"), "line leading"),
+    ("paragraph-properties", q("fo", "text-align"), "alignment"),
+)
+
+
+def style_values(styles_root):
+    """{display name: {property: value}} for every common paragraph style of styles.xml, each
+    value as LibreOffice computes it: inherited from the parent styles and the default style,
+    font names through the font declarations, percentages of a parent's size multiplied out."""
+    fonts = {}
+    decls = styles_root.find(q("office", "font-face-decls"))
+    for ff in (decls if decls is not None else []):
+        fonts[ff.get(q("style", "name"))] = (ff.get("{urn:oasis:names:tc:opendocument:xmlns:"
+                                                    "svg-compatible:1.0}font-family") or
+                                             "").strip("'\"")
+    common = paragraph_style_table(styles_root, q("office", "styles"))
+    default = None
+    container = styles_root.find(q("office", "styles"))
+    for d in (container.findall(q("style", "default-style")) if container is not None else []):
+        if d.get(q("style", "family")) == "paragraph":
+            default = d
+
+    def own(st):
+        out = {}
+        for kind, attr, key in STYLE_VALUE_PROPERTIES:
+            props = st.find(q("style", kind))
+            if props is not None and props.get(attr) is not None:
+                out[key] = props.get(attr)
+        return out
+
+    def merged(st, seen):
+        parent = st.get(q("style", "parent-style-name"))
+        if parent in common and parent not in seen:
+            base = merged(common[parent], seen | {parent})
+        else:
+            base = own(default) if default is not None else {}
+        mine = own(st)
+        for key, value in mine.items():
+            if value.endswith("%") and key == "size" and base.get(key, "").endswith("pt"):
+                value = "%gpt" % (float(base[key][:-2]) * float(value[:-1]) / 100)
+            base[key] = value
+        return base
+
+    out = {}
+    for name, st in common.items():
+        values = merged(st, {name})
+        if "font" in values:
+            values["font"] = fonts.get(values["font"], values["font"])
+        out[display_name(common, name)] = values
+    return out
 
 
 def inspect(files, soffice=None, timeout=300, detect=False):
