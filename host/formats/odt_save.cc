@@ -6,6 +6,8 @@
 // element by the order of the walk, and edits the trees: a paragraph's style reference, the
 // automatic style it uses or a new one, named styles' properties, next-style links, and the
 // removal of deleted styles.
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 
@@ -59,8 +61,13 @@ class Writer {
     return before ? root.insert_child_before(pt.n.autoStyles.c_str(), before)
                   : root.append_child(pt.n.autoStyles.c_str());
   }
-  // Copies into `dst` (of part `dp`) the properties of `src` (a common style) it lacks.
-  void Fold(pugi::xml_node src, int dp, pugi::xml_node dst);
+  // Copies into `dst` (of part `dp`) the properties of `src` (a common style) it lacks, and
+  // makes the values it gives relative to `src` relative to `newParent` instead.
+  void Fold(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent);
+  std::set<std::string> Rebase(pugi::xml_node src, int dp, pugi::xml_node dst,
+                               const std::string &newParent);
+  // The value of `k` that common style `style` computes (the default style's for "").
+  double Resolved(const std::string &style, const RelativeKind &k);
   std::string Translate(const std::string &qname, const Names &from, const Names &to) {
     std::string uri = from.ns.UriOf(qname);
     if (uri.empty()) return qname;
@@ -89,6 +96,9 @@ bool Writer::Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std
   WalkItem &it = items_[i];
   Part &part = parts_[it.part];
   const Names &n = part.n;
+  if (!it.node)  // the paragraph an empty body shows
+    it.node =
+        part.xml.Root().child(n.body.c_str()).child(n.officeText.c_str()).append_child(n.p.c_str());
   std::string target = StyleOfTag(p.tag);
   if (target.empty() && !p.tag.empty()) {
     if (p.tag == rec.tag) return true;  // its style was deleted: the deletion keeps its look
@@ -200,14 +210,72 @@ bool Writer::FormatChanged(const OdtSource::FmtRec &rec, const PgfFmt &f, std::s
       part, node, codes, [&](int32_t c) { return m_.FmtChar(f, c); }, m_, styles_, err);
 }
 
-void Writer::Fold(pugi::xml_node src, int dp, pugi::xml_node dst) {
+double Writer::Resolved(const std::string &style, const RelativeKind &k) {
+  // The chain from `style` up, then the default style; composed from the top down.
+  std::vector<Relative> chain;
+  std::set<std::string> seen;
+  for (std::string name = style; !name.empty() && seen.insert(name).second;) {
+    auto it = styles_.common.find(name);
+    if (it == styles_.common.end()) break;
+    Relative r;
+    if (OwnRelative(parts_[kStyles], it->second.node, k, r)) chain.push_back(r);
+    name = it->second.parent;
+  }
+  Relative top{0, k.fallback};
+  if (styles_.defaultStyle && OwnRelative(parts_[kStyles], styles_.defaultStyle, k, top))
+    top = Compose(top, {0, k.fallback});
+  for (auto r = chain.rbegin(); r != chain.rend(); ++r) top = Compose(*r, top);
+  return top.add;
+}
+
+std::set<std::string> Writer::Rebase(pugi::xml_node src, int dp, pugi::xml_node dst,
+                                     const std::string &newParent) {
+  // A value of `dst` relative to `src` is made relative to `src`'s parent (`newParent`): a
+  // percentage of a percentage becomes their product, of a length a length; what has no such
+  // form takes the value it computes to.
+  std::set<std::string> own;  // canonical names `dst` now sets itself, not to be folded in
+  auto num = [](double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.6g", std::fabs(v) < 1e-9 ? 0.0 : v);
+    return std::string(buf);
+  };
+  for (const RelativeKind &k : RelativeKinds()) {
+    Relative c, g;
+    if (!OwnRelative(parts_[dp], dst, k, c)) continue;
+    own.insert(k.attr);
+    if (k.rel) own.insert(k.rel);
+    if (c.scale == 0 || !OwnRelative(parts_[kStyles], src, k, g)) continue;
+    Relative n = Compose(c, g);
+    pugi::xml_node props = PropsOf(parts_[dp], dst, k.props, true);
+    const Names &to = parts_[dp].n;
+    std::string value, attr = k.attr;
+    if (n.scale == 0)
+      value = num(n.add) + "pt";
+    else if (std::fabs(n.add) < 1e-9)
+      value = num(n.scale * 100) + "%";
+    else if (k.rel && std::fabs(n.scale - 1) < 1e-9)
+      value = num(n.add) + "pt", attr = k.rel;
+    else
+      value = num(Resolved(newParent, k) * n.scale + n.add) + "pt";
+    for (const char *a : {k.attr, k.rel})
+      if (a && attr != a) props.remove_attribute(to.Local(a).c_str());
+    SetAttr(props, to.Local(attr), value);
+  }
+  return own;
+}
+
+void Writer::Fold(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent) {
   const Names &from = parts_[kStyles].n, &to = parts_[dp].n;
+  std::set<std::string> own = Rebase(src, dp, dst, newParent);
   for (const char *local : {"paragraph-properties", "text-properties"}) {
     pugi::xml_node sp = PropsOf(parts_[kStyles], src, local, false);
     if (!sp) continue;
     pugi::xml_node dprops = PropsOf(parts_[dp], dst, local, true);
     for (pugi::xml_attribute a : sp.attributes()) {
       std::string q = Translate(a.name(), from, to);
+      // A value `dst` sets in another form (a margin through fo:margin, a size relative to
+      // the parent's) is its own already.
+      if (own.count(from.Canon(a.name()))) continue;
       if (!dprops.attribute(q.c_str())) dprops.append_attribute(q.c_str()) = a.value();
     }
     for (pugi::xml_node c : sp.children()) {
@@ -237,7 +305,7 @@ void Writer::DeleteStyle(const std::string &name) {
     else
       SetAttr(st.node, n.sParent, parent);
     st.parent = parent;
-    Fold(gone, part, st.node);
+    Fold(gone, part, st.node, parent);
     parts_[part].changed = true;
   };
   for (auto &[k, st] : styles_.common) rebase(kStyles, st);
@@ -254,7 +322,7 @@ void Writer::DeleteStyle(const std::string &name) {
       s.append_attribute(n.sName.c_str()) = made[w.part].c_str();
       s.append_attribute(n.sFamily.c_str()) = "paragraph";
       if (!parent.empty()) s.append_attribute(n.sParent.c_str()) = parent.c_str();
-      Fold(gone, w.part, s);
+      Fold(gone, w.part, s, parent);
       Style st;
       st.name = made[w.part];
       st.parent = parent;

@@ -88,14 +88,6 @@ std::string Unquoted(std::string s) {
   return s;
 }
 
-bool Percent(std::string_view s, double &pct) {
-  if (s.empty() || s.back() != '%') return false;
-  std::string n(s.substr(0, s.size() - 1));
-  char *end = nullptr;
-  pct = std::strtod(n.c_str(), &end);
-  return end && *end == 0 && !n.empty() && std::isfinite(pct);
-}
-
 int32_t IntOf(const char *v, int32_t def) {
   char *end = nullptr;
   long n = std::strtol(v, &end, 10);
@@ -115,7 +107,7 @@ void SetLength(Chars &c, int32_t code, const char *v) {
   double pt, pct;
   if (ParseLength(v, pt))
     c[code] = Value::Metric(ToMetric(pt));
-  else if (Percent(v, pct))
+  else if (ParsePercent(v, pct))
     c[code] = Value::Metric(ToMetric(ToPoints(c[code].i) * pct / 100));
 }
 
@@ -138,6 +130,43 @@ bool ParseLength(std::string_view s, double &pt) {
     return true;
   }
   return false;
+}
+
+bool ParsePercent(std::string_view s, double &pct) {
+  if (s.empty() || s.back() != '%') return false;
+  std::string n(s.substr(0, s.size() - 1));
+  char *end = nullptr;
+  pct = std::strtod(n.c_str(), &end);
+  return end && *end == 0 && !n.empty() && std::isfinite(pct) && std::fabs(pct) <= 1e6;
+}
+
+const std::vector<RelativeKind> &RelativeKinds() {
+  static const char *P = "paragraph-properties", *T = "text-properties";
+  static const std::vector<RelativeKind> k{
+      {T, "fo:font-size", nullptr, "style:font-size-rel", 12},
+      {T, "style:font-size-asian", nullptr, "style:font-size-rel-asian", 12},
+      {T, "style:font-size-complex", nullptr, "style:font-size-rel-complex", 12},
+      {P, "fo:margin-left", "fo:margin", nullptr, 0},
+      {P, "fo:margin-right", "fo:margin", nullptr, 0},
+      {P, "fo:margin-top", "fo:margin", nullptr, 0},
+      {P, "fo:margin-bottom", "fo:margin", nullptr, 0},
+      {P, "fo:text-indent", nullptr, nullptr, 0}};
+  return k;
+}
+
+bool OwnRelative(const Part &part, pugi::xml_node style, const RelativeKind &k, Relative &out) {
+  pugi::xml_node props = style.child(part.n.ns.Q(kStyleNs, k.props).c_str());
+  if (!props) return false;
+  auto parse = [&](const char *canon, bool rel) {
+    if (!canon) return false;
+    pugi::xml_attribute a = props.attribute(part.n.Local(canon).c_str());
+    double v = 0;
+    if (a.empty()) return false;
+    if (ParseLength(a.value(), v)) return out = rel ? Relative{1, v} : Relative{0, v}, true;
+    if (!rel && ParsePercent(a.value(), v)) return out = {v / 100, 0}, true;
+    return false;
+  };
+  return parse(k.attr, false) || parse(k.shorthand, false) || parse(k.rel, true);
 }
 
 std::string FormatPoints(double pt) {
@@ -353,6 +382,9 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
       if (k.empty()) continue;
       if (k == "fo:font-size") {
         SetLength(c, PROP_FontSize, v);
+      } else if (k == "style:font-size-rel") {
+        if (ParseLength(v, len) && props.attribute(pt.n.Local("fo:font-size").c_str()).empty())
+          c[PROP_FontSize] = Value::Metric(c[PROP_FontSize].i + ToMetric(len));
       } else if (k == "fo:font-family") {
         if (int32_t i = FontFamilyIndex(Unquoted(v)); i >= 0) c[PROP_FontFamily] = Value::Int(i);
       } else if (k == "style:font-name") {
@@ -391,7 +423,7 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
         double pct = 0;
         std::string first(sv.substr(0, sv.find(' ')));
         int pos = first == "super" ? 1 : first == "sub" ? 2 : 0;
-        if (!pos && Percent(first, pct)) pos = pct > 0 ? 1 : pct < 0 ? 2 : 0;
+        if (!pos && ParsePercent(first, pct)) pos = pct > 0 ? 1 : pct < 0 ? 2 : 0;
         c[PROP_Position] = Value::Int(pos);
       } else if (k == "fo:text-align") {
         int al = sv == "end" || sv == "right" ? 2 : sv == "center" ? 3 : sv == "justify" ? 4 : 1;
@@ -408,8 +440,11 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
       } else if (k == "fo:margin-right") {
         SetLength(c, PROP_RightIndent, v);
       } else if (k == "fo:text-indent") {
-        if (ParseLength(v, len))
-          c[PROP_FirstIndent] = Value::Metric(c[PROP_LeftIndent].i + ToMetric(len));
+        // A percentage is of the parent's indent (the left margin keeps it while it is read).
+        Chars indent{
+            {PROP_FirstIndent, Value::Metric(c[PROP_FirstIndent].i - c[PROP_LeftIndent].i)}};
+        SetLength(indent, PROP_FirstIndent, v);
+        c[PROP_FirstIndent] = Value::Metric(c[PROP_LeftIndent].i + indent[PROP_FirstIndent].i);
       } else if (k == "fo:margin-top") {
         SetLength(c, PROP_SpaceAbove, v);
       } else if (k == "fo:margin-bottom") {
@@ -418,7 +453,7 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
         double pct;
         if (ParseLength(v, len))
           e.lineKind = 1, e.line = len;
-        else if (Percent(v, pct))
+        else if (ParsePercent(v, pct))
           e.lineKind = 0, e.line = pct;
         else if (sv == "normal")
           e.lineKind = 0, e.line = 100;
@@ -447,7 +482,7 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
         c[PROP_PairKern] = Value::Int(sv == "true" ? 1 : 0);
       } else if (k == "style:text-scale") {
         double pct;
-        if (Percent(v, pct)) c[PROP_Stretch] = Value::Metric(ToMetric(pct / 100));
+        if (ParsePercent(v, pct)) c[PROP_Stretch] = Value::Metric(ToMetric(pct / 100));
       }
     }
     if (!fontName.empty()) {
@@ -507,7 +542,12 @@ const CharReader::Eff &CharReader::EffOf(int where, const std::string &name, siz
     e.c[PROP_Hyphenate] = Value::Int(0);  // OpenDocument hyphenates only where a style says so
     if (s_.defaultStyle) Apply(kStyles, s_.defaultStyle, e);
   } else {
-    e = EffOf(kCommon, st->parent, depth + 1);
+    // An automatic style without a (known) parent is over the style of unstyled paragraphs.
+    const std::string &parent =
+        st->automatic && !s_.common.count(st->parent) && s_.common.count(kDefaultStyle)
+            ? kDefaultStyle
+            : st->parent;
+    e = EffOf(kCommon, parent, depth + 1);
     Apply(where == kCommon ? kStyles : where, st->node, e);
     // The next style is the style's own: never inherited.
     if (st->next.empty()) {
@@ -571,7 +611,13 @@ void RemoveProperties(const Part &part, pugi::xml_node style, bool allOwn) {
       a = next;
     }
     if (allOwn) {
-      while (props.first_child()) props.remove_child(props.first_child());
+      // A drop cap is how the paragraph is built, not formatting laid over its style.
+      for (pugi::xml_node c = props.first_child(); c;) {
+        pugi::xml_node next = c.next_sibling();
+        if (c.type() != pugi::node_element || part.n.Canon(c.name()) != "style:drop-cap")
+          props.remove_child(c);
+        c = next;
+      }
     } else {
       props.remove_child(part.n.tabStops.c_str());
     }

@@ -182,9 +182,12 @@ struct Page : Obj {
 };
 
 // What the file format a document was read from keeps of that file, so that saving it back
-// changes only what changed in the model. The model never looks inside.
+// changes only what changed in the model. The model never looks inside, but asks it whether
+// the file's format lets a paragraph format go.
 struct FileSource {
   virtual ~FileSource() = default;
+  // A format the file cannot do without (the style unstyled paragraphs take).
+  virtual bool Undeletable(Handle) const { return false; }
 };
 
 struct Doc : Obj {

@@ -634,6 +634,7 @@ int32_t Model::Delete(Handle doc, Handle obj) {
   switch (o->kind) {
     case Kind::PgfFmt: {
       PgfFmt *f = static_cast<PgfFmt *>(o);
+      if (d->source && d->source->Undeletable(f->h)) return kNotDeletable;
       // Paragraphs of the deleted tag keep their look: its settings become their own.
       for (Handle h : WalkPgfs(*d))
         if (Pgf *p = PgfOf(h); p->tag == f->name) MaterialiseChars(*d, *p);
