@@ -8,6 +8,7 @@
 // removal of deleted styles.
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -49,6 +50,8 @@ class Writer {
   bool Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std::string &err);
   bool FormatChanged(const OdtSource::FmtRec &rec, const PgfFmt &f, std::string &err);
   void DeleteStyle(const std::string &name);
+  // Every paragraph of style `from` now has style `to`: what collects `from` collects `to`.
+  void Follow(const std::string &from, const std::string &to);
 
  private:
   pugi::xml_node AutoStyles(int part) {
@@ -80,6 +83,22 @@ class Writer {
     auto it = styleOf_.find(f->h);
     return it == styleOf_.end() ? std::string() : it->second;
   }
+
+  // Paragraph styles named outside paragraphs and inheritance: index sources collect them,
+  // index templates and the notes configuration apply them, a conditional style's maps apply
+  // them in a context, a paragraph's text:cond-style-name names its conditional style.
+  enum class RefKind { Collects, Applies, Condition, CondStyle };
+  struct StyleRef {
+    int part;
+    pugi::xml_node el;
+    std::string attr;  // as the part spells it
+    RefKind kind;
+    std::string owner;  // the style holding a style:map
+  };
+  void ReadRefs();
+  void GatherRefs(int part, pugi::xml_node n, const std::string &owner, size_t depth);
+  std::multimap<std::string, StyleRef> refs_;  // by the style named
+  bool refsRead_ = false;
 
   const Model &m_;
   const Doc &d_;
@@ -169,6 +188,8 @@ bool Writer::Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std
       it.node.remove_attribute(n.styleName.c_str());
     else
       SetAttr(it.node, n.styleName, ref);
+    // The conditional style it had no longer applies.
+    it.node.remove_attribute(n.ns.Q(kTextNs, "cond-style-name").c_str());
   }
   part.changed = true;
   return true;
@@ -290,6 +311,70 @@ void Writer::Fold(pugi::xml_node src, int dp, pugi::xml_node dst, const std::str
     dst.append_attribute(list.c_str()) = l.value();
 }
 
+void Writer::GatherRefs(int part, pugi::xml_node n, const std::string &owner, size_t depth) {
+  const Names &nm = parts_[part].n;
+  static const std::string kText = "text", kStyle = "style";
+  for (pugi::xml_node c : n.children()) {
+    if (c.type() != pugi::node_element || depth > kMaxDepth) continue;
+    std::string uri = nm.ns.UriOf(c.name());
+    std::string_view local = LocalName(c.name());
+    auto add = [&](const std::string &ns, const char *attr, RefKind kind) {
+      std::string q = nm.ns.Q(ns, attr);
+      if (const char *v = c.attribute(q.c_str()).value(); *v)
+        refs_.emplace(v, StyleRef{part, c, q, kind, owner});
+    };
+    bool template_ = local == "index-title-template" ||
+                     (local.size() > 15 && local.substr(local.size() - 15) == "-entry-template");
+    if (uri == kTextNs && local == "index-source-style")
+      add(kTextNs, "style-name", RefKind::Collects);
+    else if (uri == kTextNs && template_)
+      add(kTextNs, "style-name", RefKind::Applies);
+    else if (uri == kTextNs && local == "notes-configuration")
+      add(kTextNs, "default-style-name", RefKind::Applies);
+    else if (uri == kTextNs && (local == "p" || local == "h"))
+      add(kTextNs, "cond-style-name", RefKind::CondStyle);
+    else if (uri == kStyleNs && local == "map" && !owner.empty())
+      add(kStyleNs, "apply-style-name", RefKind::Condition);
+    bool style = uri == kStyleNs && local == "style";
+    GatherRefs(part, c, style ? c.attribute(nm.sName.c_str()).value() : owner, depth + 1);
+  }
+}
+
+void Writer::ReadRefs() {
+  if (refsRead_) return;
+  refsRead_ = true;
+  for (int part : {kContent, kStyles}) GatherRefs(part, parts_[part].xml.Root(), "", 0);
+}
+
+void Writer::Follow(const std::string &from, const std::string &to) {
+  ReadRefs();
+  auto collects = [&](const std::string &name, pugi::xml_node source) {
+    auto [b, e] = refs_.equal_range(name);
+    return std::any_of(b, e, [&](const auto &r) {
+      return r.second.kind == RefKind::Collects && r.second.el.parent().parent() == source;
+    });
+  };
+  std::vector<StyleRef> moved;
+  auto [b, e] = refs_.equal_range(from);
+  for (auto it = b; it != e;) {
+    StyleRef r = it->second;
+    if (r.kind != RefKind::Collects) {
+      ++it;
+      continue;
+    }
+    it = refs_.erase(it);
+    parts_[r.part].changed = true;
+    // An index that collects both keeps one entry, at the level it had for `to`.
+    if (collects(to, r.el.parent().parent())) {
+      r.el.parent().remove_child(r.el);
+    } else {
+      SetAttr(r.el, r.attr, to);
+      moved.push_back(r);
+    }
+  }
+  for (StyleRef &r : moved) refs_.emplace(to, r);
+}
+
 void Writer::DeleteStyle(const std::string &name) {
   auto it = styles_.common.find(name);
   if (it == styles_.common.end()) return;
@@ -333,6 +418,28 @@ void Writer::DeleteStyle(const std::string &name) {
     SetAttr(w.node, n.styleName, made[w.part]);
     parts_[w.part].changed = true;
   }
+  // What names it elsewhere: collections and conditions drop it, what applies it applies
+  // its parent (or the default style) instead.
+  ReadRefs();
+  for (auto r = refs_.begin(); r != refs_.end();)  // held in the element that goes
+    r = r->second.owner == name ? refs_.erase(r) : std::next(r);
+  std::string heir = !parent.empty()                                                ? parent
+                     : name != kDefaultStyle && styles_.common.count(kDefaultStyle) ? kDefaultStyle
+                                                                                    : "";
+  std::vector<StyleRef> moved;
+  auto [b, e] = refs_.equal_range(name);
+  for (auto r = b; r != e; ++r) {
+    StyleRef &ref = r->second;
+    parts_[ref.part].changed = true;
+    if (ref.kind == RefKind::Collects || ref.kind == RefKind::Condition)
+      ref.el.parent().remove_child(ref.el);
+    else if (ref.kind == RefKind::CondStyle || heir.empty())
+      ref.el.remove_attribute(ref.attr.c_str());
+    else
+      SetAttr(ref.el, ref.attr, heir), moved.push_back(ref);
+  }
+  refs_.erase(b, e);
+  for (StyleRef &ref : moved) refs_.emplace(heir, ref);
   // Next-style links to it are dropped.
   for (auto &[k, st] : styles_.common)
     if (st.next == name) {
@@ -363,6 +470,8 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
                "OpenDocument file yet",
            false;
   std::vector<size_t> changedPgfs;
+  std::map<std::string, std::set<std::string>> movedTo;  // a tag -> the tags its paragraphs took
+  std::set<std::string> kept;                            // tags some paragraph still has
   for (size_t i = 0; i < src.pgfs.size(); ++i) {
     const OdtSource::PgfRec &r = src.pgfs[i];
     const Pgf *p = m.PgfOf(r.h);
@@ -377,6 +486,10 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
                  "OpenDocument file yet",
              false;
     if (p->tag != r.tag || p->own != r.own || p->override_ != r.override_) changedPgfs.push_back(i);
+    if (p->tag == r.tag)
+      kept.insert(r.tag);
+    else
+      movedTo[r.tag].insert(p->tag);
   }
   std::set<Handle> known;
   std::vector<const OdtSource::FmtRec *> deleted;
@@ -424,6 +537,16 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
     Writer w(m, d, src, parts, styles, items);
     for (size_t i : changedPgfs)
       if (!w.Paragraph(i, *m.PgfOf(src.pgfs[i].h), src.pgfs[i], err)) return false;
+    for (const auto &[tag, to] : movedTo) {
+      if (kept.count(tag) || to.size() != 1) continue;
+      std::string from, into;
+      for (const OdtSource::FmtRec &f : src.fmts) {
+        if (f.name == tag) from = f.style;
+        if (const PgfFmt *fmt = m.FmtOf(f.h); fmt && liveSet.count(f.h) && fmt->name == *to.begin())
+          into = f.style;
+      }
+      if (!from.empty() && !into.empty() && from != into) w.Follow(from, into);
+    }
     for (auto &[rec, fmt] : changedFmts)
       if (!w.FormatChanged(*rec, *fmt, err)) return false;
     for (const OdtSource::FmtRec *rec : deleted) w.DeleteStyle(rec->style);

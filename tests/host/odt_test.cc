@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <set>
 
 #include "host/docio.h"
@@ -35,7 +36,8 @@ std::string Fixture(const std::string &name) {
                                                "docutils-styles.odt",
                                                "lo-idxexample.odt",
                                                "lo-resume1page.ott",
-                                               "ooo-fax-lines.ott"};
+                                               "ooo-fax-lines.ott",
+                                               "lo-indexed.odt"};
 
 struct Loaded {
   Model m;
@@ -394,6 +396,98 @@ TEST(OdtChange, DeletingUnusedStylesKeepsWhatEveryOtherComputes) {
           << f << ": paragraph " << i;
     }
   }
+}
+
+// The paragraph styles that index sources and templates, the notes configuration,
+// conditions and next-style links name (as "element name=style"), and the styles defined.
+struct StyleRefs {
+  std::multimap<std::string, std::string> named;  // style -> "element attribute"
+  std::set<std::string> defined;
+  explicit StyleRefs(const std::string &path) {
+    std::string xml = Entry(path, "content.xml") + Entry(path, "styles.xml");
+    std::regex ref(
+        "<(text:index-source-style|text:[a-z-]*-template|text:notes-configuration|style:map|"
+        "style:style)\\b[^>]*? (text:style-name|text:default-style-name|style:apply-style-name|"
+        "style:next-style-name)=\"([^\"]*)\"");
+    for (std::sregex_iterator i(xml.begin(), xml.end(), ref), e; i != e; ++i)
+      named.emplace((*i)[3], (*i)[1].str() + " " + (*i)[2].str());
+    std::regex def("<style:style style:name=\"([^\"]*)\"[^>]*style:family=\"paragraph\"");
+    for (std::sregex_iterator i(xml.begin(), xml.end(), def), e; i != e; ++i)
+      defined.insert((*i)[1]);
+  }
+  // References to styles `before` defined that are gone. (LibreOffice names its built-in
+  // styles, "Contents 4", in templates without defining them.)
+  std::vector<std::string> Dangling(const StyleRefs &before) const {
+    std::vector<std::string> v;
+    for (const auto &[style, where] : named)
+      if (before.defined.count(style) && !defined.count(style)) v.push_back(where + "=" + style);
+    return v;
+  }
+  std::string Of(const std::string &where) const {
+    for (const auto &[style, w] : named)
+      if (w == where) return style;
+    return "";
+  }
+};
+
+TEST(OdtChange, StylesNamedOutsideParagraphsFollowEveryChange) {
+  Scratch s;
+  std::string err;
+  // Deleting the unused styles: "Note Text" of the notes configuration, "Contents 3" ... of
+  // index templates, "Boxed Header" of a condition, "Appendix Title" of a next-style link.
+  std::string path = s / "deleted.odt";
+  fs::copy_file(Fixture("lo-indexed.odt"), path);
+  {
+    Loaded l(path);
+    ASSERT_TRUE(l.d) << l.err;
+    std::map<std::string, int> used = l.Used();
+    for (Handle h : l.m.Chained(l.d->fmts))
+      if (!used.count(l.m.FmtOf(h)->name)) l.m.Delete(l.d->h, h);
+    ASSERT_TRUE(SaveFile(l.m, l.d->h, path, err)) << err;
+  }
+  StyleRefs orig(Fixture("lo-indexed.odt")), del(path);
+  EXPECT_EQ(del.Dangling(orig), std::vector<std::string>{});
+  EXPECT_EQ(del.Of("text:notes-configuration text:default-style-name"), "Standard");
+  // The entries of level 4 were to be in the unused "Deep Entry": now in its parent.
+  EXPECT_EQ(del.named.count("Deep_20_Entry"), 0u);
+  EXPECT_NE(
+      Entry(path, "content.xml").find("text:outline-level=\"4\" text:style-name=\"Text_20_body\""),
+      std::string::npos);
+  EXPECT_EQ(del.Of("style:map style:apply-style-name"), "");
+  EXPECT_EQ(del.named.count("Chapter_20_Title"), 1u);
+  // Converting every "Chapter Title" paragraph: the table of contents collects the new style.
+  path = s / "converted.odt";
+  fs::copy_file(Fixture("lo-indexed.odt"), path);
+  {
+    Loaded l(path);
+    ASSERT_TRUE(l.d) << l.err;
+    for (Handle h : l.m.WalkPgfs(*l.d))
+      if (l.m.PgfOf(h)->tag == "Chapter Title")
+        l.m.SetProp(l.d->h, h, PROP_Name, Value::Str("Appendix Title"));
+    ASSERT_TRUE(SaveFile(l.m, l.d->h, path, err)) << err;
+  }
+  StyleRefs conv(path);
+  EXPECT_EQ(conv.Of("text:index-source-style text:style-name"), "Appendix_20_Title");
+  EXPECT_EQ(conv.named.count("Chapter_20_Title"), 0u);
+  // Removing overrides keeps the drop cap, which is how the paragraph is built.
+  path = s / "plain.odt";
+  fs::copy_file(Fixture("lo-indexed.odt"), path);
+  {
+    Loaded l(path);
+    ASSERT_TRUE(l.d) << l.err;
+    for (Handle h : l.m.WalkPgfs(*l.d)) {
+      Pgf *p = l.m.PgfOf(h);
+      if (!p->override_) continue;
+      std::vector<Model::PropVal> all;
+      for (const auto &[c, v] : l.Fmt(p->tag)->chars) all.push_back({c, v});
+      l.m.SetProps(l.d->h, h, all);
+      l.m.SetProp(l.d->h, h, PROP_PgfOverride, Value::Int(0));
+    }
+    ASSERT_TRUE(SaveFile(l.m, l.d->h, path, err)) << err;
+  }
+  std::string content = Entry(path, "content.xml");
+  EXPECT_NE(content.find("<style:drop-cap"), std::string::npos);
+  EXPECT_EQ(content.find("fo:font-weight=\"bold\""), std::string::npos);
 }
 
 TEST(OdtChange, NextStyleAndStyleSettings) {
