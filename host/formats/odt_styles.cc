@@ -603,8 +603,11 @@ void RemoveProperties(const Part &part, pugi::xml_node style, bool allOwn) {
     for (pugi::xml_attribute a = props.first_attribute(); a;) {
       pugi::xml_attribute next = a.next_attribute();
       std::string k = part.n.Canon(a.name());
-      // Bookkeeping of the suite that wrote the file (revision ids) is not formatting.
-      bool bookkeeping = part.n.ns.UriOf(a.name()) == "http://openoffice.org/2009/office";
+      // Bookkeeping of the suite that wrote the file (revision ids) is not formatting, and
+      // whether the paragraph's lines are numbered (text:number-lines, text:line-number) is
+      // how it is built.
+      std::string uri = part.n.ns.UriOf(a.name());
+      bool bookkeeping = uri == "http://openoffice.org/2009/office" || uri == kTextNs;
       bool drop = allOwn ? !bookkeeping && !Structural(part, style, k)
                          : Mapped().count(k) && !Structural(part, style, k);
       if (drop) props.remove_attribute(a);

@@ -469,7 +469,8 @@ TEST(OdtChange, StylesNamedOutsideParagraphsFollowEveryChange) {
   StyleRefs conv(path);
   EXPECT_EQ(conv.Of("text:index-source-style text:style-name"), "Appendix_20_Title");
   EXPECT_EQ(conv.named.count("Chapter_20_Title"), 0u);
-  // Removing overrides keeps the drop cap, which is how the paragraph is built.
+  // Removing overrides keeps the drop cap and the exclusion from line numbering, which are
+  // how the paragraph is built.
   path = s / "plain.odt";
   fs::copy_file(Fixture("lo-indexed.odt"), path);
   {
@@ -487,6 +488,7 @@ TEST(OdtChange, StylesNamedOutsideParagraphsFollowEveryChange) {
   }
   std::string content = Entry(path, "content.xml");
   EXPECT_NE(content.find("<style:drop-cap"), std::string::npos);
+  EXPECT_NE(content.find("text:number-lines=\"false\""), std::string::npos);
   EXPECT_EQ(content.find("fo:font-weight=\"bold\""), std::string::npos);
 }
 
