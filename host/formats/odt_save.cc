@@ -6,9 +6,9 @@
 // element by the order of the walk, and edits the trees: a paragraph's style reference, the
 // automatic style it uses or a new one, named styles' properties, next-style links, and the
 // removal of deleted styles.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -313,7 +313,6 @@ void Writer::Fold(pugi::xml_node src, int dp, pugi::xml_node dst, const std::str
 
 void Writer::GatherRefs(int part, pugi::xml_node n, const std::string &owner, size_t depth) {
   const Names &nm = parts_[part].n;
-  static const std::string kText = "text", kStyle = "style";
   for (pugi::xml_node c : n.children()) {
     if (c.type() != pugi::node_element || depth > kMaxDepth) continue;
     std::string uri = nm.ns.UriOf(c.name());
@@ -335,7 +334,9 @@ void Writer::GatherRefs(int part, pugi::xml_node n, const std::string &owner, si
       add(kTextNs, "cond-style-name", RefKind::CondStyle);
     else if (uri == kStyleNs && local == "map" && !owner.empty())
       add(kStyleNs, "apply-style-name", RefKind::Condition);
-    bool style = uri == kStyleNs && local == "style";
+    // Maps of other families' styles name styles of their family.
+    bool style = uri == kStyleNs && local == "style" &&
+                 std::string_view(c.attribute(nm.sFamily.c_str()).value()) == "paragraph";
     GatherRefs(part, c, style ? c.attribute(nm.sName.c_str()).value() : owner, depth + 1);
   }
 }

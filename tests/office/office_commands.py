@@ -482,6 +482,8 @@ def run_book(args, work):
     for f, o in zip(BOOK_FIXTURES, originals):
         b = before[o]
         got = lambda cmd: after[os.path.join(runs[cmd], f)]  # noqa: E731
+        for cmd in runs:
+            check_references(cmd + " " + f, o, os.path.join(runs[cmd], f))
         check_delete_unused("DeleteUnusedBook " + f, b, got("DeleteUnusedParagraphsBook"),
                             set(merged))
         check_remove_overrides("RemoveOverridesBook " + f, b, got("RemoveOverridesBook"))
