@@ -7,7 +7,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
 
 #include "host/docio.h"
@@ -405,15 +404,26 @@ struct StyleRefs {
   std::set<std::string> defined;
   explicit StyleRefs(const std::string &path) {
     std::string xml = Entry(path, "content.xml") + Entry(path, "styles.xml");
-    std::regex ref(
-        "<(text:index-source-style|text:[a-z-]*-template|text:notes-configuration|style:map|"
-        "style:style)\\b[^>]*? (text:style-name|text:default-style-name|style:apply-style-name|"
-        "style:next-style-name)=\"([^\"]*)\"");
-    for (std::sregex_iterator i(xml.begin(), xml.end(), ref), e; i != e; ++i)
-      named.emplace((*i)[3], (*i)[1].str() + " " + (*i)[2].str());
-    std::regex def("<style:style style:name=\"([^\"]*)\"[^>]*style:family=\"paragraph\"");
-    for (std::sregex_iterator i(xml.begin(), xml.end(), def), e; i != e; ++i)
-      defined.insert((*i)[1]);
+    static const std::set<std::string> kElements{
+        "text:index-source-style", "text:notes-configuration", "style:map", "style:style"};
+    auto value = [](const std::string &tag, const std::string &attr) {
+      size_t at = tag.find(" " + attr + "=\"");
+      if (at == std::string::npos) return std::string();
+      at += attr.size() + 3;
+      return tag.substr(at, tag.find('"', at) - at);
+    };
+    for (size_t at = xml.find('<'); at != std::string::npos; at = xml.find('<', at + 1)) {
+      std::string tag = xml.substr(at + 1, xml.find('>', at) - at - 1);
+      std::string el = tag.substr(0, tag.find_first_of(" /"));
+      bool known = kElements.count(el) || (el.rfind("text:", 0) == 0 && el.size() > 9 &&
+                                           el.compare(el.size() - 9, 9, "-template") == 0);
+      if (!known) continue;
+      for (const char *attr : {"text:style-name", "text:default-style-name",
+                               "style:apply-style-name", "style:next-style-name"})
+        if (std::string v = value(tag, attr); !v.empty()) named.emplace(v, el + " " + attr);
+      if (el == "style:style" && value(tag, "style:family") == "paragraph")
+        defined.insert(value(tag, "style:name"));
+    }
   }
   // References to styles `before` defined that are gone. (LibreOffice names its built-in
   // styles, "Contents 4", in templates without defining them.)
