@@ -28,6 +28,18 @@ bool Encrypted(const pugi::xml_node n, size_t depth) {
   return false;
 }
 
+// OpenOffice.org names the manifest's DTD (`<!DOCTYPE manifest:manifest PUBLIC ...
+// "Manifest.dtd">`), which is never fetched: such a declaration, without an internal subset (the
+// only place entities could be declared), is blanked out before the manifest is parsed.
+void WithoutExternalDoctype(std::string &xml) {
+  size_t at = xml.find("<!DOCTYPE");
+  if (at == std::string::npos || at > 1024) return;
+  size_t end = xml.find('>', at);
+  if (end == std::string::npos || xml.find('[', at) < end) return;
+  std::fill(xml.begin() + static_cast<std::ptrdiff_t>(at),
+            xml.begin() + static_cast<std::ptrdiff_t>(end) + 1, ' ');
+}
+
 // The text of a paragraph, without its notes, frames and comments.
 void TextOf(const Names &n, pugi::xml_node e, std::string &out, size_t depth) {
   if (depth > kMaxDepth) return;
@@ -77,6 +89,7 @@ class Walker {
       page_ = page;
     }
     Block(kContent, text, main, 0);
+    if (out_.empty()) EmptyBody(main);
     const Part &sp = parts_[kStyles];
     pugi::xml_node masters = sp.xml.Root().child(sp.n.masterStyles.c_str());
     for (pugi::xml_node mp : masters.children(sp.n.masterPage.c_str())) {
@@ -137,6 +150,17 @@ class Walker {
     }
   }
 
+  // An office suite shows an empty body as one empty paragraph in the default style: so does
+  // the model, with no element behind it until a change needs one.
+  void EmptyBody(Ctx &main) {
+    out_.push_back({kContent, pugi::xml_node(), 0});
+    if (!m_) return;
+    auto it = s_->common.find(kDefaultStyle);
+    Pgf *p = m_->AddPgf(*main.frame, it == s_->common.end() ? "" : it->second.display, "");
+    main.last = p;
+    out_.back().pgf = p->h;
+  }
+
   void Inline(int part, pugi::xml_node e, size_t depth) {
     const Names &n = parts_[part].n;
     if (depth > kMaxDepth) {
@@ -160,15 +184,17 @@ class Walker {
     if (m_) {
       const Names &n = parts_[part].n;
       std::string style = e.attribute(n.styleName.c_str()).value();
+      const Style *own = s_->Find(part, style);
       const Style *named = s_->Named(part, style);
       if (!named)
-        if (auto it = s_->common.find("Standard"); it != s_->common.end()) named = &it->second;
+        if (auto it = s_->common.find(kDefaultStyle); it != s_->common.end()) named = &it->second;
       std::string text;
       TextOf(n, e, text, depth);
       std::string tag = named ? named->display : "";
       Pgf *p = ctx.cell ? m_->AddCellPgf(*ctx.cell, tag, text) : m_->AddPgf(*ctx.frame, tag, text);
-      const Chars &mine = r_->Of(part, style);
+      // A paragraph naming no style (or one the file lacks) shows the default one.
       const Chars &base = named ? r_->Of(kCommon, named->name) : r_->Of(part, "");
+      const Chars &mine = own ? r_->Of(part, style) : base;
       for (const auto &[code, v] : mine)
         if (code != PROP_NextTag && code != PROP_UseNextTag)
           if (auto it = base.find(code); it == base.end() || !(it->second == v)) p->own[code] = v;
@@ -267,9 +293,9 @@ bool ReadParts(const std::string &path, Part parts[2], std::string &err) {
   if (pkg->Has("META-INF/manifest.xml")) {
     std::string bytes;
     XmlPart manifest;
-    if (!pkg->Read("META-INF/manifest.xml", bytes, err, 16 << 20) ||
-        !manifest.Parse(bytes, "META-INF/manifest.xml", err))
-      return false;
+    if (!pkg->Read("META-INF/manifest.xml", bytes, err, 16 << 20)) return false;
+    WithoutExternalDoctype(bytes);
+    if (!manifest.Parse(bytes, "META-INF/manifest.xml", err)) return false;
     if (Encrypted(manifest.doc, 0)) {
       err = "the document is encrypted";
       return false;

@@ -24,6 +24,9 @@ inline const std::string kDrawNs = "urn:oasis:names:tc:opendocument:xmlns:drawin
 inline const std::string kFoNs = "urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0";
 inline const std::string kSvgNs = "urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0";
 
+// The common style a paragraph takes when it names none, or an automatic style without parent.
+inline const std::string kDefaultStyle = "Standard";
+
 // Limits on what a file may hold; real documents stay far below them.
 constexpr size_t kMaxDepth = kMaxXmlDepth;    // element nesting the walks follow (all a part has)
 constexpr size_t kMaxPgfs = 4'000'000;        // paragraphs of one document
@@ -132,6 +135,30 @@ std::string EncodeStyleName(const std::string &display);
 // Lengths: "12pt", "0.5in", "1.2cm", "10mm", "1pc", "3px" -> points.
 bool ParseLength(std::string_view s, double &pt);
 std::string FormatPoints(double pt);
+// "130%" -> 130.
+bool ParsePercent(std::string_view s, double &pct);
+
+// Values a style may give relative to its parent style's: the font sizes (a percentage, or
+// style:font-size-rel added to the parent's size), the four margins and the first-line indent
+// (a percentage). A style's own value of one of them is parent x scale + add (points): a
+// length is {0, L}, a percentage {p / 100, 0}, a relative size {1, R}.
+struct RelativeKind {
+  const char *props;      // "paragraph-properties" or "text-properties"
+  const char *attr;       // canonical name, "fo:font-size"
+  const char *shorthand;  // "fo:margin", or nullptr
+  const char *rel;        // "style:font-size-rel", or nullptr
+  double fallback;        // the value at the top of every chain when no style sets one
+};
+struct Relative {
+  double scale = 0, add = 0;
+};
+const std::vector<RelativeKind> &RelativeKinds();
+// The style's own value of `k`; false when it sets none.
+bool OwnRelative(const Part &part, pugi::xml_node style, const RelativeKind &k, Relative &out);
+// `child` (relative to `parent`) over `parent` (relative to its own parent).
+inline Relative Compose(const Relative &child, const Relative &parent) {
+  return {child.scale * parent.scale, child.scale * parent.add + child.add};
+}
 
 }  // namespace qvhost::odt
 
@@ -159,6 +186,13 @@ struct OdtSource : FileSource {
   };
   std::vector<FmtRec> fmts;
   size_t tables = 0;
+  // "Standard", the style of every paragraph that names none (and of the one paragraph an
+  // empty body shows), stays.
+  bool Needs(Handle fmt) const override {
+    for (const FmtRec &f : fmts)
+      if (f.h == fmt) return f.style == kDefaultStyle;
+    return false;
+  }
 };
 
 // Reads and parses (in place) content.xml and styles.xml of an OpenDocument Text package;

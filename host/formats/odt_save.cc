@@ -6,6 +6,9 @@
 // element by the order of the walk, and edits the trees: a paragraph's style reference, the
 // automatic style it uses or a new one, named styles' properties, next-style links, and the
 // removal of deleted styles.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 
@@ -47,6 +50,8 @@ class Writer {
   bool Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std::string &err);
   bool FormatChanged(const OdtSource::FmtRec &rec, const PgfFmt &f, std::string &err);
   void DeleteStyle(const std::string &name);
+  // Every paragraph of style `from` now has style `to`: what collects `from` collects `to`.
+  void Follow(const std::string &from, const std::string &to);
 
  private:
   pugi::xml_node AutoStyles(int part) {
@@ -59,8 +64,13 @@ class Writer {
     return before ? root.insert_child_before(pt.n.autoStyles.c_str(), before)
                   : root.append_child(pt.n.autoStyles.c_str());
   }
-  // Copies into `dst` (of part `dp`) the properties of `src` (a common style) it lacks.
-  void Fold(pugi::xml_node src, int dp, pugi::xml_node dst);
+  // Copies into `dst` (of part `dp`) the properties of `src` (a common style) it lacks, and
+  // makes the values it gives relative to `src` relative to `newParent` instead.
+  void Fold(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent);
+  std::set<std::string> Rebase(pugi::xml_node src, int dp, pugi::xml_node dst,
+                               const std::string &newParent);
+  // The value of `k` that common style `style` computes (the default style's for "").
+  double Resolved(const std::string &style, const RelativeKind &k);
   std::string Translate(const std::string &qname, const Names &from, const Names &to) {
     std::string uri = from.ns.UriOf(qname);
     if (uri.empty()) return qname;
@@ -73,6 +83,22 @@ class Writer {
     auto it = styleOf_.find(f->h);
     return it == styleOf_.end() ? std::string() : it->second;
   }
+
+  // Paragraph styles named outside paragraphs and inheritance: index sources collect them,
+  // index templates and the notes configuration apply them, a conditional style's maps apply
+  // them in a context, a paragraph's text:cond-style-name names its conditional style.
+  enum class RefKind { Collects, Applies, Condition, CondStyle };
+  struct StyleRef {
+    int part;
+    pugi::xml_node el;
+    std::string attr;  // as the part spells it
+    RefKind kind;
+    std::string owner;  // the style holding a style:map
+  };
+  void ReadRefs();
+  void GatherRefs(int part, pugi::xml_node n, const std::string &owner, size_t depth);
+  std::multimap<std::string, StyleRef> refs_;  // by the style named
+  bool refsRead_ = false;
 
   const Model &m_;
   const Doc &d_;
@@ -89,6 +115,9 @@ bool Writer::Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std
   WalkItem &it = items_[i];
   Part &part = parts_[it.part];
   const Names &n = part.n;
+  if (!it.node)  // the paragraph an empty body shows
+    it.node =
+        part.xml.Root().child(n.body.c_str()).child(n.officeText.c_str()).append_child(n.p.c_str());
   std::string target = StyleOfTag(p.tag);
   if (target.empty() && !p.tag.empty()) {
     if (p.tag == rec.tag) return true;  // its style was deleted: the deletion keeps its look
@@ -159,6 +188,8 @@ bool Writer::Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std
       it.node.remove_attribute(n.styleName.c_str());
     else
       SetAttr(it.node, n.styleName, ref);
+    // The conditional style it had no longer applies.
+    it.node.remove_attribute(n.ns.Q(kTextNs, "cond-style-name").c_str());
   }
   part.changed = true;
   return true;
@@ -200,14 +231,72 @@ bool Writer::FormatChanged(const OdtSource::FmtRec &rec, const PgfFmt &f, std::s
       part, node, codes, [&](int32_t c) { return m_.FmtChar(f, c); }, m_, styles_, err);
 }
 
-void Writer::Fold(pugi::xml_node src, int dp, pugi::xml_node dst) {
+double Writer::Resolved(const std::string &style, const RelativeKind &k) {
+  // The chain from `style` up, then the default style; composed from the top down.
+  std::vector<Relative> chain;
+  std::set<std::string> seen;
+  for (std::string name = style; !name.empty() && seen.insert(name).second;) {
+    auto it = styles_.common.find(name);
+    if (it == styles_.common.end()) break;
+    Relative r;
+    if (OwnRelative(parts_[kStyles], it->second.node, k, r)) chain.push_back(r);
+    name = it->second.parent;
+  }
+  Relative top{0, k.fallback};
+  if (styles_.defaultStyle && OwnRelative(parts_[kStyles], styles_.defaultStyle, k, top))
+    top = Compose(top, {0, k.fallback});
+  for (auto r = chain.rbegin(); r != chain.rend(); ++r) top = Compose(*r, top);
+  return top.add;
+}
+
+std::set<std::string> Writer::Rebase(pugi::xml_node src, int dp, pugi::xml_node dst,
+                                     const std::string &newParent) {
+  // A value of `dst` relative to `src` is made relative to `src`'s parent (`newParent`): a
+  // percentage of a percentage becomes their product, of a length a length; what has no such
+  // form takes the value it computes to.
+  std::set<std::string> own;  // canonical names `dst` now sets itself, not to be folded in
+  auto num = [](double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.6g", std::fabs(v) < 1e-9 ? 0.0 : v);
+    return std::string(buf);
+  };
+  for (const RelativeKind &k : RelativeKinds()) {
+    Relative c, g;
+    if (!OwnRelative(parts_[dp], dst, k, c)) continue;
+    own.insert(k.attr);
+    if (k.rel) own.insert(k.rel);
+    if (c.scale == 0 || !OwnRelative(parts_[kStyles], src, k, g)) continue;
+    Relative n = Compose(c, g);
+    pugi::xml_node props = PropsOf(parts_[dp], dst, k.props, true);
+    const Names &to = parts_[dp].n;
+    std::string value, attr = k.attr;
+    if (n.scale == 0)
+      value = num(n.add) + "pt";
+    else if (std::fabs(n.add) < 1e-9)
+      value = num(n.scale * 100) + "%";
+    else if (k.rel && std::fabs(n.scale - 1) < 1e-9)
+      value = num(n.add) + "pt", attr = k.rel;
+    else
+      value = num(Resolved(newParent, k) * n.scale + n.add) + "pt";
+    for (const char *a : {k.attr, k.rel})
+      if (a && attr != a) props.remove_attribute(to.Local(a).c_str());
+    SetAttr(props, to.Local(attr), value);
+  }
+  return own;
+}
+
+void Writer::Fold(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent) {
   const Names &from = parts_[kStyles].n, &to = parts_[dp].n;
+  std::set<std::string> own = Rebase(src, dp, dst, newParent);
   for (const char *local : {"paragraph-properties", "text-properties"}) {
     pugi::xml_node sp = PropsOf(parts_[kStyles], src, local, false);
     if (!sp) continue;
     pugi::xml_node dprops = PropsOf(parts_[dp], dst, local, true);
     for (pugi::xml_attribute a : sp.attributes()) {
       std::string q = Translate(a.name(), from, to);
+      // A value `dst` sets in another form (a margin through fo:margin, a size relative to
+      // the parent's) is its own already.
+      if (own.count(from.Canon(a.name()))) continue;
       if (!dprops.attribute(q.c_str())) dprops.append_attribute(q.c_str()) = a.value();
     }
     for (pugi::xml_node c : sp.children()) {
@@ -220,6 +309,71 @@ void Writer::Fold(pugi::xml_node src, int dp, pugi::xml_node dst) {
   if (pugi::xml_attribute l = src.attribute(from.listStyleName.c_str());
       l && !dst.attribute(list.c_str()))
     dst.append_attribute(list.c_str()) = l.value();
+}
+
+void Writer::GatherRefs(int part, pugi::xml_node n, const std::string &owner, size_t depth) {
+  const Names &nm = parts_[part].n;
+  for (pugi::xml_node c : n.children()) {
+    if (c.type() != pugi::node_element || depth > kMaxDepth) continue;
+    std::string uri = nm.ns.UriOf(c.name());
+    std::string_view local = LocalName(c.name());
+    auto add = [&](const std::string &ns, const char *attr, RefKind kind) {
+      std::string q = nm.ns.Q(ns, attr);
+      if (const char *v = c.attribute(q.c_str()).value(); *v)
+        refs_.emplace(v, StyleRef{part, c, q, kind, owner});
+    };
+    bool template_ = local == "index-title-template" ||
+                     (local.size() > 15 && local.substr(local.size() - 15) == "-entry-template");
+    if (uri == kTextNs && local == "index-source-style")
+      add(kTextNs, "style-name", RefKind::Collects);
+    else if (uri == kTextNs && template_)
+      add(kTextNs, "style-name", RefKind::Applies);
+    else if (uri == kTextNs && local == "notes-configuration")
+      add(kTextNs, "default-style-name", RefKind::Applies);
+    else if (uri == kTextNs && (local == "p" || local == "h"))
+      add(kTextNs, "cond-style-name", RefKind::CondStyle);
+    else if (uri == kStyleNs && local == "map" && !owner.empty())
+      add(kStyleNs, "apply-style-name", RefKind::Condition);
+    // Maps of other families' styles name styles of their family.
+    bool style = uri == kStyleNs && local == "style" &&
+                 std::string_view(c.attribute(nm.sFamily.c_str()).value()) == "paragraph";
+    GatherRefs(part, c, style ? c.attribute(nm.sName.c_str()).value() : owner, depth + 1);
+  }
+}
+
+void Writer::ReadRefs() {
+  if (refsRead_) return;
+  refsRead_ = true;
+  for (int part : {kContent, kStyles}) GatherRefs(part, parts_[part].xml.Root(), "", 0);
+}
+
+void Writer::Follow(const std::string &from, const std::string &to) {
+  ReadRefs();
+  auto collects = [&](const std::string &name, pugi::xml_node source) {
+    auto [b, e] = refs_.equal_range(name);
+    return std::any_of(b, e, [&](const auto &r) {
+      return r.second.kind == RefKind::Collects && r.second.el.parent().parent() == source;
+    });
+  };
+  std::vector<StyleRef> moved;
+  auto [b, e] = refs_.equal_range(from);
+  for (auto it = b; it != e;) {
+    StyleRef r = it->second;
+    if (r.kind != RefKind::Collects) {
+      ++it;
+      continue;
+    }
+    it = refs_.erase(it);
+    parts_[r.part].changed = true;
+    // An index that collects both keeps one entry, at the level it had for `to`.
+    if (collects(to, r.el.parent().parent())) {
+      r.el.parent().remove_child(r.el);
+    } else {
+      SetAttr(r.el, r.attr, to);
+      moved.push_back(r);
+    }
+  }
+  for (StyleRef &r : moved) refs_.emplace(to, r);
 }
 
 void Writer::DeleteStyle(const std::string &name) {
@@ -237,7 +391,7 @@ void Writer::DeleteStyle(const std::string &name) {
     else
       SetAttr(st.node, n.sParent, parent);
     st.parent = parent;
-    Fold(gone, part, st.node);
+    Fold(gone, part, st.node, parent);
     parts_[part].changed = true;
   };
   for (auto &[k, st] : styles_.common) rebase(kStyles, st);
@@ -254,7 +408,7 @@ void Writer::DeleteStyle(const std::string &name) {
       s.append_attribute(n.sName.c_str()) = made[w.part].c_str();
       s.append_attribute(n.sFamily.c_str()) = "paragraph";
       if (!parent.empty()) s.append_attribute(n.sParent.c_str()) = parent.c_str();
-      Fold(gone, w.part, s);
+      Fold(gone, w.part, s, parent);
       Style st;
       st.name = made[w.part];
       st.parent = parent;
@@ -265,6 +419,28 @@ void Writer::DeleteStyle(const std::string &name) {
     SetAttr(w.node, n.styleName, made[w.part]);
     parts_[w.part].changed = true;
   }
+  // What names it elsewhere: collections and conditions drop it, what applies it applies
+  // its parent (or the default style) instead.
+  ReadRefs();
+  for (auto r = refs_.begin(); r != refs_.end();)  // held in the element that goes
+    r = r->second.owner == name ? refs_.erase(r) : std::next(r);
+  std::string heir = !parent.empty()                                                ? parent
+                     : name != kDefaultStyle && styles_.common.count(kDefaultStyle) ? kDefaultStyle
+                                                                                    : "";
+  std::vector<StyleRef> moved;
+  auto [b, e] = refs_.equal_range(name);
+  for (auto r = b; r != e; ++r) {
+    StyleRef &ref = r->second;
+    parts_[ref.part].changed = true;
+    if (ref.kind == RefKind::Collects || ref.kind == RefKind::Condition)
+      ref.el.parent().remove_child(ref.el);
+    else if (ref.kind == RefKind::CondStyle || heir.empty())
+      ref.el.remove_attribute(ref.attr.c_str());
+    else
+      SetAttr(ref.el, ref.attr, heir), moved.push_back(ref);
+  }
+  refs_.erase(b, e);
+  for (StyleRef &ref : moved) refs_.emplace(heir, ref);
   // Next-style links to it are dropped.
   for (auto &[k, st] : styles_.common)
     if (st.next == name) {
@@ -295,6 +471,8 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
                "OpenDocument file yet",
            false;
   std::vector<size_t> changedPgfs;
+  std::map<std::string, std::set<std::string>> movedTo;  // a tag -> the tags its paragraphs took
+  std::set<std::string> kept;                            // tags some paragraph still has
   for (size_t i = 0; i < src.pgfs.size(); ++i) {
     const OdtSource::PgfRec &r = src.pgfs[i];
     const Pgf *p = m.PgfOf(r.h);
@@ -309,6 +487,10 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
                  "OpenDocument file yet",
              false;
     if (p->tag != r.tag || p->own != r.own || p->override_ != r.override_) changedPgfs.push_back(i);
+    if (p->tag == r.tag)
+      kept.insert(r.tag);
+    else
+      movedTo[r.tag].insert(p->tag);
   }
   std::set<Handle> known;
   std::vector<const OdtSource::FmtRec *> deleted;
@@ -356,6 +538,16 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
     Writer w(m, d, src, parts, styles, items);
     for (size_t i : changedPgfs)
       if (!w.Paragraph(i, *m.PgfOf(src.pgfs[i].h), src.pgfs[i], err)) return false;
+    for (const auto &[tag, to] : movedTo) {
+      if (kept.count(tag) || to.size() != 1) continue;
+      std::string from, into;
+      for (const OdtSource::FmtRec &f : src.fmts) {
+        if (f.name == tag) from = f.style;
+        if (const PgfFmt *fmt = m.FmtOf(f.h); fmt && liveSet.count(f.h) && fmt->name == *to.begin())
+          into = f.style;
+      }
+      if (!from.empty() && !into.empty() && from != into) w.Follow(from, into);
+    }
     for (auto &[rec, fmt] : changedFmts)
       if (!w.FormatChanged(*rec, *fmt, err)) return false;
     for (const OdtSource::FmtRec *rec : deleted) w.DeleteStyle(rec->style);

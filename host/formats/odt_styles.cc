@@ -24,51 +24,6 @@ double ToPoints(int32_t m) {
   return m / kPt;
 }
 
-// Property attributes the model's characteristics express.
-const std::set<std::string> &Mapped() {
-  static const std::set<std::string> s{"fo:font-family",
-                                       "style:font-name",
-                                       "style:font-family-generic",
-                                       "style:font-pitch",
-                                       "fo:font-size",
-                                       "fo:font-weight",
-                                       "fo:font-style",
-                                       "fo:color",
-                                       "style:text-underline-style",
-                                       "style:text-underline-type",
-                                       "style:text-underline-width",
-                                       "style:text-underline-color",
-                                       "style:text-line-through-style",
-                                       "style:text-line-through-type",
-                                       "style:text-overline-style",
-                                       "style:text-overline-color",
-                                       "fo:font-variant",
-                                       "fo:text-transform",
-                                       "style:text-position",
-                                       "fo:text-align",
-                                       "fo:margin",
-                                       "fo:margin-left",
-                                       "fo:margin-right",
-                                       "fo:text-indent",
-                                       "style:auto-text-indent",
-                                       "fo:margin-top",
-                                       "fo:margin-bottom",
-                                       "fo:line-height",
-                                       "style:line-height-at-least",
-                                       "style:line-spacing",
-                                       "fo:keep-with-next",
-                                       "fo:widows",
-                                       "fo:orphans",
-                                       "fo:hyphenate",
-                                       "fo:hyphenation-remain-char-count",
-                                       "fo:hyphenation-push-char-count",
-                                       "fo:hyphenation-ladder-count",
-                                       "fo:break-before",
-                                       "style:letter-kerning",
-                                       "style:text-scale"};
-  return s;
-}
-
 bool HasMasterPage(const Part &part, pugi::xml_node style) {
   return !style.attribute(part.n.masterPageName.c_str()).empty();
 }
@@ -86,14 +41,6 @@ std::string Unquoted(std::string s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\'' || s.front() == '"')) s.erase(0, 1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\'' || s.back() == '"')) s.pop_back();
   return s;
-}
-
-bool Percent(std::string_view s, double &pct) {
-  if (s.empty() || s.back() != '%') return false;
-  std::string n(s.substr(0, s.size() - 1));
-  char *end = nullptr;
-  pct = std::strtod(n.c_str(), &end);
-  return end && *end == 0 && !n.empty() && std::isfinite(pct);
 }
 
 int32_t IntOf(const char *v, int32_t def) {
@@ -115,8 +62,168 @@ void SetLength(Chars &c, int32_t code, const char *v) {
   double pt, pct;
   if (ParseLength(v, pt))
     c[code] = Value::Metric(ToMetric(pt));
-  else if (Percent(v, pct))
+  else if (ParsePercent(v, pct))
     c[code] = Value::Metric(ToMetric(ToPoints(c[code].i) * pct / 100));
+}
+
+// --- the mapping ------------------------------------------------------------------------
+//
+// A characteristic held in one attribute is a row of one table, read and written through its
+// codec: a length (points; a percentage of the inherited value when read), a count (with
+// words for special values), a set of words, or a percentage. The characteristics that take
+// several attributes or the structure of the style (font family, weight, colour, underlining,
+// capitalisation, position, the indents, line spacing, widows and orphans, Start, tab stops,
+// next style) are read and written by the code below, beside the table.
+
+enum class Codec : uint8_t { Length, Count, Words, Percent };
+struct Word {
+  const char *text;
+  int32_t value;
+};
+struct Mapping {
+  int32_t code;
+  const char *props;  // "paragraph-properties" or "text-properties"
+  const char *attr;   // canonical name
+  Codec codec;
+  std::vector<Word> words;     // the values by name; the first of a value is written
+  int32_t other = 0;           // Words: an unknown word; Count: a number that does not read
+  const char *otherWord = "";  // Words: written for a value no word has
+};
+
+constexpr const char *kP = "paragraph-properties", *kT = "text-properties";
+
+const std::vector<Mapping> &Mappings() {
+  static const std::vector<Word> kOnOff{{"false", 0}, {"true", 1}},
+      kLine{{"none", 0}, {"solid", 1}};
+  static const std::vector<Mapping> m{
+      {PROP_FontSize, kT, "fo:font-size", Codec::Length, {}},
+      {PROP_FontAngle,
+       kT,
+       "fo:font-style",
+       Codec::Words,
+       {{"normal", 0}, {"italic", 1}, {"oblique", 2}},
+       0,
+       "oblique"},
+      {PROP_Strikethrough, kT, "style:text-line-through-style", Codec::Words, kLine, 1, "solid"},
+      {PROP_Overline, kT, "style:text-overline-style", Codec::Words, kLine, 1, "solid"},
+      {PROP_Alignment,
+       kP,
+       "fo:text-align",
+       Codec::Words,
+       {{"start", 1}, {"end", 2}, {"center", 3}, {"justify", 4}, {"left", 1}, {"right", 2}},
+       1,
+       "start"},
+      {PROP_RightIndent, kP, "fo:margin-right", Codec::Length, {}},
+      {PROP_SpaceAbove, kP, "fo:margin-top", Codec::Length, {}},
+      {PROP_SpaceBelow, kP, "fo:margin-bottom", Codec::Length, {}},
+      {PROP_KeepWithNext,
+       kP,
+       "fo:keep-with-next",
+       Codec::Words,
+       {{"auto", 0}, {"always", 1}},
+       0,
+       "always"},
+      {PROP_Hyphenate, kT, "fo:hyphenate", Codec::Words, kOnOff, 0, "true"},
+      {PROP_HyphShortestPrefix, kT, "fo:hyphenation-remain-char-count", Codec::Count, {}, 3},
+      {PROP_HyphShortestSuffix, kT, "fo:hyphenation-push-char-count", Codec::Count, {}, 3},
+      {PROP_HyphMaxAdjacent, kP, "fo:hyphenation-ladder-count", Codec::Count, {{"no-limit", 0}}, 2},
+      {PROP_PairKern, kT, "style:letter-kerning", Codec::Words, kOnOff, 0, "true"},
+      {PROP_Stretch, kT, "style:text-scale", Codec::Percent, {}},
+  };
+  return m;
+}
+
+const Mapping *MappingOf(const std::string &attr) {
+  static const std::map<std::string, const Mapping *> by = [] {
+    std::map<std::string, const Mapping *> m;
+    for (const Mapping &mp : Mappings()) m[mp.attr] = &mp;
+    return m;
+  }();
+  auto it = by.find(attr);
+  return it == by.end() ? nullptr : it->second;
+}
+
+const Mapping *MappingFor(int32_t code) {
+  static const std::map<int32_t, const Mapping *> by = [] {
+    std::map<int32_t, const Mapping *> m;
+    for (const Mapping &mp : Mappings()) m[mp.code] = &mp;
+    return m;
+  }();
+  auto it = by.find(code);
+  return it == by.end() ? nullptr : it->second;
+}
+
+void ReadMapped(const Mapping &mp, Chars &c, const char *v) {
+  double pct;
+  switch (mp.codec) {
+    case Codec::Length:
+      SetLength(c, mp.code, v);
+      return;
+    case Codec::Percent:
+      if (ParsePercent(v, pct)) c[mp.code] = Value::Metric(ToMetric(pct / 100));
+      return;
+    case Codec::Count:
+    case Codec::Words:
+      for (const Word &w : mp.words)
+        if (std::string_view(v) == w.text) {
+          c[mp.code] = Value::Int(w.value);
+          return;
+        }
+      c[mp.code] = Value::Int(mp.codec == Codec::Words ? mp.other : IntOf(v, mp.other));
+      return;
+  }
+}
+
+std::string WriteMapped(const Mapping &mp, const Value &v) {
+  char buf[32];
+  switch (mp.codec) {
+    case Codec::Length:
+      return FormatPoints(ToPoints(v.i));
+    case Codec::Percent:
+      std::snprintf(buf, sizeof buf, "%.0f%%", ToPoints(v.i) * 100);
+      return buf;
+    case Codec::Count:
+    case Codec::Words:
+      break;
+  }
+  for (const Word &w : mp.words)
+    if (w.value == v.i) return w.text;
+  return mp.codec == Codec::Words ? mp.otherWord : std::to_string(v.i);
+}
+
+// Property attributes the model's characteristics express: the table's, and those of the
+// characteristics written by code.
+const std::set<std::string> &Mapped() {
+  static const std::set<std::string> s = [] {
+    std::set<std::string> m{"fo:font-family",
+                            "style:font-name",
+                            "style:font-family-generic",
+                            "style:font-pitch",
+                            "fo:font-weight",
+                            "fo:color",
+                            "style:text-underline-style",
+                            "style:text-underline-type",
+                            "style:text-underline-width",
+                            "style:text-underline-color",
+                            "style:text-line-through-type",
+                            "style:text-overline-color",
+                            "fo:font-variant",
+                            "fo:text-transform",
+                            "style:text-position",
+                            "fo:margin",
+                            "fo:margin-left",
+                            "fo:text-indent",
+                            "style:auto-text-indent",
+                            "fo:line-height",
+                            "style:line-height-at-least",
+                            "style:line-spacing",
+                            "fo:widows",
+                            "fo:orphans",
+                            "fo:break-before"};
+    for (const Mapping &mp : Mappings()) m.insert(mp.attr);
+    return m;
+  }();
+  return s;
 }
 
 }  // namespace
@@ -138,6 +245,43 @@ bool ParseLength(std::string_view s, double &pt) {
     return true;
   }
   return false;
+}
+
+bool ParsePercent(std::string_view s, double &pct) {
+  if (s.empty() || s.back() != '%') return false;
+  std::string n(s.substr(0, s.size() - 1));
+  char *end = nullptr;
+  pct = std::strtod(n.c_str(), &end);
+  return end && *end == 0 && !n.empty() && std::isfinite(pct) && std::fabs(pct) <= 1e6;
+}
+
+const std::vector<RelativeKind> &RelativeKinds() {
+  static const char *P = "paragraph-properties", *T = "text-properties";
+  static const std::vector<RelativeKind> k{
+      {T, "fo:font-size", nullptr, "style:font-size-rel", 12},
+      {T, "style:font-size-asian", nullptr, "style:font-size-rel-asian", 12},
+      {T, "style:font-size-complex", nullptr, "style:font-size-rel-complex", 12},
+      {P, "fo:margin-left", "fo:margin", nullptr, 0},
+      {P, "fo:margin-right", "fo:margin", nullptr, 0},
+      {P, "fo:margin-top", "fo:margin", nullptr, 0},
+      {P, "fo:margin-bottom", "fo:margin", nullptr, 0},
+      {P, "fo:text-indent", nullptr, nullptr, 0}};
+  return k;
+}
+
+bool OwnRelative(const Part &part, pugi::xml_node style, const RelativeKind &k, Relative &out) {
+  pugi::xml_node props = style.child(part.n.ns.Q(kStyleNs, k.props).c_str());
+  if (!props) return false;
+  auto parse = [&](const char *canon, bool rel) {
+    if (!canon) return false;
+    pugi::xml_attribute a = props.attribute(part.n.Local(canon).c_str());
+    double v = 0;
+    if (a.empty()) return false;
+    if (ParseLength(a.value(), v)) return out = rel ? Relative{1, v} : Relative{0, v}, true;
+    if (!rel && ParsePercent(a.value(), v)) return out = {v / 100, 0}, true;
+    return false;
+  };
+  return parse(k.attr, false) || parse(k.shorthand, false) || parse(k.rel, true);
 }
 
 std::string FormatPoints(double pt) {
@@ -351,8 +495,11 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
       std::string_view sv(v);
       double len = 0;
       if (k.empty()) continue;
-      if (k == "fo:font-size") {
-        SetLength(c, PROP_FontSize, v);
+      if (const Mapping *mp = MappingOf(k)) {
+        ReadMapped(*mp, c, v);
+      } else if (k == "style:font-size-rel") {
+        if (ParseLength(v, len) && props.attribute(pt.n.Local("fo:font-size").c_str()).empty())
+          c[PROP_FontSize] = Value::Metric(c[PROP_FontSize].i + ToMetric(len));
       } else if (k == "fo:font-family") {
         if (int32_t i = FontFamilyIndex(Unquoted(v)); i >= 0) c[PROP_FontFamily] = Value::Int(i);
       } else if (k == "style:font-name") {
@@ -369,18 +516,12 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
                              : 7;
         if (w > 150 && w <= 250) idx = 1;
         c[PROP_FontWeight] = Value::Int(idx);
-      } else if (k == "fo:font-style") {
-        c[PROP_FontAngle] = Value::Int(sv == "italic" ? 1 : sv == "oblique" ? 2 : 0);
       } else if (k == "fo:color") {
         if (sv.size() == 7 && sv[0] == '#') c[PROP_Color] = Value::Id(ColorOf(v));
       } else if (k == "style:text-underline-style") {
         c[PROP_Underlining] = Value::Int(sv == "none" ? 0 : 1);
       } else if (k == "style:text-underline-type") {
         if (sv == "double") c[PROP_Underlining] = Value::Int(2);
-      } else if (k == "style:text-line-through-style") {
-        c[PROP_Strikethrough] = Value::Int(sv == "none" ? 0 : 1);
-      } else if (k == "style:text-overline-style") {
-        c[PROP_Overline] = Value::Int(sv == "none" ? 0 : 1);
       } else if (k == "fo:font-variant") {
         c[PROP_Capitalization] = Value::Int(sv == "small-caps" ? 1 : 0);
       } else if (k == "fo:text-transform") {
@@ -391,11 +532,8 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
         double pct = 0;
         std::string first(sv.substr(0, sv.find(' ')));
         int pos = first == "super" ? 1 : first == "sub" ? 2 : 0;
-        if (!pos && Percent(first, pct)) pos = pct > 0 ? 1 : pct < 0 ? 2 : 0;
+        if (!pos && ParsePercent(first, pct)) pos = pct > 0 ? 1 : pct < 0 ? 2 : 0;
         c[PROP_Position] = Value::Int(pos);
-      } else if (k == "fo:text-align") {
-        int al = sv == "end" || sv == "right" ? 2 : sv == "center" ? 3 : sv == "justify" ? 4 : 1;
-        c[PROP_Alignment] = Value::Int(al);
       } else if (k == "fo:margin-left" || k == "fo:margin") {
         int32_t first = c[PROP_FirstIndent].i - c[PROP_LeftIndent].i;
         SetLength(c, PROP_LeftIndent, v);
@@ -405,20 +543,17 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
           SetLength(c, PROP_SpaceAbove, v);
           SetLength(c, PROP_SpaceBelow, v);
         }
-      } else if (k == "fo:margin-right") {
-        SetLength(c, PROP_RightIndent, v);
       } else if (k == "fo:text-indent") {
-        if (ParseLength(v, len))
-          c[PROP_FirstIndent] = Value::Metric(c[PROP_LeftIndent].i + ToMetric(len));
-      } else if (k == "fo:margin-top") {
-        SetLength(c, PROP_SpaceAbove, v);
-      } else if (k == "fo:margin-bottom") {
-        SetLength(c, PROP_SpaceBelow, v);
+        // A percentage is of the parent's indent (the left margin keeps it while it is read).
+        Chars indent{
+            {PROP_FirstIndent, Value::Metric(c[PROP_FirstIndent].i - c[PROP_LeftIndent].i)}};
+        SetLength(indent, PROP_FirstIndent, v);
+        c[PROP_FirstIndent] = Value::Metric(c[PROP_LeftIndent].i + indent[PROP_FirstIndent].i);
       } else if (k == "fo:line-height") {
         double pct;
         if (ParseLength(v, len))
           e.lineKind = 1, e.line = len;
-        else if (Percent(v, pct))
+        else if (ParsePercent(v, pct))
           e.lineKind = 0, e.line = pct;
         else if (sv == "normal")
           e.lineKind = 0, e.line = 100;
@@ -426,28 +561,13 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
         if (ParseLength(v, len)) e.lineKind = 2, e.line = len;
       } else if (k == "style:line-spacing") {
         if (ParseLength(v, len)) e.lineKind = 3, e.line = len;
-      } else if (k == "fo:keep-with-next") {
-        c[PROP_KeepWithNext] = Value::Int(sv == "always" ? 1 : 0);
       } else if (k == "fo:widows" || k == "fo:orphans") {
         int32_t n = IntOf(v, c[PROP_WidowOrphanLines].i);
         if (k == "fo:widows" || n > c[PROP_WidowOrphanLines].i)
           c[PROP_WidowOrphanLines] = Value::Int(n);
-      } else if (k == "fo:hyphenate") {
-        c[PROP_Hyphenate] = Value::Int(sv == "true" ? 1 : 0);
-      } else if (k == "fo:hyphenation-remain-char-count") {
-        c[PROP_HyphShortestPrefix] = Value::Int(IntOf(v, 3));
-      } else if (k == "fo:hyphenation-push-char-count") {
-        c[PROP_HyphShortestSuffix] = Value::Int(IntOf(v, 3));
-      } else if (k == "fo:hyphenation-ladder-count") {
-        c[PROP_HyphMaxAdjacent] = Value::Int(sv == "no-limit" ? 0 : IntOf(v, 2));
       } else if (k == "fo:break-before") {
         if (!Structural(pt, style, k))
           c[PROP_Start] = Value::Int(sv == "page" ? 2 : sv == "column" ? 1 : 0);
-      } else if (k == "style:letter-kerning") {
-        c[PROP_PairKern] = Value::Int(sv == "true" ? 1 : 0);
-      } else if (k == "style:text-scale") {
-        double pct;
-        if (Percent(v, pct)) c[PROP_Stretch] = Value::Metric(ToMetric(pct / 100));
       }
     }
     if (!fontName.empty()) {
@@ -507,7 +627,12 @@ const CharReader::Eff &CharReader::EffOf(int where, const std::string &name, siz
     e.c[PROP_Hyphenate] = Value::Int(0);  // OpenDocument hyphenates only where a style says so
     if (s_.defaultStyle) Apply(kStyles, s_.defaultStyle, e);
   } else {
-    e = EffOf(kCommon, st->parent, depth + 1);
+    // An automatic style without a (known) parent is over the style of unstyled paragraphs.
+    const std::string &parent =
+        st->automatic && !s_.common.count(st->parent) && s_.common.count(kDefaultStyle)
+            ? kDefaultStyle
+            : st->parent;
+    e = EffOf(kCommon, parent, depth + 1);
     Apply(where == kCommon ? kStyles : where, st->node, e);
     // The next style is the style's own: never inherited.
     if (st->next.empty()) {
@@ -563,15 +688,24 @@ void RemoveProperties(const Part &part, pugi::xml_node style, bool allOwn) {
     for (pugi::xml_attribute a = props.first_attribute(); a;) {
       pugi::xml_attribute next = a.next_attribute();
       std::string k = part.n.Canon(a.name());
-      // Bookkeeping of the suite that wrote the file (revision ids) is not formatting.
-      bool bookkeeping = part.n.ns.UriOf(a.name()) == "http://openoffice.org/2009/office";
+      // Bookkeeping of the suite that wrote the file (revision ids) is not formatting, and
+      // whether the paragraph's lines are numbered (text:number-lines, text:line-number) is
+      // how it is built.
+      std::string uri = part.n.ns.UriOf(a.name());
+      bool bookkeeping = uri == "http://openoffice.org/2009/office" || uri == kTextNs;
       bool drop = allOwn ? !bookkeeping && !Structural(part, style, k)
                          : Mapped().count(k) && !Structural(part, style, k);
       if (drop) props.remove_attribute(a);
       a = next;
     }
     if (allOwn) {
-      while (props.first_child()) props.remove_child(props.first_child());
+      // A drop cap is how the paragraph is built, not formatting laid over its style.
+      for (pugi::xml_node c = props.first_child(); c;) {
+        pugi::xml_node next = c.next_sibling();
+        if (c.type() != pugi::node_element || part.n.Canon(c.name()) != "style:drop-cap")
+          props.remove_child(c);
+        c = next;
+      }
     } else {
       props.remove_child(part.n.tabStops.c_str());
     }
@@ -600,6 +734,10 @@ bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &co
   auto pts = [&](int32_t code) { return FormatPoints(ToPoints(get(code).i)); };
   for (int32_t code : codes) {
     Value v = get(code);
+    if (const Mapping *mp = MappingFor(code)) {
+      set(mp->props, mp->attr, WriteMapped(*mp, v));
+      continue;
+    }
     switch (code) {
       case PROP_FontFamily: {
         const auto &names = FontFamilyNames();
@@ -614,17 +752,11 @@ bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &co
         }
         break;
       }
-      case PROP_FontSize:
-        set(T, "fo:font-size", pts(code));
-        break;
       case PROP_FontWeight: {
         static const char *kW[] = {"normal", "300", "350", "500", "600", "bold", "800", "900"};
         set(T, "fo:font-weight", kW[std::clamp(v.i, 0, 7)]);
         break;
       }
-      case PROP_FontAngle:
-        set(T, "fo:font-style", v.i == 1 ? "italic" : v.i >= 2 ? "oblique" : "normal");
-        break;
       case PROP_Color: {
         const Color *c = m.As<Color>(static_cast<Handle>(v.i), Kind::Color);
         std::string hex = c && c->name.size() == 7 && c->name[0] == '#' ? c->name : "";
@@ -647,25 +779,12 @@ bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &co
         else
           unset(T, "style:text-underline-type");
         break;
-      case PROP_Strikethrough:
-        set(T, "style:text-line-through-style", v.i ? "solid" : "none");
-        break;
-      case PROP_Overline:
-        set(T, "style:text-overline-style", v.i ? "solid" : "none");
-        break;
       case PROP_Capitalization:
         set(T, "fo:font-variant", v.i == 1 ? "small-caps" : "normal");
         set(T, "fo:text-transform", v.i == 2 ? "lowercase" : v.i == 3 ? "uppercase" : "none");
         break;
       case PROP_Position:
         set(T, "style:text-position", v.i == 1 ? "super 58%" : v.i == 2 ? "sub 58%" : "0% 100%");
-        break;
-      case PROP_Alignment:
-        set(P, "fo:text-align",
-            v.i == 2   ? "end"
-            : v.i == 3 ? "center"
-            : v.i == 4 ? "justify"
-                       : "start");
         break;
       case PROP_LeftIndent:
         set(P, "fo:margin-left", pts(code));
@@ -676,15 +795,6 @@ bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &co
       case PROP_FirstIndent:
         set(P, "fo:text-indent", FormatPoints(ToPoints(v.i - get(PROP_LeftIndent).i)));
         unset(P, "style:auto-text-indent");
-        break;
-      case PROP_RightIndent:
-        set(P, "fo:margin-right", pts(code));
-        break;
-      case PROP_SpaceAbove:
-        set(P, "fo:margin-top", pts(code));
-        break;
-      case PROP_SpaceBelow:
-        set(P, "fo:margin-bottom", pts(code));
         break;
       case PROP_LineSpacing:
       case PROP_LineSpacingNotFixed: {
@@ -702,24 +812,9 @@ bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &co
         }
         break;
       }
-      case PROP_KeepWithNext:
-        set(P, "fo:keep-with-next", v.i ? "always" : "auto");
-        break;
       case PROP_WidowOrphanLines:
         set(P, "fo:widows", std::to_string(v.i));
         set(P, "fo:orphans", std::to_string(v.i));
-        break;
-      case PROP_Hyphenate:
-        set(T, "fo:hyphenate", v.i ? "true" : "false");
-        break;
-      case PROP_HyphShortestPrefix:
-        set(T, "fo:hyphenation-remain-char-count", std::to_string(v.i));
-        break;
-      case PROP_HyphShortestSuffix:
-        set(T, "fo:hyphenation-push-char-count", std::to_string(v.i));
-        break;
-      case PROP_HyphMaxAdjacent:
-        set(P, "fo:hyphenation-ladder-count", v.i ? std::to_string(v.i) : "no-limit");
         break;
       case PROP_Start:
         if (v.i == 0 || v.i == 1 || v.i == 2) {
@@ -728,15 +823,6 @@ bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &co
         }
         err = "a paragraph that starts on a left or right page has no OpenDocument form";
         return false;
-      case PROP_PairKern:
-        set(T, "style:letter-kerning", v.i ? "true" : "false");
-        break;
-      case PROP_Stretch: {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.0f%%", ToPoints(v.i) * 100);
-        set(T, "style:text-scale", buf);
-        break;
-      }
       case PROP_Tabs: {
         pugi::xml_node props = PropsOf(part, style, P, true);
         props.remove_child(part.n.tabStops.c_str());

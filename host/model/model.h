@@ -182,7 +182,8 @@ struct Page : Obj {
 };
 
 // What the file format a document was read from keeps of that file, so that saving it back
-// changes only what changed in the model. The model never looks inside.
+// changes only what changed in the model. The model never looks inside, but asks it whether
+// the file's format lets a paragraph format go.
 struct FileSource {
   virtual ~FileSource() = default;
   // Whether the file cannot do without the catalogue format `fmt` (a word-processing

@@ -44,9 +44,12 @@ line; each value is:
                     style:paragraph-properties / style:text-properties, or tab stops);
                     LibreOffice's bookkeeping attributes such as officeooo:rsid do not count
   style_names       map from display name to internal name for styles_defined
-  style_values      per style of styles_defined, what it computes to: font, size, weight,
-                    style, colour, indents, spacing, line spacing, alignment (see
-                    STYLE_VALUE_PROPERTIES), inherited from its parents and the default style
+  style_values      map from display name (styles_defined) to what the style computes once
+                    its chain is resolved as ODF says (the default paragraph style, then each
+                    parent from the top down; a percentage font size, margin or indent is of
+                    the parent's value, style:font-size-rel adds to it): font, size (pt),
+                    weight (100-900), italic, colour, left, right, indent, above, below (pt),
+                    line ("prop 120", "fixed 14", "at-least 12", "leading 2") and align
 
 "Display name" is style:display-name when present, else style:name, as LibreOffice writes
 them: e.g. "Heading 1" (internal Heading_20_1), "Text body" (Text_20_body). LibreOffice's
@@ -75,6 +78,7 @@ NS = {
     "draw": "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0",
     "fo": "urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0",
 }
+SVG_NS = "urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
 
 
 def q(prefix, local):
@@ -220,6 +224,127 @@ def walk(elem, region, resolver, out):
             walk(child, region, resolver, out)
 
 
+PT_PER_UNIT = {"pt": 1.0, "in": 72.0, "cm": 72 / 2.54, "mm": 72 / 25.4, "pc": 12.0, "px": 0.75}
+
+
+def length_pt(v):
+    for unit, k in PT_PER_UNIT.items():
+        if v.endswith(unit):
+            try:
+                return float(v[:-len(unit)]) * k
+            except ValueError:
+                return None
+    return None
+
+
+def percent(v):
+    if v.endswith("%"):
+        try:
+            return float(v[:-1])
+        except ValueError:
+            return None
+    return None
+
+
+def relative(value, of):
+    """A length, or a percentage of `of`; None for neither."""
+    pt = length_pt(value)
+    if pt is not None:
+        return pt
+    pc = percent(value)
+    return of * pc / 100 if pc is not None else None
+
+
+ALIGN = {"left": "start", "right": "end"}
+WEIGHT = {"normal": 400, "bold": 700}
+
+
+def apply_properties(st, vals, fonts):
+    """Applies one style's own paragraph and text properties onto the values it inherits."""
+    tp = st.find(q("style", "text-properties"))
+    if tp is not None:
+        a = lambda ns, k: tp.get(q(ns, k))  # noqa: E731
+        if a("fo", "font-size") is not None:
+            v = relative(a("fo", "font-size"), vals["size"])
+            vals["size"] = v if v is not None else vals["size"]
+        elif a("style", "font-size-rel") is not None and length_pt(a("style", "font-size-rel")):
+            vals["size"] += length_pt(a("style", "font-size-rel"))
+        if a("style", "font-name") is not None:
+            vals["font"] = fonts.get(a("style", "font-name"), a("style", "font-name"))
+        elif a("fo", "font-family") is not None:
+            vals["font"] = a("fo", "font-family").strip("'\"")
+        if a("fo", "font-weight") is not None:
+            w = a("fo", "font-weight")
+            vals["weight"] = WEIGHT.get(w, int(w) if w.isdigit() else vals["weight"])
+        if a("fo", "font-style") is not None:
+            vals["italic"] = a("fo", "font-style") in ("italic", "oblique")
+        if a("fo", "color") is not None:
+            vals["colour"] = a("fo", "color").lower()
+    pp = st.find(q("style", "paragraph-properties"))
+    if pp is None:
+        return
+    a = lambda k: pp.get(q("fo", k))  # noqa: E731
+    sides = {"left": "margin-left", "right": "margin-right", "above": "margin-top",
+             "below": "margin-bottom"}
+    for key, attr in sides.items():
+        v = a(attr) if a(attr) is not None else a("margin")
+        if v is not None:
+            r = relative(v, vals[key])
+            vals[key] = r if r is not None else vals[key]
+    if a("text-indent") is not None:
+        r = relative(a("text-indent"), vals["indent"])
+        vals["indent"] = r if r is not None else vals["indent"]
+    line = a("line-height")
+    if line is not None:
+        if line == "normal":
+            vals["line"] = "prop 100"
+        elif percent(line) is not None:
+            vals["line"] = "prop %g" % percent(line)
+        elif length_pt(line) is not None:
+            vals["line"] = "fixed %.2f" % length_pt(line)
+    for attr, kind in (("line-height-at-least", "at-least"), ("line-spacing", "leading")):
+        v = pp.get(q("style", attr))
+        if v is not None and length_pt(v) is not None:
+            vals["line"] = "%s %.2f" % (kind, length_pt(v))
+    if a("text-align") is not None:
+        vals["align"] = ALIGN.get(a("text-align"), a("text-align"))
+
+
+def style_values(styles_root, content_root, common):
+    fonts = {}
+    for root in (styles_root, content_root):
+        decls = root.find(q("office", "font-face-decls"))
+        for face in (decls if decls is not None else []):
+            fonts[face.get(q("style", "name"))] = (face.get("{%s}font-family" % SVG_NS) or
+                                                  "").strip("'\"")
+    base = {"font": "", "size": 12.0, "weight": 400, "italic": False, "colour": "#000000",
+            "left": 0.0, "right": 0.0, "indent": 0.0, "above": 0.0, "below": 0.0,
+            "line": "prop 100", "align": "start"}
+    office_styles = styles_root.find(q("office", "styles"))
+    for d in (office_styles if office_styles is not None else []):
+        if d.tag == q("style", "default-style") and d.get(q("style", "family")) == "paragraph":
+            apply_properties(d, base, fonts)
+    memo = {}
+
+    def resolve(name, depth=0):
+        if name in memo:
+            return memo[name]
+        st = common[name]
+        parent = st.get(q("style", "parent-style-name"))
+        vals = dict(resolve(parent, depth + 1) if parent in common and depth < 100 else base)
+        apply_properties(st, vals, fonts)
+        memo[name] = vals
+        return vals
+
+    out = {}
+    for name in common:
+        vals = dict(resolve(name))
+        for k in ("size", "left", "right", "indent", "above", "below"):
+            vals[k] = round(vals[k], 2)
+        out[display_name(common, name)] = vals
+    return out
+
+
 def describe_odt(path):
     with zipfile.ZipFile(path) as z:
         styles_root = ET.fromstring(z.read("styles.xml"))
@@ -257,75 +382,8 @@ def describe_odt(path):
         "paragraph_overridden": [o for _, _, o in found],
         "overrides": sum(1 for _, _, o in found if o),
         "style_names": {display_name(common, n): n for n in common},
-        "style_values": style_values(styles_root),
+        "style_values": style_values(styles_root, content_root, common),
     }
-
-
-# What a paragraph style computes to, as LibreOffice reads it: the properties compared before
-# and after a change (each resolved along the style's parents to the default style).
-STYLE_VALUE_PROPERTIES = (
-    ("text-properties", q("style", "font-name"), "font"),
-    ("text-properties", q("fo", "font-size"), "size"),
-    ("text-properties", q("fo", "font-weight"), "weight"),
-    ("text-properties", q("fo", "font-style"), "style"),
-    ("text-properties", q("fo", "color"), "colour"),
-    ("paragraph-properties", q("fo", "margin-left"), "left indent"),
-    ("paragraph-properties", q("fo", "margin-right"), "right indent"),
-    ("paragraph-properties", q("fo", "text-indent"), "first indent"),
-    ("paragraph-properties", q("fo", "margin-top"), "space above"),
-    ("paragraph-properties", q("fo", "margin-bottom"), "space below"),
-    ("paragraph-properties", q("fo", "line-height"), "line spacing"),
-    ("paragraph-properties", q("style", "line-height-at-least"), "line spacing at least"),
-    ("paragraph-properties", q("style", "line-spacing"), "line leading"),
-    ("paragraph-properties", q("fo", "text-align"), "alignment"),
-)
-
-
-def style_values(styles_root):
-    """{display name: {property: value}} for every common paragraph style of styles.xml, each
-    value as LibreOffice computes it: inherited from the parent styles and the default style,
-    font names through the font declarations, percentages of a parent's size multiplied out."""
-    fonts = {}
-    decls = styles_root.find(q("office", "font-face-decls"))
-    for ff in (decls if decls is not None else []):
-        fonts[ff.get(q("style", "name"))] = (ff.get("{urn:oasis:names:tc:opendocument:xmlns:"
-                                                    "svg-compatible:1.0}font-family") or
-                                             "").strip("'\"")
-    common = paragraph_style_table(styles_root, q("office", "styles"))
-    default = None
-    container = styles_root.find(q("office", "styles"))
-    for d in (container.findall(q("style", "default-style")) if container is not None else []):
-        if d.get(q("style", "family")) == "paragraph":
-            default = d
-
-    def own(st):
-        out = {}
-        for kind, attr, key in STYLE_VALUE_PROPERTIES:
-            props = st.find(q("style", kind))
-            if props is not None and props.get(attr) is not None:
-                out[key] = props.get(attr)
-        return out
-
-    def merged(st, seen):
-        parent = st.get(q("style", "parent-style-name"))
-        if parent in common and parent not in seen:
-            base = merged(common[parent], seen | {parent})
-        else:
-            base = own(default) if default is not None else {}
-        mine = own(st)
-        for key, value in mine.items():
-            if value.endswith("%") and key == "size" and base.get(key, "").endswith("pt"):
-                value = "%gpt" % (float(base[key][:-2]) * float(value[:-1]) / 100)
-            base[key] = value
-        return base
-
-    out = {}
-    for name, st in common.items():
-        values = merged(st, {name})
-        if "font" in values:
-            values["font"] = fonts.get(values["font"], values["font"])
-        out[display_name(common, name)] = values
-    return out
 
 
 def inspect(files, soffice=None, timeout=300, detect=False):
