@@ -84,9 +84,9 @@ void Names(const Model &m, const Doc &d, const StyleFacts &facts, const std::str
                                  : "leave " + ref.by + " naming a style that is gone");
   }
   if (carried || !m.FindFormat(d, style)) return;
-  std::string what = file + ": defined, no paragraph carries it; deleting it would ";
+  std::string what = file + ": defined, no paragraph carries it; deleting it would";
   if (change.empty()) {
-    r.deletion.push_back(what + "change nothing else");
+    r.deletion.push_back(what + " change nothing else");
     return;
   }
   r.deletion.push_back(what + ":");
