@@ -260,20 +260,7 @@ bool OpenInputs(Model &m, const Options &o) {
       return false;
     }
   }
-  Handle target;
-  const std::string &file = o.doc.empty() ? o.book : o.doc;
-  if (m.Open(file, false, target) != kOk) {
-    std::fprintf(stderr, "quorvex-host: cannot open %s\n", m.lastError.c_str());
-    return false;
-  }
-  if (o.doc.empty() != !m.DocOf(target)) {
-    std::fprintf(stderr, "quorvex-host: %s is not a %s\n", file.c_str(),
-                 o.doc.empty() ? "book" : "document");
-    return false;
-  }
-  m.activeDoc = m.DocOf(target) ? target : 0;
-  m.activeBook = m.BookOf(target) ? target : 0;
-  return true;
+  return OpenTarget(m, o.doc, o.book);
 }
 
 // Whether the file holds a book rather than a document.
@@ -305,6 +292,28 @@ bool CheckComponents(Model &m, const Book &b) {
   }
   return true;
 }
+
+}  // namespace
+
+bool OpenTarget(Model &m, const std::string &doc, const std::string &book) {
+  Handle target;
+  const std::string &file = doc.empty() ? book : doc;
+  if (m.Open(file, false, target) != kOk) {
+    std::fprintf(stderr, "quorvex-host: cannot open %s\n", m.lastError.c_str());
+    return false;
+  }
+  if (doc.empty() != !m.DocOf(target)) {
+    std::fprintf(stderr, "quorvex-host: %s is not a %s\n", file.c_str(),
+                 doc.empty() ? "book" : "document");
+    return false;
+  }
+  m.activeDoc = m.DocOf(target) ? target : 0;
+  m.activeBook = m.BookOf(target) ? target : 0;
+  const Book *b = m.BookOf(m.activeBook);
+  return !b || CheckComponents(m, *b);
+}
+
+namespace {
 
 // --output and --html must not name a file the run works on.
 bool OutputsClear(const Model &m, const Options &o) {
@@ -371,7 +380,6 @@ int RunMain(int argc, char **argv) {
   m.writeSaves = o.save;
   if (!OpenInputs(m, o)) return 1;
   if (const Book *b = m.BookOf(m.activeBook)) {
-    if (!CheckComponents(m, *b)) return 1;
     // A book may link documents anywhere; what the run saves stays in the book's own folder.
     if (!o.saveOutside) m.saveRoot = std::filesystem::path(b->path).parent_path().string();
   }
@@ -471,6 +479,22 @@ void PrintHelp() {
                    [--client-dir DIR]      where its template KVOutput.fm is
   quorvex-host menus                       the menus and command names the client defines
   quorvex-host demo                        every call of one short client session
+  quorvex-host explain --doc FILE | --book FILE  STYLE...
+                                           where each style is carried (file, story,
+                                           paragraph, text), what names it (based-on and
+                                           next-style links, linked styles, numbering, index
+                                           sources, fields) and, for a style no paragraph
+                                           carries, what deleting it would change; exit 1
+                                           when a style is found nowhere (doc/explain.md)
+  quorvex-host check --doc FILE | --book FILE  [--keep LIST] [--no-overrides]
+                   [--format text|json|sarif]
+                                           a gate for CI: paragraphs whose style is not on
+                                           LIST (a tag list document or a text file, one
+                                           name a line) and, with --no-overrides, paragraphs
+                                           with formatting of their own are errors; styles
+                                           defined but not on LIST are warnings. Exit 0: no
+                                           error; 1: errors found; 2: a bad command line,
+                                           file or list (doc/check.md)
 
 Documents are read by their content, whatever their names: OpenDocument Text (.odt), Office
 Open XML (.docx) and the host's own JSON files. A book is a .book file listing component files

@@ -27,12 +27,21 @@
 // source tree found above this program.
 #pragma once
 
+#include <string>
+
 namespace qvhost {
+
+class Model;
 
 // argv[0] is the subcommand. Exit status: 0 when the command ran, 1 when it could not be run,
 // 2 for a bad command line.
 int RunMain(int argc, char **argv);
 int MenusMain(int argc, char **argv);
+// Opens the file of --doc or of --book (exactly one of them is given) and makes it the active
+// document or book; a book that lists itself or another book is refused. False, with the reason
+// printed, when the file cannot be opened or is not of the kind asked for. `run` and the host's
+// own tools (check, explain) open what they work on through this.
+bool OpenTarget(Model &m, const std::string &doc, const std::string &book);
 // The full description of the command line, with a worked example, on standard output.
 void PrintHelp();
 

@@ -3,6 +3,7 @@
 //                                        show every call that crossed the connection
 //   quorvex-host run ...                 run a command of the client on a document or book
 //   quorvex-host menus ...               show the menus the client defines
+//   quorvex-host explain | check ...     the host's own tools on documents (host/tools/tools.h)
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,6 +12,10 @@
 #if __has_include("host/cli.h")
 #include "host/cli.h"
 #define QVHOST_HAVE_CLI 1
+#endif
+#if __has_include("host/tools/tools.h")
+#include "host/tools/tools.h"
+#define QVHOST_HAVE_TOOLS 1
 #endif
 #if __has_include("host/handlers/handlers.h")
 #include "host/handlers/handlers.h"
@@ -24,6 +29,8 @@ void Usage() {
                "usage: quorvex-host demo [--client PATH]\n"
                "       quorvex-host run (--doc FILE | --book FILE) --command NAME [options]\n"
                "       quorvex-host menus [options]\n"
+               "       quorvex-host explain (--doc FILE | --book FILE) STYLE...\n"
+               "       quorvex-host check (--doc FILE | --book FILE) [--keep LIST] [options]\n"
                "       quorvex-host --help\n");
 }
 
@@ -101,6 +108,10 @@ int Dispatch(int argc, char **argv) {
   }
   if (sub == "run") return qvhost::RunMain(argc - 1, argv + 1);
   if (sub == "menus") return qvhost::MenusMain(argc - 1, argv + 1);
+#endif
+#ifdef QVHOST_HAVE_TOOLS
+  if (sub == "explain") return qvhost::tools::ExplainMain(argc - 1, argv + 1);
+  if (sub == "check") return qvhost::tools::CheckMain(argc - 1, argv + 1);
 #endif
   Usage();
   return 2;

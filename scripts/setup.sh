@@ -8,7 +8,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 # Debian packages the build, the tests and the substitute host need.
 packages=(g++ cmake make pkg-config libtirpc-dev rpcsvc-proto rpcbind libgtest-dev libgmock-dev
           googletest libbenchmark-dev nlohmann-json3-dev libxml2-dev libzip-dev libpugixml-dev
-          python3 valgrind)
+          python3 python3-jsonschema valgrind)
 
 install_missing() {
   local missing=()
