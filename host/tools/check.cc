@@ -184,9 +184,11 @@ bool CheckDoc(const Model &m, const Doc &d, const Options &o, const std::set<std
         out.push_back({kOverride, file, p.story, p.tag, p.snippet, p.number});
     }
   }
+  // The style a file cannot do without (its default paragraph style) is never deleted, so it
+  // is never worth a warning.
   if (!o.keep.empty())
     for (Handle h : m.Chained(d.fmts))
-      if (const PgfFmt *f = m.FmtOf(h); !listed(f->name))
+      if (const PgfFmt *f = m.FmtOf(h); !listed(f->name) && !(d.source && d.source->Needs(h)))
         out.push_back({kDefinition, file, "", f->name, "", 0});
   return true;
 }
