@@ -3,11 +3,14 @@
 //                                        show every call that crossed the connection
 //   quorvex-host run ...                 run a command of the client on a document or book
 //   quorvex-host menus ...               show the menus the client defines
+//   quorvex-host suggest-merges ...      a conversion table merging clones of styles
+//   quorvex-host --version               the version of this build
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "host/core/host.h"
+#include "host/version.h"
 #if __has_include("host/cli.h")
 #include "host/cli.h"
 #define QVHOST_HAVE_CLI 1
@@ -24,7 +27,8 @@ void Usage() {
                "usage: quorvex-host demo [--client PATH]\n"
                "       quorvex-host run (--doc FILE | --book FILE) --command NAME [options]\n"
                "       quorvex-host menus [options]\n"
-               "       quorvex-host --help\n");
+               "       quorvex-host suggest-merges (--doc FILE | --book FILE) --output FILE\n"
+               "       quorvex-host --help | --version\n");
 }
 
 void PrintNew(const qvhost::Host &h, size_t &shown) {
@@ -100,6 +104,10 @@ int main(int argc, char **argv) {
   }
   std::string sub = argv[1];
   if (sub == "demo") return Demo(argc - 2, argv + 2);
+  if (sub == "--version" || sub == "version") {
+    std::printf("quorvex-host %s\n", QUORVEX_VERSION);
+    return 0;
+  }
 #ifdef QVHOST_HAVE_CLI
   if (sub == "--help" || sub == "-h" || sub == "help") {
     qvhost::PrintHelp();
@@ -107,6 +115,7 @@ int main(int argc, char **argv) {
   }
   if (sub == "run") return qvhost::RunMain(argc - 1, argv + 1);
   if (sub == "menus") return qvhost::MenusMain(argc - 1, argv + 1);
+  if (sub == "suggest-merges") return qvhost::SuggestMergesMain(argc - 1, argv + 1);
 #endif
   Usage();
   return 2;

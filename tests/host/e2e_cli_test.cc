@@ -160,9 +160,9 @@ TEST_F(HostCli, ScrollBoxChoiceAndClientCallNames) {
   std::smatch mt;
   ASSERT_TRUE(std::regex_search(r.out, mt, std::regex("\\| 2 (\\S+)")));
   EXPECT_NE(r.out.find("Heading1  | " + mt[1].str()), std::string::npos);
-  // The client-call spelling runs the command; the menu name of command 6 is not a call name
-  // but still reaches the command through its menu number.
-  Output call = Host("run --doc " + doc + " --command ConvertParagraphsDoc");
+  // --call sends the client-call spelling; the menu name of command 6 is not a call name but
+  // reaches the command through its menu number.
+  Output call = Host("run --doc " + doc + " --call ConvertParagraphsDoc");
   EXPECT_NE(call.out.find("client call \"ConvertParagraphsDoc\""), std::string::npos);
   EXPECT_NE(call.out.find("The list of paragraph tags to convert could not be found."),
             std::string::npos);
