@@ -607,13 +607,18 @@ void PrintHelp() {
   std::fputs(
       R"(quorvex-host: runs the Quorvex client on office documents, as the host application would.
 
-  quorvex-host run --doc FILE | --book FILE  --command NAME
+  quorvex-host run --doc FILE | --book FILE|DIR [--book FILE]...
+                   --command NAME | --call TEXT
+                                           a command of the client's menus, by name or
+                                           number (quorvex-host menus lists them), or the
+                                           text of a client call
                    [--open FILE]...        more open documents: an edited tag list or
                                            conversion table the command reads
                    [--answer ok|cancel]... answers to the client's questions, in order
                    [--choose N]...         the entry (from 0) to pick in a list the client shows
                    [--text TEXT]...        the text to type at a prompt
                    [--save]                write back every document the command changed
+                   [--dry-run]             run as --save would, then write nothing
                    [--save-outside]        let --save write book components that lie outside
                                            the book's folder (linked from elsewhere)
                    [--output FILE]         the document the command made (a listing, tag list,
@@ -622,14 +627,23 @@ void PrintHelp() {
                    [--html FILE]           the same as an HTML page
                    [--client PATH]         the client program (default: quorvex beside this one)
                    [--client-dir DIR]      where its template KVOutput.fm is
+  quorvex-host suggest-merges --doc FILE | --book ... --output FILE
+                                           a conversion table that merges the clones of
+                                           styles ("Normal1", "Heading 1 Char"), to review
+                                           and run with ConvertParagraphsInDoc
   quorvex-host menus                       the menus and command names the client defines
   quorvex-host demo                        every call of one short client session
+  quorvex-host --version                   the version of this program
 
 Documents are read by their content, whatever their names: OpenDocument Text (.odt), Office
 Open XML (.docx) and the host's own JSON files. A book is a .book file listing component files
 of any of these, mixed, or an OpenDocument master document (.odm), whose linked sub-documents
-are its components. Without --save nothing on disk changes:
-the saves a command makes are only reported. A document is saved in the format its file holds,
+are its components. --book DIR makes a book of a folder's .odt and .docx files (in name
+order, hidden files and subfolders left out), and --book FILE repeated a book of those files.
+Without --save nothing on disk changes: the saves a command makes are only reported. Every
+run ends with what it changed in each file (styles deleted, paragraphs retagged, overrides
+removed, next-tag references rewritten) and whether it was written. On a terminal, a book
+run shows "file n of N" on standard error. A document is saved in the format its file holds,
 whatever its name. Questions with no answer left are confirmed, and lists take their default.
 Every file a run writes is held back until the run has succeeded: an unreadable file or
 component, an unknown format, a failed save or a client that fails prints the reason and exits
