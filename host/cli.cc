@@ -4,19 +4,26 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/atomic_file.h"
+#include "host/book_args.h"
+#include "host/changes.h"
 #include "host/core/host.h"
 #include "host/docio.h"
 #include "host/file_access.h"
 #include "host/formats/format.h"
 #include "host/handlers/handlers.h"
+#include "host/merges.h"
 #include "host/model/model.h"
 #include "host/model/render.h"
 #include "quorvex/fcodes.h"
@@ -30,11 +37,14 @@ namespace fs = std::filesystem;
 constexpr int kWaitMs = 10000;
 
 struct Options {
-  std::string doc, book, command, html, output, client, clientDir;
-  std::vector<std::string> opens;
+  std::string doc, command, call, html, output, client, clientDir;
+  std::vector<std::string> books, opens;
   std::vector<Answer> answers;
-  bool save = false, saveOutside = false;
+  bool save = false, saveOutside = false, dryRun = false;
 };
+
+// The subcommands Parse reads the options of.
+enum class Sub { Menus, Run, SuggestMerges };
 
 fs::path SelfDir() {
   std::error_code ec;
@@ -55,19 +65,18 @@ std::string DefaultClientDir() {
 void Usage() {
   std::fprintf(
       stderr,
-      "usage: quorvex-host run (--doc FILE | --book FILE) --command NAME [--open FILE]...\n"
-      "           [--answer ok|cancel]... [--choose N]... [--text TEXT]... [--save]\n"
-      "           [--save-outside] [--output FILE] [--html FILE] [--client PATH]\n"
-      "           [--client-dir DIR]\n"
+      "usage: quorvex-host run (--doc FILE | --book FILE|DIR [--book FILE]...)\n"
+      "           (--command NAME | --call TEXT) [--open FILE]... [--answer ok|cancel]...\n"
+      "           [--choose N]... [--text TEXT]... [--save | --dry-run] [--save-outside]\n"
+      "           [--output FILE] [--html FILE] [--client PATH] [--client-dir DIR]\n"
+      "       quorvex-host suggest-merges (--doc FILE | --book FILE|DIR [--book FILE]...)\n"
+      "           --output FILE [--client-dir DIR]\n"
       "       quorvex-host menus [--client PATH] [--client-dir DIR]\n"
-      "       quorvex-host --help\n");
+      "       quorvex-host --help | --version\n");
 }
 
-// What --output writes, by the file's extension: one of the views, or a document format.
-enum class OutputKind { Html, Text, Document };
+}  // namespace
 
-// The kind of output a file name asks for; false with `err` when no view or format claims its
-// extension.
 bool OutputKindOf(const std::string &path, OutputKind &kind, std::string &err) {
   std::string ext = LowerExtension(path);
   if (ext == ".html" || ext == ".htm") return kind = OutputKind::Html, true;
@@ -83,8 +92,11 @@ bool OutputKindOf(const std::string &path, OutputKind &kind, std::string &err) {
   return false;
 }
 
+namespace {
+
 // Parses the options after the subcommand; false (with a message) on anything unknown.
-bool Parse(int argc, char **argv, bool run, Options &o) {
+bool Parse(int argc, char **argv, Sub sub, Options &o) {
+  bool run = sub == Sub::Run;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -104,24 +116,32 @@ bool Parse(int argc, char **argv, bool run, Options &o) {
       if (!value(o.client)) return false;
     } else if (a == "--client-dir") {
       if (!value(o.clientDir)) return false;
-    } else if (!run) {
+    } else if (sub == Sub::Menus) {
       std::fprintf(stderr, "quorvex-host: unknown option %s\n", a.c_str());
       return false;
     } else if (a == "--doc") {
       if (!value(o.doc)) return false;
     } else if (a == "--book") {
-      if (!value(o.book)) return false;
-    } else if (a == "--command") {
-      if (!value(o.command)) return false;
-    } else if (a == "--html") {
-      if (!value(o.html)) return false;
+      if (!value(v)) return false;
+      o.books.push_back(v);
     } else if (a == "--output") {
       if (!value(o.output)) return false;
+    } else if (!run) {
+      std::fprintf(stderr, "quorvex-host: unknown option %s\n", a.c_str());
+      return false;
+    } else if (a == "--command") {
+      if (!value(o.command)) return false;
+    } else if (a == "--call") {
+      if (!value(o.call)) return false;
+    } else if (a == "--html") {
+      if (!value(o.html)) return false;
     } else if (a == "--open") {
       if (!value(v)) return false;
       o.opens.push_back(v);
     } else if (a == "--save") {
       o.save = true;
+    } else if (a == "--dry-run") {
+      o.dryRun = true;
     } else if (a == "--save-outside") {
       o.saveOutside = true;
     } else if (a == "--answer") {
@@ -148,8 +168,17 @@ bool Parse(int argc, char **argv, bool run, Options &o) {
       return false;
     }
   }
-  if (run && (o.doc.empty() == o.book.empty() || o.command.empty())) {
-    std::fprintf(stderr, "quorvex-host: run needs one of --doc and --book, and --command\n");
+  if (sub != Sub::Menus && o.doc.empty() == o.books.empty()) {
+    std::fprintf(stderr, "quorvex-host: %s needs one of --doc and --book\n",
+                 run ? "run" : "suggest-merges");
+    return false;
+  }
+  if (run && o.command.empty() == o.call.empty()) {
+    std::fprintf(stderr, "quorvex-host: run needs one of --command and --call\n");
+    return false;
+  }
+  if (sub == Sub::SuggestMerges && o.output.empty()) {
+    std::fprintf(stderr, "quorvex-host: suggest-merges needs --output FILE\n");
     return false;
   }
   return true;
@@ -228,7 +257,8 @@ bool Initialise(Host &host, Model &m, const Options &o) {
   return true;
 }
 
-// Writes the document the command made to `path` as the extension asks.
+}  // namespace
+
 bool WriteOutput(const Model &m, const Doc &d, const std::string &path, OutputKind kind,
                  const std::string &title, std::string &err) {
   switch (kind) {
@@ -243,6 +273,8 @@ bool WriteOutput(const Model &m, const Doc &d, const std::string &path, OutputKi
   }
   return false;
 }
+
+namespace {
 
 // Checks made before anything runs, so that a mistake in them changes no file.
 
@@ -260,19 +292,7 @@ bool OpenInputs(Model &m, const Options &o) {
       return false;
     }
   }
-  return OpenTarget(m, o.doc, o.book);
-}
-
-// Whether the file holds a book rather than a document.
-bool HoldsBook(Model &m, const std::string &path) {
-  std::string err;
-  const Format *f = FormatOfFile(path, err);
-  if (f == &OdmFormat()) return true;
-  if (f != &JsonFormat()) return false;
-  Handle h = LoadFile(m, path, err);
-  bool book = m.BookOf(h) != nullptr;
-  if (h) m.Close(h, 1);
-  return book;
+  return OpenTarget(m, o.doc, o.books, o.saveOutside);
 }
 
 // A book whose components include itself or another book would be walked wrongly (the client
@@ -295,16 +315,23 @@ bool CheckComponents(Model &m, const Book &b) {
 
 }  // namespace
 
-bool OpenTarget(Model &m, const std::string &doc, const std::string &book) {
+bool OpenTarget(Model &m, const std::string &doc, const std::vector<std::string> &books,
+                bool saveOutside) {
   Handle target;
-  const std::string &file = doc.empty() ? book : doc;
-  if (m.Open(file, false, target) != kOk) {
+  std::string err, root;
+  if (!books.empty()) {
+    target = OpenBookArgs(m, books, root, err);
+    if (!target) {
+      std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
+      return false;
+    }
+    // A book may link documents anywhere; what the run saves stays in the book's own folder.
+    if (!saveOutside) m.saveRoot = root;
+  } else if (m.Open(doc, false, target) != kOk) {
     std::fprintf(stderr, "quorvex-host: cannot open %s\n", m.lastError.c_str());
     return false;
-  }
-  if (doc.empty() != !m.DocOf(target)) {
-    std::fprintf(stderr, "quorvex-host: %s is not a %s\n", file.c_str(),
-                 doc.empty() ? "book" : "document");
+  } else if (!m.DocOf(target)) {
+    std::fprintf(stderr, "quorvex-host: %s is not a document\n", doc.c_str());
     return false;
   }
   m.activeDoc = m.DocOf(target) ? target : 0;
@@ -337,28 +364,134 @@ bool OutputsClear(const Model &m, const Options &o) {
   return true;
 }
 
-// Sends the command: by its menu command number when NAME is one of the client's command names
-// (or a number), otherwise as the text of a client call, which the client matches against its
-// own names. Returns the hand-back value, or -1.
-int SendCommand(Host &host, Model &m, const std::string &name) {
+// The client's menu command --command names, by name or by number; null when it defines none.
+const Command *ClientCommand(const Model &m, const std::string &name) {
   char *end = nullptr;
   long number = std::strtol(name.c_str(), &end, 10);
-  bool numeric = !name.empty() && !*end;
-  Handle cmd = m.FindMenuItem(Kind::Command, name);
-  if (numeric || cmd) {
-    int id = numeric ? static_cast<int>(number) : m.As<Command>(cmd, Kind::Command)->number;
-    std::printf("command %d (%s)\n", id, name.c_str());
-    return host.Command(id);
+  if (!name.empty() && !*end)
+    return number >= INT32_MIN && number <= INT32_MAX
+               ? m.CommandByNumber(static_cast<int32_t>(number))
+               : nullptr;
+  return m.As<Command>(m.FindMenuItem(Kind::Command, name), Kind::Command);
+}
+
+// Edit distance between two names, ignoring case.
+size_t Distance(std::string_view a, std::string_view b) {
+  auto lower = [](char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  };
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diag = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t up = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diag + (lower(a[i - 1]) != lower(b[j - 1]))});
+      diag = up;
+    }
   }
-  std::printf("client call \"%s\"\n", name.c_str());
-  return host.Notify(NOTE_ClientCall, 0, name, 0);
+  return row[b.size()];
+}
+
+// The client's command name nearest to `name`, when one is near enough to be a slip.
+std::string NearestCommand(const Model &m, const std::string &name) {
+  std::string best;
+  size_t bestDistance = std::max<size_t>(2, name.size() / 3) + 1;
+  for (Handle h : m.MenuItems()) {
+    const Command *c = m.As<Command>(h, Kind::Command);
+    if (!c) continue;
+    size_t d = Distance(name, c->name);
+    if (d < bestDistance) bestDistance = d, best = c->name;
+  }
+  return best;
+}
+
+// --command must name a command of the client's menus; a slip is refused with the nearest name.
+bool CheckCommand(const Model &m, const Options &o, const Command *&cmd) {
+  cmd = nullptr;
+  if (o.command.empty()) return true;
+  if ((cmd = ClientCommand(m, o.command))) return true;
+  std::string near = NearestCommand(m, o.command);
+  std::fprintf(stderr, "quorvex-host: unknown command %s; %s\n", o.command.c_str(),
+               near.empty() ? "quorvex-host menus lists the commands (--call sends a client call)"
+                            : ("did you mean " + near + "?").c_str());
+  return false;
+}
+
+// Sends the menu command, or else the client call. Returns the hand-back value, or -1.
+int SendCommand(Host &host, const Options &o, const Command *cmd) {
+  if (cmd) {
+    std::printf("command %d (%s)\n", cmd->number, cmd->name.c_str());
+    return host.Command(cmd->number);
+  }
+  std::printf("client call \"%s\"\n", o.call.c_str());
+  return host.Notify(NOTE_ClientCall, 0, o.call, 0);
+}
+
+// "file n of N: name" on standard error while a book's components are opened, drawn over itself,
+// only when standard error is a terminal.
+class BookProgress {
+ public:
+  BookProgress(const Model &m, Handle book) {
+    const Book *b = m.BookOf(book);
+    if (!b || !isatty(STDERR_FILENO)) return;
+    for (Handle c : m.Chained(b->comps))
+      index_.emplace(ResolvedPath(m.As<Component>(c, Kind::Component)->path), ++total_);
+  }
+  ~BookProgress() { Hide(); }
+  void Opened(const Model &m, Handle doc) {
+    auto it = index_.find(m.DocOf(doc)->path);
+    if (it == index_.end()) return;
+    line_ = "file " + std::to_string(it->second) + " of " + std::to_string(total_) + ": " +
+            std::filesystem::path(it->first).filename().string();
+    Show();
+  }
+  // Takes the line away while something else is printed, and puts it back.
+  void Hide() {
+    if (!drawn_) return;
+    std::fputs("\r\033[K", stderr);
+    drawn_ = false;
+  }
+  void Show() {
+    if (line_.empty()) return;
+    std::fflush(stdout);
+    std::fprintf(stderr, "\r%s\033[K", line_.c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+  }
+
+ private:
+  std::unordered_map<std::string, size_t> index_;
+  size_t total_ = 0;
+  std::string line_;
+  bool drawn_ = false;
+};
+
+// Per file the run saved (or, without --save or with --dry-run, would have saved): what changed
+// and whether it was written.
+void PrintChanges(const ChangeLog &log, const char *written) {
+  if (log.Entries().empty()) {
+    std::printf("--- no document changed ---\n");
+    return;
+  }
+  std::printf("--- changes ---\n");
+  for (const ChangeLog::Entry &e : log.Entries())
+    std::printf("%s: %s; %s\n", e.path.c_str(), DescribeCounts(e.counts).c_str(), written);
+}
+
+// The document a save names (saves are shown by path).
+Handle OpenDocNamed(const Model &m, const std::string &path) {
+  for (Handle h : m.OpenDocs())
+    if (m.DocOf(h)->path == path) return h;
+  return 0;
 }
 
 }  // namespace
 
 int RunMain(int argc, char **argv) {
   Options o;
-  if (!Parse(argc, argv, true, o)) {
+  if (!Parse(argc, argv, Sub::Run, o)) {
     Usage();
     return 2;
   }
@@ -377,37 +510,53 @@ int RunMain(int argc, char **argv) {
     }
   Model &m = TheModel();
   m.Reset();
-  m.writeSaves = o.save;
-  if (!OpenInputs(m, o)) return 1;
-  if (const Book *b = m.BookOf(m.activeBook)) {
-    // A book may link documents anywhere; what the run saves stays in the book's own folder.
-    if (!o.saveOutside) m.saveRoot = std::filesystem::path(b->path).parent_path().string();
-  }
-  if (!OutputsClear(m, o)) return 1;
+  // A dry run saves as --save does, into waiting files that are never committed.
+  m.writeSaves = o.save || o.dryRun;
 
   // Every file the run writes waits beside its target until the run has succeeded; a run that
   // fails writes nothing.
   SaveBatch batch;
   Host host;
+  // The client defines its menus first, so that a command it does not know is refused before
+  // any document is opened.
   if (!Initialise(host, m, o)) return 1;
+  const Command *cmd = nullptr;
+  if (!CheckCommand(m, o, cmd)) return 2;
+  ChangeLog changes;
+  m.onLoad = [&](Handle h) { changes.Loaded(m, h); };
+  if (!OpenInputs(m, o)) return 1;
+  if (!OutputsClear(m, o)) return 1;
+
+  BookProgress progress(m, m.activeBook);
+  m.onLoad = [&](Handle h) {
+    changes.Loaded(m, h);
+    progress.Opened(m, h);
+  };
   m.answers = o.answers;
   std::vector<std::string> failures;
-  auto watch = [&failures](const ShownItem &it) {
-    PrintShown(it);
+  auto watch = [&](const ShownItem &it) {
+    progress.Hide();
+    if (o.dryRun && it.what == "save" && it.type == 1)
+      std::printf("would be saved (dry run): %s\n", it.text.c_str());
+    else
+      PrintShown(it);
+    if (it.what == "save" && it.type >= 0) changes.Saved(m, OpenDocNamed(m, it.text), it.text);
     if (it.what == "save" && it.type < 0)
       failures.push_back((it.text.rfind("cannot ", 0) == 0 ? "" : "cannot save ") + it.text);
     std::string hint = "add --save-outside to let --save write outside the book's folder";
     if (it.what == "save" && it.type == -2 &&
         std::find(failures.begin(), failures.end(), hint) == failures.end())
       failures.push_back(hint);
+    progress.Show();
   };
   m.onShow = watch;
   m.failedOpens.clear();
   if (!StartClient(host, o, false)) return 1;
   host.Initialize(0);
-  int handback = SendCommand(host, m, o.command);
+  int handback = SendCommand(host, o, cmd);
   EndClient(host);
-  m.onShow = nullptr;
+  progress.Hide();
+  m.onLoad = nullptr;
   host.Stop();
   for (const std::string &why : m.failedOpens) failures.push_back("cannot open " + why);
   if (handback < 0) failures.push_back("the client did not hand control back");
@@ -422,25 +571,22 @@ int RunMain(int argc, char **argv) {
   }
   if (!last) std::printf("--- no output document ---\n");
   // What the command changed and left unsaved (a single document's commands leave saving to
-  // the user) is written back with --save, through the format it was read from.
+  // the user) is saved now, through the format it was read from: written with --save, only
+  // reported otherwise.
   for (Handle h : std::vector<Handle>(m.OpenDocs())) {
     const Doc *d = m.DocOf(h);
     if (!d || !d->modified || d->path.empty() || !failures.empty()) continue;
-    if (!o.save) {
-      std::printf("changed, not written (add --save to write it): %s\n", d->path.c_str());
-      continue;
-    }
     Handle out;
-    m.onShow = watch;
     m.Save(h, "", out);
-    m.onShow = nullptr;
   }
-  std::string title = "Quorvex: " + o.command;
+  m.onShow = nullptr;
+  std::string title = "Quorvex: " + (cmd ? cmd->name : o.call);
   struct Out {
     const std::string &path;
     OutputKind kind;
     const char *label;
   };
+  const char *label = o.dryRun ? "not written (dry run)" : nullptr;
   for (const Out &out : {Out{o.html, OutputKind::Html, "html"}, Out{o.output, outKind, "output"}}) {
     if (out.path.empty() || !failures.empty()) continue;
     if (!last) {
@@ -448,11 +594,22 @@ int RunMain(int argc, char **argv) {
     } else if (!WriteOutput(m, *last, out.path, out.kind, title, err)) {
       failures.push_back(err);
     } else {
-      std::printf("%s: %s\n", out.label, out.path.c_str());
+      std::printf("%s%s%s: %s\n", out.label, label ? " " : "", label ? label : "",
+                  out.path.c_str());
     }
   }
-  if (failures.empty() && batch.Commit(err)) return 0;
+  if (failures.empty() && o.dryRun) {
+    batch.Abandon();
+    PrintChanges(changes, "not written (dry run)");
+    std::printf("dry run: nothing was written\n");
+    return 0;
+  }
+  if (failures.empty() && batch.Commit(err)) {
+    PrintChanges(changes, o.save ? "written" : "not written (add --save to write it)");
+    return 0;
+  }
   if (failures.empty()) failures.push_back(err);
+  PrintChanges(changes, "not written (the run failed)");
   for (const std::string &why : failures) std::fprintf(stderr, "quorvex-host: %s\n", why.c_str());
   std::fprintf(stderr, "quorvex-host: the run failed; no file was written\n");
   return 1;
@@ -462,13 +619,18 @@ void PrintHelp() {
   std::fputs(
       R"(quorvex-host: runs the Quorvex client on office documents, as the host application would.
 
-  quorvex-host run --doc FILE | --book FILE  --command NAME
+  quorvex-host run --doc FILE | --book FILE|DIR [--book FILE]...
+                   --command NAME | --call TEXT
+                                           a command of the client's menus, by name or
+                                           number (quorvex-host menus lists them), or the
+                                           text of a client call
                    [--open FILE]...        more open documents: an edited tag list or
                                            conversion table the command reads
                    [--answer ok|cancel]... answers to the client's questions, in order
                    [--choose N]...         the entry (from 0) to pick in a list the client shows
                    [--text TEXT]...        the text to type at a prompt
                    [--save]                write back every document the command changed
+                   [--dry-run]             run as --save would, then write nothing
                    [--save-outside]        let --save write book components that lie outside
                                            the book's folder (linked from elsewhere)
                    [--output FILE]         the document the command made (a listing, tag list,
@@ -477,6 +639,10 @@ void PrintHelp() {
                    [--html FILE]           the same as an HTML page
                    [--client PATH]         the client program (default: quorvex beside this one)
                    [--client-dir DIR]      where its template KVOutput.fm is
+  quorvex-host suggest-merges --doc FILE | --book ... --output FILE
+                                           a conversion table that merges the clones of
+                                           styles ("Normal1", "Heading 1 Char"), to review
+                                           and run with ConvertParagraphsInDoc
   quorvex-host menus                       the menus and command names the client defines
   quorvex-host demo                        every call of one short client session
   quorvex-host explain --doc FILE | --book FILE  STYLE...
@@ -495,12 +661,17 @@ void PrintHelp() {
                                            defined but not on LIST are warnings. Exit 0: no
                                            error; 1: errors found; 2: a bad command line,
                                            file or list (doc/check.md)
+  quorvex-host --version                   the version of this program
 
 Documents are read by their content, whatever their names: OpenDocument Text (.odt), Office
 Open XML (.docx) and the host's own JSON files. A book is a .book file listing component files
 of any of these, mixed, or an OpenDocument master document (.odm), whose linked sub-documents
-are its components. Without --save nothing on disk changes:
-the saves a command makes are only reported. A document is saved in the format its file holds,
+are its components. --book DIR makes a book of a folder's .odt and .docx files (in name
+order, hidden files and subfolders left out), and --book FILE repeated a book of those files.
+Without --save nothing on disk changes: the saves a command makes are only reported. Every
+run ends with what it changed in each file (styles deleted, paragraphs retagged, overrides
+removed, next-tag references rewritten) and whether it was written. On a terminal, a book
+run shows "file n of N" on standard error. A document is saved in the format its file holds,
 whatever its name. Questions with no answer left are confirmed, and lists take their default.
 Every file a run writes is held back until the run has succeeded: an unreadable file or
 component, an unknown format, a failed save or a client that fails prints the reason and exits
@@ -533,9 +704,52 @@ the new style beside each old one in the second column, then
       stdout);
 }
 
+int SuggestMergesMain(int argc, char **argv) {
+  Options o;
+  if (!Parse(argc, argv, Sub::SuggestMerges, o)) {
+    Usage();
+    return 2;
+  }
+  OutputKind kind = OutputKind::Document;
+  std::string err;
+  if (!OutputKindOf(o.output, kind, err)) {
+    std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
+    return 2;
+  }
+  Model &m = TheModel();
+  m.Reset();
+  m.clientDir = o.clientDir.empty() ? DefaultClientDir() : o.clientDir;
+  if (!OpenTarget(m, o.doc, o.books, o.saveOutside)) return 1;
+  std::vector<Handle> docs{m.activeDoc};
+  if (const Book *b = m.BookOf(m.activeBook)) {
+    docs.clear();
+    for (Handle c : m.Chained(b->comps)) {
+      Handle h = 0;
+      if (m.Open(ResolvedPath(m.As<Component>(c, Kind::Component)->path), false, h) != kOk) {
+        std::fprintf(stderr, "quorvex-host: cannot open %s\n", m.lastError.c_str());
+        return 1;
+      }
+      if (m.DocOf(h)) docs.push_back(h);
+    }
+  }
+  if (!OutputsClear(m, o)) return 1;
+  std::vector<MergeRow> rows = SuggestMerges(m, docs);
+  Handle out = MakeConversionDoc(m, rows, err);
+  if (!out || !WriteOutput(m, *m.DocOf(out), o.output, kind, "Quorvex: suggested merges", err)) {
+    std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
+    return 1;
+  }
+  size_t merges = 0;
+  for (const MergeRow &r : rows)
+    if (!r.target.empty()) std::printf("%s -> %s\n", r.name.c_str(), r.target.c_str()), ++merges;
+  std::printf("%zu of %zu styles suggested for merging; output: %s\n", merges, rows.size(),
+              o.output.c_str());
+  return 0;
+}
+
 int MenusMain(int argc, char **argv) {
   Options o;
-  if (!Parse(argc, argv, false, o)) {
+  if (!Parse(argc, argv, Sub::Menus, o)) {
     Usage();
     return 2;
   }

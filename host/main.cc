@@ -4,11 +4,14 @@
 //   quorvex-host run ...                 run a command of the client on a document or book
 //   quorvex-host menus ...               show the menus the client defines
 //   quorvex-host explain | check ...     the host's own tools on documents (host/tools/tools.h)
+//   quorvex-host suggest-merges ...      a conversion table merging clones of styles
+//   quorvex-host --version               the version of this build
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "host/core/host.h"
+#include "host/version.h"
 #if __has_include("host/cli.h")
 #include "host/cli.h"
 #define QVHOST_HAVE_CLI 1
@@ -31,7 +34,8 @@ void Usage() {
                "       quorvex-host menus [options]\n"
                "       quorvex-host explain (--doc FILE | --book FILE) STYLE...\n"
                "       quorvex-host check (--doc FILE | --book FILE) [--keep LIST] [options]\n"
-               "       quorvex-host --help\n");
+               "       quorvex-host suggest-merges (--doc FILE | --book FILE) --output FILE\n"
+               "       quorvex-host --help | --version\n");
 }
 
 void PrintNew(const qvhost::Host &h, size_t &shown) {
@@ -101,6 +105,10 @@ int Demo(int argc, char **argv) {
 int Dispatch(int argc, char **argv) {
   std::string sub = argv[1];
   if (sub == "demo") return Demo(argc - 2, argv + 2);
+  if (sub == "--version" || sub == "version") {
+    std::printf("quorvex-host %s\n", QUORVEX_VERSION);
+    return 0;
+  }
 #ifdef QVHOST_HAVE_CLI
   if (sub == "--help" || sub == "-h" || sub == "help") {
     qvhost::PrintHelp();
@@ -108,6 +116,7 @@ int Dispatch(int argc, char **argv) {
   }
   if (sub == "run") return qvhost::RunMain(argc - 1, argv + 1);
   if (sub == "menus") return qvhost::MenusMain(argc - 1, argv + 1);
+  if (sub == "suggest-merges") return qvhost::SuggestMergesMain(argc - 1, argv + 1);
 #endif
 #ifdef QVHOST_HAVE_TOOLS
   if (sub == "explain") return qvhost::tools::ExplainMain(argc - 1, argv + 1);

@@ -54,6 +54,7 @@ void Model::Reset() {
   answers.clear();
   shown.clear();
   onShow = nullptr;
+  onLoad = nullptr;
   notifications.clear();
   saved.clear();
   created.clear();

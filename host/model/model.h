@@ -328,6 +328,8 @@ class Model {
   std::vector<Handle> TablesAnchoredIn(const Doc &d, Handle pgf) const;
   const std::vector<Handle> &OpenDocs() const { return open_; }
   const std::vector<Handle> &OpenBooks() const { return books_; }
+  // Menus, commands and separators, in the order they were defined.
+  const std::vector<Handle> &MenuItems() const { return menus_; }
   Value FmtChar(const PgfFmt &f, int32_t code) const;
   Value PgfChar(const Doc &d, const Pgf &p, int32_t code) const;
   Handle DocOwner(Handle obj) const;  // the document or book an object lives in, 0 for none
@@ -446,6 +448,7 @@ class Model {
   std::vector<Answer> answers;  // taken from the front as questions come; none left: OK / default
   std::vector<ShownItem> shown;
   std::function<void(const ShownItem &)> onShow;  // called for every item as it is shown
+  std::function<void(Handle)> onLoad;  // called for every document Open reads from its file
   std::map<int32_t, int32_t> notifications;
   std::vector<std::string> saved;        // files written (or, without writeSaves, due) by Save
   std::vector<Handle> created;           // new documents made by CustomDoc and new-from-template

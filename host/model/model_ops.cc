@@ -188,6 +188,8 @@ int32_t Model::Open(const std::string &path, bool newFromTemplate, Handle &out) 
     if (Doc *d = DocOf(h)) d->path.clear();
     if (Book *b = BookOf(h)) b->path.clear();
     created.push_back(h);
+  } else if (onLoad && DocOf(h)) {
+    onLoad(h);
   }
   out = h;
   return kOk;

@@ -50,13 +50,14 @@ struct Finding {
 };
 
 struct Options {
-  std::string doc, book, keep, format = "text";
+  std::string doc, keep, format = "text";
+  std::vector<std::string> books;
   bool noOverrides = false;
 };
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: quorvex-host check (--doc FILE | --book FILE) [--keep LIST] "
+               "usage: quorvex-host check (--doc FILE | --book FILE|DIR...) [--keep LIST] "
                "[--no-overrides] [--format text|json|sarif]\n");
 }
 
@@ -64,7 +65,7 @@ bool Parse(int argc, char **argv, Options &o) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     bool bad = false;
-    if (TargetOption(argc, argv, i, o.doc, o.book, bad)) {
+    if (TargetOption(argc, argv, i, o.doc, o.books, bad)) {
       if (bad) return false;
     } else if (a == "--no-overrides") {
       o.noOverrides = true;
@@ -79,7 +80,7 @@ bool Parse(int argc, char **argv, Options &o) {
       return false;
     }
   }
-  if (o.doc.empty() == o.book.empty()) {
+  if (o.doc.empty() == o.books.empty()) {
     std::fprintf(stderr, "quorvex-host: check needs one of --doc and --book\n");
     return false;
   }
@@ -319,7 +320,7 @@ int CheckMain(int argc, char **argv) {
   m.Reset();
   std::vector<Finding> findings;
   std::vector<std::string> files;
-  int status = ForEachDocument(m, o.doc, o.book, [&](const Doc &d) {
+  int status = ForEachDocument(m, o.doc, o.books, [&](const Doc &d) {
     files.push_back(Shown(d.path));
     return CheckDoc(m, d, o, keep, findings);
   });

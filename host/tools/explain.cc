@@ -14,18 +14,19 @@ namespace qvhost::tools {
 namespace {
 
 struct Options {
-  std::string doc, book;
+  std::string doc;
+  std::vector<std::string> books;
   std::vector<std::string> styles;
 };
 
 void Usage() {
-  std::fprintf(stderr, "usage: quorvex-host explain (--doc FILE | --book FILE) STYLE...\n");
+  std::fprintf(stderr, "usage: quorvex-host explain (--doc FILE | --book FILE|DIR...) STYLE...\n");
 }
 
 bool Parse(int argc, char **argv, Options &o) {
   for (int i = 1; i < argc; ++i) {
     bool bad = false;
-    if (TargetOption(argc, argv, i, o.doc, o.book, bad)) {
+    if (TargetOption(argc, argv, i, o.doc, o.books, bad)) {
       if (bad) return false;
     } else if (argv[i][0] == '-' && argv[i][1] == '-') {
       std::fprintf(stderr, "quorvex-host: unknown option %s\n", argv[i]);
@@ -34,7 +35,7 @@ bool Parse(int argc, char **argv, Options &o) {
       o.styles.push_back(argv[i]);
     }
   }
-  if (o.doc.empty() == o.book.empty() || o.styles.empty()) {
+  if (o.doc.empty() == o.books.empty() || o.styles.empty()) {
     std::fprintf(stderr, "quorvex-host: explain needs one of --doc and --book, and a style\n");
     return false;
   }
@@ -130,7 +131,7 @@ int ExplainMain(int argc, char **argv) {
   std::vector<std::map<std::string, Report>> found(o.styles.size());
   Model &m = TheModel();
   m.Reset();
-  int status = ForEachDocument(m, o.doc, o.book, [&](const Doc &d) {
+  int status = ForEachDocument(m, o.doc, o.books, [&](const Doc &d) {
     StyleFacts facts;
     std::string err, file = Shown(d.path);
     if (!ReadStyleFacts(m, d, facts, err)) {

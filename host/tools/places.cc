@@ -101,9 +101,9 @@ std::string Shown(const std::string &path) {
   return rel.string();
 }
 
-int ForEachDocument(Model &m, const std::string &doc, const std::string &book,
+int ForEachDocument(Model &m, const std::string &doc, const std::vector<std::string> &books,
                     const std::function<bool(const Doc &)> &each) {
-  if (!OpenTarget(m, doc, book)) return kError;
+  if (!OpenTarget(m, doc, books)) return kError;
   if (const Doc *d = m.DocOf(m.activeDoc)) return each(*d) ? kClean : kError;
   const Book *b = m.BookOf(m.activeBook);
   std::vector<std::string> files;
@@ -126,7 +126,8 @@ int ForEachDocument(Model &m, const std::string &doc, const std::string &book,
   return kClean;
 }
 
-bool TargetOption(int argc, char **argv, int &i, std::string &doc, std::string &book, bool &bad) {
+bool TargetOption(int argc, char **argv, int &i, std::string &doc, std::vector<std::string> &books,
+                  bool &bad) {
   std::string a = argv[i];
   if (a != "--doc" && a != "--book") return false;
   if (i + 1 >= argc) {
@@ -134,7 +135,10 @@ bool TargetOption(int argc, char **argv, int &i, std::string &doc, std::string &
     bad = true;
     return true;
   }
-  (a == "--doc" ? doc : book) = argv[++i];
+  if (a == "--doc")
+    doc = argv[++i];
+  else
+    books.push_back(argv[++i]);
   return true;
 }
 

@@ -42,11 +42,13 @@ std::string Shown(const std::string &path);
 // book is never all in memory. Returns kError, with the reason printed, when a file cannot be
 // read; otherwise what the last `each` returned is ignored and kClean is returned. `each`
 // returns false to stop with kError (it printed why).
-int ForEachDocument(Model &m, const std::string &doc, const std::string &book,
+int ForEachDocument(Model &m, const std::string &doc, const std::vector<std::string> &books,
                     const std::function<bool(const Doc &)> &each);
 
-// The common part of the tools' command lines: --doc FILE or --book FILE. Returns true when
-// argv[i] was one of them (consuming its value); sets `bad` on a missing value.
-bool TargetOption(int argc, char **argv, int &i, std::string &doc, std::string &book, bool &bad);
+// The common part of the tools' command lines: --doc FILE, or --book ARG as `run` takes it (a
+// book file, a folder, or repeated for several documents). Returns true when argv[i] was one of
+// them (consuming its value); sets `bad` on a missing value.
+bool TargetOption(int argc, char **argv, int &i, std::string &doc, std::vector<std::string> &books,
+                  bool &bad);
 
 }  // namespace qvhost::tools

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -28,11 +29,15 @@ struct Output {
   std::vector<std::string> lines;
 };
 
-// Runs quorvex-host with the client and client directory of this build (under `guard`, a
-// command that bounds a run that might never end).
-Output Host(const std::string &args, const std::string &guard = "") {
-  std::string cmd = guard + std::string(QV_HOST_BIN) + " " + args + " --client " + QV_CLIENT_BIN +
-                    " --client-dir " + QV_EXAMPLES_DIR + "/clientdir 2>&1";
+// The quorvex-host command line with the client and client directory of this build.
+std::string HostCommand(const std::string &args) {
+  return std::string(QV_HOST_BIN) + " " + args + " --client " + QV_CLIENT_BIN + " --client-dir " +
+         QV_EXAMPLES_DIR + "/clientdir";
+}
+
+// Runs a shell command; standard output and error together.
+Output Shell(const std::string &command) {
+  std::string cmd = command + " 2>&1";
   Output r;
   FILE *p = popen(cmd.c_str(), "r");
   if (!p) return r;
@@ -43,6 +48,12 @@ Output Host(const std::string &args, const std::string &guard = "") {
   std::istringstream in(r.out);
   for (std::string l; std::getline(in, l);) r.lines.push_back(l);
   return r;
+}
+
+// Runs quorvex-host with the client and client directory of this build (under `guard`, a
+// command that bounds a run that might never end).
+Output Host(const std::string &args, const std::string &guard = "") {
+  return Shell(guard + HostCommand(args));
 }
 
 std::string Slurp(const fs::path &p) {
@@ -162,9 +173,9 @@ TEST_F(HostCli, ScrollBoxChoiceAndClientCallNames) {
   std::smatch mt;
   ASSERT_TRUE(std::regex_search(r.out, mt, std::regex("\\| 2 (\\S+)")));
   EXPECT_NE(r.out.find("Heading1  | " + mt[1].str()), std::string::npos);
-  // The client-call spelling runs the command; the menu name of command 6 is not a call name
-  // but still reaches the command through its menu number.
-  Output call = Host("run --doc " + doc + " --command ConvertParagraphsDoc");
+  // --call sends the client-call spelling; the menu name of command 6 is not a call name but
+  // reaches the command through its menu number.
+  Output call = Host("run --doc " + doc + " --call ConvertParagraphsDoc");
   EXPECT_NE(call.out.find("client call \"ConvertParagraphsDoc\""), std::string::npos);
   EXPECT_NE(call.out.find("The list of paragraph tags to convert could not be found."),
             std::string::npos);
@@ -389,6 +400,205 @@ TEST_F(HostCli, SavingKeepsProtectionsAndReportsLeftovers) {
   if (root) {
     EXPECT_EQ(std::make_pair(st.st_uid, st.st_gid), std::make_pair(4321u, 8765u));
   }
+}
+
+fs::path OfficeFixture(const char *name) {
+  return fs::path(QV_FIXTURES_DIR) / "office" / name;
+}
+
+// Each paragraph's tag and override flag, in the order of the document walk.
+std::vector<std::pair<std::string, bool>> Paragraphs(const fs::path &file) {
+  Model m;
+  std::string err;
+  Handle h = LoadFile(m, file.string(), err);
+  EXPECT_NE(h, 0u) << err;
+  std::vector<std::pair<std::string, bool>> out;
+  if (const Doc *d = m.DocOf(h))
+    for (Handle p : m.WalkPgfs(*d)) out.push_back({m.PgfOf(p)->tag, m.PgfOf(p)->override_});
+  return out;
+}
+
+// The rows of the first table of a document, each cell's first paragraph.
+std::vector<std::vector<std::string>> FirstTable(const fs::path &file) {
+  Model m;
+  std::string err;
+  Handle h = LoadFile(m, file.string(), err);
+  EXPECT_NE(h, 0u) << err;
+  std::vector<std::vector<std::string>> rows;
+  const Doc *d = m.DocOf(h);
+  if (!d || !d->tables.first) return rows;
+  for (Handle r : m.Chained(m.As<Table>(d->tables.first, Kind::Table)->rows)) {
+    rows.emplace_back();
+    for (Handle c : m.Chained(m.As<Row>(r, Kind::Row)->cells))
+      rows.back().push_back(m.PgfOf(m.As<Cell>(c, Kind::Cell)->pgfs.first)->text);
+  }
+  return rows;
+}
+
+// The lines of a run's "--- changes ---" block, without what it says of writing.
+std::vector<std::string> Changes(const Output &r) {
+  std::vector<std::string> out;
+  auto it = std::find(r.lines.begin(), r.lines.end(), "--- changes ---");
+  for (it = it == r.lines.end() ? it : it + 1; it != r.lines.end() && it->front() == '/'; ++it)
+    out.push_back(it->substr(0, it->rfind(';')));
+  return out;
+}
+
+// suggest-merges fills the second column for the clones python-docx made (see the fixture's
+// README) and for nothing else; the conversion command reads the table back and retags the
+// clones' paragraphs to their originals. On a folder book, the table covers both documents.
+TEST_F(HostCli, SuggestedMergesRetagClonesThroughTheConversionCommand) {
+  fs::copy_file(OfficeFixture("clones.docx"), dir_ / "clones.docx");
+  fs::path table = dir_ / "convert.odt";
+  Output r = Host("suggest-merges --doc " + (dir_ / "clones.docx").string() + " --output " +
+                  table.string());
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::map<std::string, std::string> clones{{"Normal1", "Normal"},
+                                                  {"Heading 1 Char Char", "heading 1"},
+                                                  {"WW-Title", "Title"},
+                                                  {"Quorvex Body 2", "Quorvex Body"}};
+  std::vector<std::vector<std::string>> rows = FirstTable(table);
+  ASSERT_GT(rows.size(), clones.size());
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"Source Tag", "Destination Tag"}));
+  std::set<std::string> named;
+  for (size_t i = 1; i < rows.size(); ++i) {
+    ASSERT_EQ(rows[i].size(), 2u);
+    auto it = clones.find(rows[i][0]);
+    EXPECT_EQ(rows[i][1], it == clones.end() ? "" : it->second) << rows[i][0];
+    named.insert(rows[i][0]);
+  }
+  EXPECT_TRUE(named.count("Normal2"));  // the bold near-clone has a row, and no merge
+
+  auto before = Paragraphs(dir_ / "clones.docx");
+  Output conv = Host("run --doc " + (dir_ / "clones.docx").string() + " --open " + table.string() +
+                     " --command ConvertParagraphsInDoc --save");
+  ASSERT_EQ(conv.status, 0) << conv.out;
+  auto after = Paragraphs(dir_ / "clones.docx");
+  ASSERT_EQ(after.size(), before.size());
+  int retagged = 0;
+  for (size_t i = 0; i < after.size(); ++i) {
+    auto it = clones.find(before[i].first);
+    EXPECT_EQ(after[i].first, it == clones.end() ? before[i].first : it->second);
+    retagged += it != clones.end();
+  }
+  EXPECT_NE(conv.out.find(std::to_string(retagged) + " paragraphs retagged"), std::string::npos)
+      << conv.out;
+
+  fs::create_directory(dir_ / "docs");
+  fs::copy_file(OfficeFixture("clones.docx"), dir_ / "docs" / "a.docx");
+  fs::copy_file(OfficeFixture("libxslt-functions.odt"), dir_ / "docs" / "b.odt");
+  Output book = Host("suggest-merges --book " + (dir_ / "docs").string() + " --output " +
+                     (dir_ / "book.json").string());
+  ASSERT_EQ(book.status, 0) << book.out;
+  std::set<std::string> merged;
+  for (const auto &row : FirstTable(dir_ / "book.json"))
+    if (row.size() == 2 && !row[1].empty() && row[0] != "Source Tag") merged.insert(row[0]);
+  for (const auto &[clone, original] : clones) EXPECT_TRUE(merged.count(clone)) << clone;
+  EXPECT_TRUE(merged.count("Preformatted Text.programlisting")) << book.out;
+}
+
+// A book made of a folder: its .odt and .docx files in name order, nothing hidden, nothing in
+// subfolders. --dry-run goes to the end and reports per file what --save then does and writes;
+// the dry run leaves every file as it was.
+TEST_F(HostCli, FolderBookDryRunReportsWhatSaveDoes) {
+  fs::path docs = dir_ / "docs";
+  fs::create_directories(docs / "sub");
+  for (auto [from, as] : {std::pair{"users-and-groups.odt", "b.odt"},
+                          {"rich.odt", "a.odt"},
+                          {"pydocx.docx", "C.docx"},
+                          {"rich.odt", ".hidden.odt"},
+                          {"rich.odt", "sub/inner.odt"}})
+    fs::copy_file(OfficeFixture(from), docs / as);
+  std::ofstream(docs / "notes.txt") << "not a document\n";
+  std::map<std::string, std::string> bytes;
+  for (const auto &e : fs::recursive_directory_iterator(docs))
+    if (e.is_regular_file()) bytes[e.path().string()] = Slurp(e.path());
+  std::string run = "run --book " + docs.string() + " --command RemoveOverridesBook";
+
+  Output dry = Host(run + " --dry-run");
+  ASSERT_EQ(dry.status, 0) << dry.out;
+  std::vector<std::string> progress;
+  for (const std::string &l : dry.lines)
+    if (l.rfind("progress: Processing: ", 0) == 0) progress.push_back(l.substr(22));
+  EXPECT_EQ(progress, (std::vector<std::string>{"C.docx", "a.odt", "b.odt"}));
+  EXPECT_NE(dry.out.find("dry run: nothing was written"), std::string::npos);
+  for (const auto &[path, content] : bytes) EXPECT_EQ(Slurp(path), content) << path;
+  size_t files = 0;
+  for (const auto &e : fs::recursive_directory_iterator(docs)) files += e.is_regular_file();
+  EXPECT_EQ(files, bytes.size());  // no waiting copy left behind
+
+  std::vector<std::string> expected;
+  for (const char *f : {"C.docx", "a.odt", "b.odt"}) {
+    int overrides = 0;
+    for (const auto &[tag, over] : Paragraphs(docs / f)) overrides += over;
+    expected.push_back(fs::weakly_canonical(docs / f).string() + ": 0 styles deleted, 0 " +
+                       "paragraphs retagged, " + std::to_string(overrides) + " overrides " +
+                       "removed, 0 next-tag references rewritten");
+  }
+  EXPECT_EQ(Changes(dry), expected) << dry.out;
+  Output saved = Host(run + " --save");
+  ASSERT_EQ(saved.status, 0) << saved.out;
+  EXPECT_EQ(Changes(saved), expected) << saved.out;
+  EXPECT_NE(saved.out.find("; written"), std::string::npos);
+  for (const char *f : {"C.docx", "a.odt", "b.odt"})
+    for (const auto &[tag, over] : Paragraphs(docs / f)) EXPECT_FALSE(over) << f << " " << tag;
+  EXPECT_EQ(Slurp(docs / ".hidden.odt"), bytes[(docs / ".hidden.odt").string()]);
+  EXPECT_EQ(Slurp(docs / "sub" / "inner.odt"), bytes[(docs / "sub" / "inner.odt").string()]);
+
+  // Several files make a book of those files, in the order given; the summary of a single
+  // document counts the styles a deletion removed.
+  Output two = Host("run --book " + (docs / "b.odt").string() + " --book " +
+                    (dir_ / "intro.fm").string() + " --command ListParagraphUsageBookIndFiles");
+  ASSERT_EQ(two.status, 0) << two.out;
+  EXPECT_LT(two.out.find("Examining: b.odt"), two.out.find("Examining: intro.fm")) << two.out;
+  auto [used, unused] = Usage();
+  std::string intro = (dir_ / "intro.fm").string();
+  Output del = Host("run --doc " + intro + " --command DeleteUnusedParagraphs --dry-run");
+  ASSERT_EQ(del.status, 0) << del.out;
+  std::set<std::string> introUsed;
+  for (const auto &[tag, over] : Paragraphs(intro)) introUsed.insert(tag);
+  Model m;
+  std::string err;
+  int introUnused = 0;
+  for (Handle f : m.Chained(m.DocOf(LoadFile(m, intro, err))->fmts))
+    introUnused += !introUsed.count(m.FmtOf(f)->name);
+  ASSERT_GT(introUnused, 0);
+  EXPECT_NE(del.out.find(": " + std::to_string(introUnused) + " styles deleted"), std::string::npos)
+      << del.out;
+}
+
+// A slip in a command name is refused with the nearest name before anything opens; numbers of
+// menu commands stay accepted; --version answers; a book run draws "file n of N" on a terminal
+// and only there.
+TEST_F(HostCli, CommandLineCatchesMistakes) {
+  std::string doc = (dir_ / "intro.fm").string(), before = Slurp(doc);
+  Output typo = Host("run --doc " + doc + " --command ListParagraphUsag --save");
+  EXPECT_EQ(typo.status, 2) << typo.out;
+  EXPECT_NE(typo.out.find("unknown command ListParagraphUsag; did you mean ListParagraphUsage?"),
+            std::string::npos)
+      << typo.out;
+  EXPECT_EQ(typo.out.find("client call"), std::string::npos) << typo.out;
+  Output far = Host("run --doc " + (dir_ / "missing.fm").string() + " --command Frobnicate");
+  EXPECT_EQ(far.status, 2) << far.out;  // refused before the document is looked for
+  EXPECT_EQ(far.out.find("cannot open"), std::string::npos) << far.out;
+  EXPECT_EQ(Host("run --doc " + doc + " --command 99999").status, 2);
+  Output number = Host("run --doc " + doc + " --command 1");
+  EXPECT_NE(number.out.find("command 1 (ListParagraphUsage)"), std::string::npos) << number.out;
+  EXPECT_EQ(Slurp(doc), before);
+
+  Output version = Host("--version");
+  EXPECT_EQ(version.status, 0) << version.out;
+  EXPECT_TRUE(std::regex_match(version.out, std::regex("quorvex-host \\d+\\.\\d+\\.\\d+\n")))
+      << version.out;
+
+  std::string listing = "run --book " + book_ + " --command ListParagraphUsageBook";
+  EXPECT_EQ(Host(listing).out.find(" of 3: "), std::string::npos);
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+  // script(1) gives the run a terminal; what it drew comes back in the typescript.
+  Output tty = Shell("script -qec '" + HostCommand(listing) + "' /dev/null");
+  for (const char *f :
+       {"file 1 of 3: intro.fm", "file 2 of 3: install.fm", "file 3 of 3: reference.fm"})
+    EXPECT_NE(tty.out.find(f), std::string::npos) << tty.out;
 }
 
 }  // namespace

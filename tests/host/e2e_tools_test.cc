@@ -244,7 +244,8 @@ TEST_F(HostTools, CheckReadsKeepListsAndReportsErrors) {
   for (const char *bad :
        {"check --doc rich.odt --keep rich.odt", "check --doc rich.odt --keep missing.txt",
         "check --doc missing.odt --no-overrides", "check --doc rich.odt",
-        "check --doc rich.odt --no-overrides --format xml", "check --book rich.odt --no-overrides",
+        "check --doc rich.odt --no-overrides --format xml",
+        "check --doc rich.odt --book rich.odt --no-overrides",
         "check --doc rich.odt --no-overrides --bogus"}) {
     Result r = Host(bad);
     EXPECT_EQ(r.status, 2) << bad;
