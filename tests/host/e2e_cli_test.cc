@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "host/docio.h"
+#include "tests/host/shell_run.h"
 #include "host/formats/format.h"
 #include "quorvex/fcodes.h"
 
@@ -37,14 +38,10 @@ std::string HostCommand(const std::string &args) {
 
 // Runs a shell command; standard output and error together.
 Output Shell(const std::string &command) {
-  std::string cmd = command + " 2>&1";
+  ShellRun run = RunShell(command + " 2>&1");
   Output r;
-  FILE *p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  while (size_t n = fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  r.status = run.status;
+  r.out = std::move(run.out);
   std::istringstream in(r.out);
   for (std::string l; std::getline(in, l);) r.lines.push_back(l);
   return r;

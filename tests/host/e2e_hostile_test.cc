@@ -9,28 +9,16 @@
 #include "host/docio.h"
 #include "host/formats/xml.h"
 #include "tests/host/hostile_files.h"
+#include "tests/host/shell_run.h"
 
 namespace qvhost {
 namespace {
 
 using namespace hostile;
 
-struct Ran {
-  int status = -1;  // the exit status; -1 when the process was killed by a signal
-  std::string out;
-};
-
-Ran Host(const std::string &args) {
-  std::string cmd = std::string(QV_HOST_BIN) + " " + args + " --client " + QV_CLIENT_BIN +
-                    " --client-dir " + QV_EXAMPLES_DIR + "/clientdir 2>&1";
-  Ran r;
-  FILE *p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  while (size_t n = fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+ShellRun Host(const std::string &args) {
+  return RunShell(std::string(QV_HOST_BIN) + " " + args + " --client " + QV_CLIENT_BIN +
+                  " --client-dir " + QV_EXAMPLES_DIR + "/clientdir 2>&1");
 }
 
 TEST(HostCliHostile, DeepOrMalformedFilesGiveOneLineAndFailureWithNothingWritten) {
@@ -65,8 +53,8 @@ TEST(HostCliHostile, DeepOrMalformedFilesGiveOneLineAndFailureWithNothingWritten
   for (const Case &c : cases) {
     SCOPED_TRACE(c.path);
     std::string out = (s.dir / "out.json").string();
-    Ran r = Host("run " + c.option + " " + c.path +
-                 " --command CreateParagraphList --choose 1 --output " + out);
+    ShellRun r = Host("run " + c.option + " " + c.path +
+                      " --command CreateParagraphList --choose 1 --output " + out);
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
     EXPECT_NE(r.out.find(c.why), std::string::npos) << r.out;

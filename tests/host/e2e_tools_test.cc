@@ -14,6 +14,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/host/shell_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -45,13 +47,10 @@ class HostTools : public ::testing::Test {
     fs::path err = dir_ / "stderr.txt";
     std::string cmd =
         "cd " + dir_.string() + " && " + QV_HOST_BIN + " " + args + " 2>" + err.string();
+    qvhost::ShellRun run = qvhost::RunShell(cmd);
     Result r;
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    while (size_t n = fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.status = run.status;
+    r.out = std::move(run.out);
     std::ifstream in(err);
     r.err.assign(std::istreambuf_iterator<char>(in), {});
     return r;
