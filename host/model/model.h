@@ -453,7 +453,7 @@ class Model {
   std::vector<std::string> saved;        // files written (or, without writeSaves, due) by Save
   std::vector<Handle> created;           // new documents made by CustomDoc and new-from-template
   std::string lastError;                 // why the last Open or Save failed
-  std::vector<std::string> failedOpens;  // why each Open that failed did, in order
+  std::vector<std::string> failedOpens;  // why each Open of a file (not a template) failed
   std::vector<std::string> userWords;    // the user's spelling dictionary, in the order added
 
  private:

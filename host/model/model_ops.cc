@@ -181,7 +181,8 @@ int32_t Model::Open(const std::string &path, bool newFromTemplate, Handle &out) 
   Handle h = LoadFile(*this, canon, err);
   if (!h) {
     lastError = err;
-    failedOpens.push_back(err);
+    // A missing template is not a failure of the run: the caller falls back to a blank document.
+    if (!newFromTemplate) failedOpens.push_back(err);
     return kFileError;
   }
   if (newFromTemplate) {

@@ -259,6 +259,13 @@ TEST_F(HostCli, FailedRunWritesNothing) {
   EXPECT_EQ(Slurp(dir_ / "install.fm"), before);
   for (const auto &e : fs::directory_iterator(dir_))
     EXPECT_NE(e.path().filename().string()[0], '.') << "left behind: " << e.path();
+  // A missing output template is no failure: the client makes a blank document instead.
+  fs::create_directory(dir_ / "no-template");
+  Output blank = Shell(std::string(QV_HOST_BIN) + " run --doc " + (dir_ / "intro.fm").string() +
+                       " --command ListParagraphUsage --client " + QV_CLIENT_BIN +
+                       " --client-dir " + (dir_ / "no-template").string());
+  EXPECT_EQ(blank.status, 0) << blank.out;
+  EXPECT_NE(blank.out.find("--- output document ---"), std::string::npos) << blank.out;
 }
 
 // Books that list themselves or another book are refused before anything runs.
