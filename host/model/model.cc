@@ -51,6 +51,7 @@ void Model::Reset() {
   displaying = 1;
   progress = 0;
   writeSaves = true;
+  saveRoot.clear();
   answers.clear();
   shown.clear();
   onShow = nullptr;
@@ -59,6 +60,7 @@ void Model::Reset() {
   saved.clear();
   created.clear();
   lastError.clear();
+  failedOpens.clear();
   userWords.clear();
   selDoc_ = 0;
   InitSession();
