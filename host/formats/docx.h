@@ -10,6 +10,7 @@
 
 #include <pugixml.hpp>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -125,6 +126,16 @@ std::string Instruction(const std::string &instr, const StyleChanges &c);
 // Every field of a part (simple, and complex ones whose instruction is split across runs);
 // whether any changed.
 bool RewriteFields(pugi::xml_node root, const Names &ns, const StyleChanges &c);
+// A paragraph style a field names: STYLEREF's argument, or an entry of a TOC field's \t list.
+struct FieldStyle {
+  std::string name;
+  bool toc;
+};
+// The styles one field instruction names, as written.
+std::vector<FieldStyle> FieldStyles(const std::string &instr);
+// The styles every field of a part names, in document order.
+void ForEachFieldStyle(pugi::xml_node root, const Names &ns,
+                       const std::function<void(const FieldStyle &)> &each);
 
 // Paragraph properties (w:pPr) and run properties (w:rPr) children, in the order the schema
 // wants them; an element not listed goes last.

@@ -59,8 +59,12 @@ class Facts {
         auto it = pgfOf.find({i, index++});
         if (it == pgfOf.end()) continue;
         if (std::string w = Within(e.n, ns, ordinal); !w.empty()) out_.within[it->second] = w;
-        Fields(e.n, ns, src_.parts[i].name);
       }
+      const std::string &part = src_.parts[i].name;
+      ForEachFieldStyle(p.Root(), ns, [&](const FieldStyle &f) {
+        FieldRef(f.name,
+                 (f.toc ? "table-of-contents field (\\t) in " : "STYLEREF field in ") + part);
+      });
     }
     return true;
   }
@@ -134,57 +138,10 @@ class Facts {
     return out;
   }
 
-  void Instructions(pugi::xml_node n, const Names &ns, std::string &out, size_t depth) {
-    if (depth > kMaxDepth) return;
-    for (pugi::xml_node c : n.children()) {
-      if (c.type() != pugi::node_element) continue;
-      if (ns.Is(c, "instrText")) {
-        out += c.text().get();
-      } else {
-        if (ns.Is(c, "fldSimple")) out += std::string(" ") + ns.Attr(c, "instr") + " ";
-        Instructions(c, ns, out, depth + 1);
-      }
-    }
-  }
-
   // A style named by a field, matched as the catalogue names it, in any case.
   void FieldRef(const std::string &name, const std::string &by) {
     auto it = byLower_.find(Lower(name));
     if (it != byLower_.end()) out_.refs.push_back({it->second, StyleRef::Field, by, false});
-  }
-
-  static std::string Arg(const std::string &s, size_t at) {
-    while (at < s.size() && s[at] == ' ') ++at;
-    if (at < s.size() && s[at] == '"') {
-      size_t end = s.find('"', at + 1);
-      return s.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
-    }
-    size_t end = s.find(' ', at);
-    return s.substr(at, end == std::string::npos ? std::string::npos : end - at);
-  }
-
-  void Fields(pugi::xml_node p, const Names &ns, const std::string &part) {
-    std::string instr;
-    Instructions(p, ns, instr, 0);
-    for (size_t at = instr.find("STYLEREF"); at != std::string::npos;
-         at = instr.find("STYLEREF", at + 8))
-      FieldRef(Arg(instr, at + 8), "STYLEREF field in " + part);
-    for (size_t at = instr.find("TOC"); at != std::string::npos; at = instr.find("TOC", at + 3)) {
-      size_t t = instr.find("\\t", at);
-      size_t next = instr.find("TOC", at + 3);
-      if (t == std::string::npos || (next != std::string::npos && t > next)) continue;
-      std::string list = Arg(instr, t + 2);
-      size_t i = 0;
-      for (size_t start = 0; start <= list.size(); ++i) {
-        size_t end = list.find_first_of(",;", start);
-        std::string item = list.substr(start, end == std::string::npos ? end : end - start);
-        while (!item.empty() && item.front() == ' ') item.erase(0, 1);
-        while (!item.empty() && item.back() == ' ') item.pop_back();
-        if (i % 2 == 0) FieldRef(item, "table-of-contents field (\\t) in " + part);
-        if (end == std::string::npos) break;
-        start = end + 1;
-      }
-    }
   }
 
   const Model &m_;

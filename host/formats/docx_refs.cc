@@ -2,6 +2,7 @@
 // styles that exist when styles are deleted or their paragraphs move to another style.
 #include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "host/formats/docx.h"
@@ -145,57 +146,48 @@ struct OpenField {
   bool inInstr = true;
 };
 
-struct Fields {
+// Every field under `n` in document order, simple ones (w:fldSimple) and complex ones whose
+// instruction is split over runs (w:fldChar begin, w:instrText..., separate, end), each given
+// to `each` once complete: the simple field's instr attribute, or the complex field's
+// instruction pieces.
+struct FieldWalk {
   const Names &ns;
-  const StyleChanges &c;
+  std::function<void(pugi::xml_attribute)> simple;
+  std::function<void(std::vector<pugi::xml_node> &)> complex;
   std::vector<OpenField> open;
-  bool changed = false;
-
-  void Rewrite(OpenField &f) {
-    std::string instr;
-    for (pugi::xml_node n : f.instr) instr += n.text().get();
-    std::string now = Instruction(instr, c);
-    if (now == instr || f.instr.empty()) return;
-    changed = true;
-    // Read text is not edited in place: each instruction piece is replaced by a new element,
-    // the first holding the whole instruction.
-    for (size_t i = 0; i < f.instr.size(); ++i) {
-      pugi::xml_node old = f.instr[i];
-      pugi::xml_node n = old.parent().insert_child_before(old.name(), old);
-      n.append_attribute("xml:space") = "preserve";
-      n.text().set(i == 0 ? now.c_str() : "");
-      old.parent().remove_child(old);
-    }
-  }
 
   void Walk(pugi::xml_node n) {
-    for (pugi::xml_node c2 : n.children()) {
-      if (c2.type() != pugi::node_element) continue;
-      std::string_view l = ns.Local(c2);
+    for (pugi::xml_node c : n.children()) {
+      if (c.type() != pugi::node_element) continue;
+      std::string_view l = ns.Local(c);
       if (l == "fldChar") {
-        std::string_view t = ns.Attr(c2, "fldCharType");
+        std::string_view t = ns.Attr(c, "fldCharType");
         if (t == "begin") open.push_back({});
         if (t == "separate" && !open.empty()) open.back().inInstr = false;
         if (t == "end" && !open.empty()) {
-          Rewrite(open.back());
+          complex(open.back().instr);
           open.pop_back();
         }
       } else if (l == "instrText") {
-        if (!open.empty() && open.back().inInstr) open.back().instr.push_back(c2);
+        if (!open.empty() && open.back().inInstr) open.back().instr.push_back(c);
       } else {
-        if (l == "fldSimple") {
-          pugi::xml_attribute a = c2.attribute(ns.W("instr").c_str());
-          std::string now = Instruction(a.value(), c);
-          if (a && now != a.value()) {
-            a.set_value(now.c_str());
-            changed = true;
-          }
-        }
-        Walk(c2);
+        if (l == "fldSimple") simple(c.attribute(ns.W("instr").c_str()));
+        Walk(c);
       }
     }
   }
 };
+
+std::string Joined(const std::vector<pugi::xml_node> &pieces) {
+  std::string instr;
+  for (pugi::xml_node n : pieces) instr += n.text().get();
+  return instr;
+}
+
+std::string Trimmed(const std::string &s) {
+  size_t b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
+  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
 
 }  // namespace
 
@@ -210,9 +202,59 @@ std::string Instruction(const std::string &instr, const StyleChanges &c) {
 
 bool RewriteFields(pugi::xml_node root, const Names &ns, const StyleChanges &c) {
   if (c.deleted.empty() && c.moved.empty()) return false;
-  Fields f{ns, c, {}, false};
-  f.Walk(root);
-  return f.changed;
+  bool changed = false;
+  FieldWalk w{ns,
+              [&](pugi::xml_attribute a) {
+                std::string now = Instruction(a.value(), c);
+                if (a && now != a.value()) {
+                  a.set_value(now.c_str());
+                  changed = true;
+                }
+              },
+              [&](std::vector<pugi::xml_node> &pieces) {
+                std::string instr = Joined(pieces);
+                std::string now = Instruction(instr, c);
+                if (now == instr || pieces.empty()) return;
+                changed = true;
+                // Read text is not edited in place: each instruction piece is replaced by a
+                // new element, the first holding the whole instruction.
+                for (size_t i = 0; i < pieces.size(); ++i) {
+                  pugi::xml_node old = pieces[i];
+                  pugi::xml_node n = old.parent().insert_child_before(old.name(), old);
+                  n.append_attribute("xml:space") = "preserve";
+                  n.text().set(i == 0 ? now.c_str() : "");
+                  old.parent().remove_child(old);
+                }
+              },
+              {}};
+  w.Walk(root);
+  return changed;
+}
+
+std::vector<FieldStyle> FieldStyles(const std::string &instr) {
+  std::vector<Tok> toks = Tokens(instr);
+  std::vector<FieldStyle> out;
+  std::string code = toks.empty() ? std::string() : Lower(toks[0].text);
+  if (code == "styleref" && toks.size() > 1 && !toks[1].text.empty() && toks[1].text[0] != '\\')
+    out.push_back({Trimmed(toks[1].text), false});
+  if (code == "toc")
+    for (size_t i = 1; i + 1 < toks.size(); ++i)
+      if (toks[i].text == "\\t" || toks[i].text == "\\T")
+        for (const auto &e : ParseList(toks[i + 1].text).entries)
+          if (!Trimmed(e.first).empty()) out.push_back({Trimmed(e.first), true});
+  return out;
+}
+
+void ForEachFieldStyle(pugi::xml_node root, const Names &ns,
+                       const std::function<void(const FieldStyle &)> &each) {
+  auto all = [&](const std::string &instr) {
+    for (const FieldStyle &f : FieldStyles(instr)) each(f);
+  };
+  FieldWalk w{ns,
+              [&](pugi::xml_attribute a) { all(a.value()); },
+              [&](std::vector<pugi::xml_node> &pieces) { all(Joined(pieces)); },
+              {}};
+  w.Walk(root);
 }
 
 void StyleChanges::Delete(const std::string &wname, const std::string &heir) {

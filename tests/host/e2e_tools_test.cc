@@ -130,6 +130,16 @@ TEST_F(HostTools, ExplainNamesWhatRefersToAStyle) {
   EXPECT_TRUE(docx.Has("    pydocx.docx: \"TOC Heading\" is based on it")) << docx.out;
   EXPECT_TRUE(docx.Has("    pydocx.docx: character style \"Heading 1 Char\" (linked)"));
   EXPECT_NE(docx.out.find("pydocx.docx: list definition "), std::string::npos) << docx.out;
+  // Fields: a TOC's \t list split over runs, STYLEREF as a simple field (header) and as a
+  // complex one (body).
+  Copy("pydocx-refs.docx");
+  Result fields = Host("explain --doc pydocx-refs.docx 'My Heading 2' Quote");
+  EXPECT_EQ(fields.status, 0) << fields.err;
+  for (const char *line :
+       {"    pydocx-refs.docx: table-of-contents field (\\t) in word/document.xml",
+        "    pydocx-refs.docx: STYLEREF field in word/document.xml",
+        "    pydocx-refs.docx: STYLEREF field in word/header1.xml"})
+    EXPECT_TRUE(fields.Has(line)) << line << "\n" << fields.out;
 }
 
 // The CI flow on a book of LibreOffice's and python-docx's files: check fails on styles off
