@@ -18,38 +18,12 @@
 #include "host/file_access.h"
 #include "host/formats/format.h"
 #include "host/formats/package.h"
+#include "tests/host/scratch.h"
 
 namespace qvhost {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TempDir {
-  fs::path dir;
-  TempDir() {
-    char tmpl[] = "/tmp/qvfile-XXXXXX";
-    dir = mkdtemp(tmpl);
-  }
-  ~TempDir() { fs::remove_all(dir); }
-  std::string Put(const std::string &name, const std::string &bytes) {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-    return (dir / name).string();
-  }
-  // Every name in the folder, hidden ones included.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> out;
-    for (const auto &e : fs::directory_iterator(dir)) out.push_back(e.path().filename());
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-};
-
-std::string Slurp(const fs::path &p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // The process id of a process that has ended.
 pid_t DeadPid() {
@@ -61,7 +35,7 @@ pid_t DeadPid() {
 
 TEST(HostAtomicFile, TheTemporaryFileIsWrittenThroughItsDescriptorOnly) {
   TempDir t;
-  std::string target = t.Put("doc.json", "old"), victim = t.Put("victim", "precious");
+  std::string target = t.Write("doc.json", "old"), victim = t.Write("victim", "precious");
   AtomicFile f;
   std::string err;
   ASSERT_TRUE(f.Open(target, err)) << err;
@@ -98,7 +72,7 @@ TEST(HostAtomicFile, AnyNameCanBeSavedAndErrorsSayWhy) {
 TEST(HostAtomicFile, AFatalSignalRemovesTheTemporaryFiles) {
   for (int sig : {SIGTERM, SIGINT}) {
     TempDir t;
-    std::string target = t.Put("doc.json", "old");
+    std::string target = t.Write("doc.json", "old");
     pid_t pid = fork();
     if (pid == 0) {
       AtomicFile a, b;
@@ -123,7 +97,7 @@ TEST(HostAtomicFile, LeftoversOfEndedProcessesAreFoundAndKept) {
       "." + std::string(220, 'd') + ".qvhost-save-" + std::to_string(DeadPid()) + "-Ab12Cd";
   std::string live = ".doc.json.qvhost-save-" + std::to_string(getppid()) + "-Ab12Cd";
   for (const std::string &n : {dead, live, std::string(".doc.json.swp"), std::string("doc.json")})
-    t.Put(n, "x");
+    t.Write(n, "x");
   EXPECT_EQ(LeftoverTemps(t.dir), std::vector<std::string>{(t.dir / dead).string()});
   std::string err;
   ASSERT_TRUE(WriteFileAtomic((t.dir / "doc.json").string(), "y", err)) << err;
@@ -139,7 +113,7 @@ TEST(HostAtomicFile, SpecialAndProtectedFilesAreNeverReplaced) {
   // A device of its own (only root may make one), never the system's.
   bool devices = mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
   fs::create_directory(folder);
-  std::string ro = t.Put("ro.json", "keep"), linked = t.Put("linked.json", "keep");
+  std::string ro = t.Write("ro.json", "keep"), linked = t.Write("linked.json", "keep");
   chmod(ro.c_str(), 0444);
   fs::create_hard_link(linked, t.dir / "other-name.json");
   const std::pair<std::string, std::string> cases[] = {
@@ -162,7 +136,7 @@ TEST(HostAtomicFile, SpecialAndProtectedFilesAreNeverReplaced) {
 
 TEST(HostAtomicFile, OwnerGroupAndModeAreKeptAndLinksWrittenThrough) {
   TempDir t;
-  std::string err, doc = t.Put("doc.json", "old");
+  std::string err, doc = t.Write("doc.json", "old");
   chmod(doc.c_str(), 0640);
   bool root = geteuid() == 0;
   if (root) {
@@ -201,7 +175,7 @@ TEST(HostFileRead, WhatIsNotARegularFileIsRefusedWithItsReason) {
     EXPECT_EQ(err, why);
   }
   // A JSON document past the bound is refused before it is read.
-  std::string big = t.Put("big.json", "{\"type\": \"document\"");
+  std::string big = t.Write("big.json", "{\"type\": \"document\"");
   ASSERT_EQ(truncate(big.c_str(), static_cast<off_t>(kMaxJsonSize) + 1), 0);
   Model m;
   EXPECT_EQ(LoadFile(m, big, err), 0u);
@@ -217,7 +191,7 @@ TEST(HostFileRead, ADuplicateEntryIsNamed) {
   std::string bytes = Slurp(path);
   for (size_t at; (at = bytes.find("contenu.xml")) != std::string::npos;)
     bytes.replace(at, 11, "content.xml");
-  t.Put("dup.odt", bytes);
+  t.Write("dup.odt", bytes);
   EXPECT_FALSE(Package::Open(path, err));
   EXPECT_EQ(err, "damaged ZIP package: the entry content.xml appears twice");
 }

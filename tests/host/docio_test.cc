@@ -6,25 +6,13 @@
 #include <fstream>
 
 #include "host/docio.h"
+#include "tests/host/scratch.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TempDir {
-  fs::path dir;
-  TempDir() {
-    char tmpl[] = "/tmp/qvhost-XXXXXX";
-    dir = mkdtemp(tmpl);
-  }
-  ~TempDir() { fs::remove_all(dir); }
-  std::string Write(const std::string &name, const std::string &text) {
-    std::ofstream(dir / name) << text;
-    return (dir / name).string();
-  }
-};
 
 std::string Examples(const std::string &rel) {
   return std::string(QV_EXAMPLES_DIR) + "/" + rel;

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "host/docio.h"
+#include "tests/host/scratch.h"
 #include "tests/host/shell_run.h"
 #include "host/formats/format.h"
 #include "quorvex/fcodes.h"
@@ -51,11 +52,6 @@ Output Shell(const std::string &command) {
 // command that bounds a run that might never end).
 Output Host(const std::string &args, const std::string &guard = "") {
   return Shell(guard + HostCommand(args));
-}
-
-std::string Slurp(const fs::path &p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 class HostCli : public ::testing::Test {

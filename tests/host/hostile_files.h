@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host/formats/package.h"
+#include "tests/host/scratch.h"
 
 namespace qvhost::hostile {
 
@@ -27,17 +28,7 @@ inline std::string Nest(const std::string &open, const std::string &inner, const
   return Repeat(open, n) + inner + Repeat(close, n);
 }
 
-struct Scratch {
-  fs::path dir;
-  Scratch() {
-    char tmpl[] = "/tmp/qvhostile-XXXXXX";
-    dir = mkdtemp(tmpl);
-  }
-  ~Scratch() { fs::remove_all(dir); }
-  std::string Write(const std::string &name, const std::string &bytes) {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-    return (dir / name).string();
-  }
+struct Scratch : TempDir {
   // A copy of an office fixture, as `name`, with the first `from` in `part` replaced by `to`.
   std::string Edited(const std::string &fixture, const std::string &part, const std::string &from,
                      const std::string &to, const std::string &name) {

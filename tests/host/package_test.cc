@@ -10,6 +10,7 @@
 
 #include "host/formats/package.h"
 #include "host/formats/xml.h"
+#include "tests/host/scratch.h"
 
 namespace qvhost {
 namespace {
@@ -25,22 +26,6 @@ std::vector<fs::path> Fixtures() {
   std::sort(out.begin(), out.end());
   return out;
 }
-
-std::string Slurp(const fs::path &p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-struct TempDir {
-  fs::path dir;
-  TempDir() {
-    char tmpl[] = "/tmp/qvpkg-XXXXXX";
-    dir = mkdtemp(tmpl);
-  }
-  ~TempDir() { fs::remove_all(dir); }
-};
 
 // Name, method, CRC and compressed size of every entry, in archive order.
 std::vector<std::string> Listing(const fs::path &p) {
