@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include <quorvex/fapilink.h>
+
 #include "apislib.h"
 
 extern "C" {
@@ -69,7 +71,9 @@ IntT F_ApiServiceModalCallbacks(VoidT) {
   callbacksDone = level + 1;
   // The dialog's own events are served as callbacks meanwhile; the end-of-dialog event
   // (dialog 0) brings the level back.
-  while (callbacksDone > level && FA_bailout == 0) F_ApiService(nullptr);
+  // Linked into the host's process, a wait with nothing posted could never end.
+  while (callbacksDone > level && FA_bailout == 0)
+    if (F_ApiService(nullptr) < 0 && FapiLinked()) break;
   if (callbacksDone > level) callbacksDone = level;
   turn_over_needed = saved_turn;
   IntT result = modalRetval;

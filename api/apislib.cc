@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <quorvex/fapilink.h>
 #include <quorvex/proto/fmsession.h>
 #include <quorvex/proto/fmtypes.h>
 
@@ -48,6 +49,10 @@ fd_set last_reported;  // the RPC descriptor set as last told to fd_func
 char host_cache[256];
 char ntoa_buffer[INET_ADDRSTRLEN];
 int wait_ms = kDefaultWaitMs;
+// Started inside the host's process: the host's waiting callbacks are delivered by this
+// instead of arriving on a connection.
+bool linked = false;
+IntT (*linked_pump)(VoidT) = nullptr;
 
 xdrproc_t Xdr(auto *fn) {
   return reinterpret_cast<xdrproc_t>(reinterpret_cast<void (*)()>(fn));
@@ -292,6 +297,14 @@ IntT F_ApiFrameAlive(VoidT) {
 }
 
 IntT F_ApiService(UIntT *mask) {
+  if (linked) {
+    // Nothing arrives by itself in one process: what the host has posted is delivered now,
+    // and with nothing posted the wait fails at once instead of waiting for ever.
+    IntT n = linked_pump != nullptr ? linked_pump() : 0;
+    FA_SelectMask = 0;
+    if (mask != nullptr) *mask = 0;
+    return n > 0 ? n : -1;
+  }
   UIntT own = mask != nullptr ? *mask : 0;
   fd_set rpc, ready;
   int maxfd, n;
@@ -341,6 +354,8 @@ IntT F_ApiService(UIntT *mask) {
 }
 
 VoidT F_ApiShutDown(VoidT) {
+  linked = false;
+  linked_pump = nullptr;
   un_portmap();
   if (client_transp != nullptr) {
     svc_destroy(client_transp);
@@ -354,6 +369,50 @@ VoidT F_ApiShutDown(VoidT) {
     clnt_destroy(frame_client);
     frame_client = nullptr;
   }
+}
+
+IntT FapiLinked(VoidT) {
+  return linked;
+}
+
+CLIENT *FapiStartLinked(ConStringT fmapix, FapiServeT host, IntT (*pump)(VoidT),
+                        ConStringT *failure) {
+  FapiStartParamsT p;
+  std::memset(&p, 0, sizeof p);
+  ConStringT why = nullptr;
+  CLIENT *callbacks = nullptr;
+  if (frame_client != nullptr) {
+    why = "the client is already started";
+  } else if (FapiParseFmapix(fmapix, &p) == 0) {
+    why = "not called by a Frame product";
+  } else {
+    // A fresh start, as a new process would have it.
+    FA_bailout = FA_errno = 0;
+    turn_over_needed = callbacksDone = modalRetval = 0;
+    FA_clientno = p.clientno >= 0 ? p.clientno : ~p.clientno;
+    std::memcpy(myname, p.name, sizeof myname);
+    myname[sizeof myname - 1] = '\0';
+    myprog = 0;  // nothing is registered with the port mapper
+    myvers = p.myvers;
+    hisprog = p.hisprog;
+    hisvers = p.hisvers;
+    hispid = 0;  // the host is this process: no liveness test
+    host_is_local = true;
+    host_addr = htonl(INADDR_LOOPBACK);
+    linked = true;
+    linked_pump = pump;
+    frame_client = FapiLinkCreate(static_cast<u_long>(hisprog), static_cast<u_long>(hisvers), host);
+    callbacks =
+        FapiLinkCreate(static_cast<u_long>(p.myprog), static_cast<u_long>(p.myvers), fm_api_prog_1);
+    if (Fapifm_InitAck() != 0) why = "unable to make initial contact";
+  }
+  if (why != nullptr && callbacks != nullptr) {
+    F_ApiShutDown();
+    clnt_destroy(callbacks);
+    callbacks = nullptr;
+  }
+  if (failure != nullptr) *failure = why;
+  return callbacks;
 }
 
 IntT apiLocalCall(ConStringT hostName, u_long prog, u_long proc, xdrproc_t xargs, void *args,

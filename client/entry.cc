@@ -8,6 +8,10 @@
 extern "C" {
 F_ObjHandleT CallClientDocId = 0;
 F_ObjHandleT CallClientBookId = 0;
+
+VoidT QvResetClient(VoidT) {
+  CallClientDocId = CallClientBookId = 0;
+}
 }
 
 namespace {

@@ -17,6 +17,9 @@ QUORVEX_BEGIN_DECLS
  * client calls "SetDocId <n>" and "SetBookId <n>", cleared by the command's end steps. */
 extern F_ObjHandleT CallClientDocId;
 extern F_ObjHandleT CallClientBookId;
+/* Back to the state of a freshly started process: a client linked into the host's process
+ * starts again without one. */
+VoidT QvResetClient(VoidT);
 
 /* Deletes every catalogue format of the document whose name is not in the first column of
  * the keep-list table. The list is read once before anything changes; when it cannot be read

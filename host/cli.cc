@@ -37,11 +37,14 @@ namespace fs = std::filesystem;
 constexpr int kWaitMs = 10000;
 
 struct Options {
-  std::string doc, command, call, html, output, client, clientDir;
+  std::string doc, command, call, html, output, client, clientDir, callLog;
   std::vector<std::string> books, opens;
   std::vector<Answer> answers;
   bool save = false, saveOutside = false, dryRun = false;
+  bool process = false;  // run the client as a process of its own, over ONC RPC
 };
+
+const LinkedClient *g_linked = nullptr;
 
 // The subcommands Parse reads the options of.
 enum class Sub { Menus, Run, SuggestMerges };
@@ -69,9 +72,10 @@ void Usage() {
       "           (--command NAME | --call TEXT) [--open FILE]... [--answer ok|cancel]...\n"
       "           [--choose N]... [--text TEXT]... [--save | --dry-run] [--save-outside]\n"
       "           [--output FILE] [--html FILE] [--client PATH] [--client-dir DIR]\n"
+      "           [--process] [--call-log FILE]\n"
       "       quorvex-host suggest-merges (--doc FILE | --book FILE|DIR [--book FILE]...)\n"
       "           --output FILE [--client-dir DIR]\n"
-      "       quorvex-host menus [--client PATH] [--client-dir DIR]\n"
+      "       quorvex-host menus [--client PATH] [--client-dir DIR] [--process]\n"
       "       quorvex-host --help | --version\n");
 }
 
@@ -114,6 +118,9 @@ bool Parse(int argc, char **argv, Sub sub, Options &o) {
     std::string v;
     if (a == "--client") {
       if (!value(o.client)) return false;
+      o.process = true;  // another program can only be run
+    } else if (a == "--process") {
+      o.process = true;
     } else if (a == "--client-dir") {
       if (!value(o.clientDir)) return false;
     } else if (sub == Sub::Menus) {
@@ -133,6 +140,8 @@ bool Parse(int argc, char **argv, Sub sub, Options &o) {
       if (!value(o.command)) return false;
     } else if (a == "--call") {
       if (!value(o.call)) return false;
+    } else if (a == "--call-log") {
+      if (!value(o.callLog)) return false;
     } else if (a == "--html") {
       if (!value(o.html)) return false;
     } else if (a == "--open") {
@@ -222,18 +231,30 @@ void PrintShown(const ShownItem &it) {
 // Starts the host and launches the client once; false with a message when either fails.
 bool StartClient(Host &host, const Options &o, bool first) {
   std::string err;
-  if (first && !host.Start(&err)) {
+  Host::LaunchOptions lo;
+  lo.client_path = o.client.empty() ? (SelfDir() / "quorvex").string() : o.client;
+  if (!o.process) lo.linked = g_linked;
+  // A linked client needs no RPC service, and so no port mapper.
+  if (first && lo.linked == nullptr && !host.Start(&err)) {
     std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
     return false;
   }
-  Host::LaunchOptions lo;
-  lo.client_path = o.client.empty() ? (SelfDir() / "quorvex").string() : o.client;
   if (!host.Launch(lo, &err)) {
     std::fprintf(stderr, "quorvex-host: cannot start the client %s: %s\n", lo.client_path.c_str(),
                  err.c_str());
     return false;
   }
   return true;
+}
+
+// The interface calls of the run, one a line: number, name and argument record.
+std::string CallLogText(const Host &host) {
+  std::string out;
+  for (const LoggedCall &c : host.CallLog()) {
+    const ProcEntry *e = FindProc(c.proc);
+    out += std::to_string(c.proc) + ' ' + (e ? e->name : "?") + ' ' + c.args + '\n';
+  }
+  return out;
 }
 
 // Lets a client that ended its callback without bailing out go.
@@ -258,6 +279,10 @@ bool Initialise(Host &host, Model &m, const Options &o) {
 }
 
 }  // namespace
+
+void SetLinkedClient(const LinkedClient *client) {
+  g_linked = client;
+}
 
 bool WriteOutput(const Model &m, const Doc &d, const std::string &path, OutputKind kind,
                  const std::string &title, std::string &err) {
@@ -352,7 +377,7 @@ bool OutputsClear(const Model &m, const Options &o) {
     for (Handle c : m.Chained(b->comps))
       inputs.push_back(ResolvedPath(m.As<Component>(c, Kind::Component)->path));
   }
-  for (const std::string *out : {&o.output, &o.html}) {
+  for (const std::string *out : {&o.output, &o.html, &o.callLog}) {
     if (out->empty()) continue;
     std::string path = ResolvedPath(*out);
     if (std::find(inputs.begin(), inputs.end(), path) != inputs.end()) {
@@ -503,7 +528,7 @@ int RunMain(int argc, char **argv) {
     return 2;
   }
   // A device, FIFO, socket or folder there (or a protected file) is never replaced.
-  for (const std::string *out : {&o.html, &o.output})
+  for (const std::string *out : {&o.html, &o.output, &o.callLog})
     if (!out->empty() && !CheckReplaceable(*out, err)) {
       std::fprintf(stderr, "quorvex-host: %s\n", err.c_str());
       return 1;
@@ -558,6 +583,8 @@ int RunMain(int argc, char **argv) {
   progress.Hide();
   m.onLoad = nullptr;
   host.Stop();
+  if (!o.callLog.empty() && !WriteFileAtomic(o.callLog, CallLogText(host), err))
+    failures.push_back(err);
   for (const std::string &why : m.failedOpens) failures.push_back("cannot open " + why);
   if (handback < 0) failures.push_back("the client did not hand control back");
 
@@ -639,6 +666,12 @@ void PrintHelp() {
                    [--html FILE]           the same as an HTML page
                    [--client PATH]         the client program (default: quorvex beside this one)
                    [--client-dir DIR]      where its template KVOutput.fm is
+                   [--process]             run the client as a process of its own, talking
+                                           ONC RPC over TCP as under the host application
+                                           (needs rpcbind); without it the client runs
+                                           inside this program, with the same calls
+                   [--call-log FILE]       write every interface call the client made, one a
+                                           line: number, name and argument record
   quorvex-host suggest-merges --doc FILE | --book ... --output FILE
                                            a conversion table that merges the clones of
                                            styles ("Normal1", "Heading 1 Char"), to review

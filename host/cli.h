@@ -4,7 +4,7 @@
 //   quorvex-host run (--doc FILE | --book FILE|DIR [--book FILE]...) (--command NAME | --call TEXT)
 //                    [--open FILE]... [--answer ok|cancel]... [--choose N]... [--text TEXT]...
 //                    [--save | --dry-run] [--save-outside] [--output FILE] [--html FILE]
-//                    [--client PATH] [--client-dir DIR]
+//                    [--client PATH] [--client-dir DIR] [--process] [--call-log FILE]
 //   quorvex-host suggest-merges (--doc FILE | --book ...) --output FILE [--client-dir DIR]
 //   quorvex-host menus [--client PATH] [--client-dir DIR]
 //
@@ -27,17 +27,26 @@
 // views, anything else through the document format claiming the extension (checked before the
 // command runs); --html is the HTML view under any name.
 //
-// The client defaults to `quorvex` beside this program; the client directory (where the output
-// template KVOutput.fm lives) to $QUORVEX_CLIENT_DIR, else the examples/clientdir folder of the
-// source tree found above this program.
+// The client runs inside this process (see Host's linked clients), or with --process as the
+// program `quorvex` beside this one, started with FMAPIX and talking ONC RPC over TCP as under
+// the host application; --client PATH runs another program that way. Both make the same calls
+// through the same dispatcher: --call-log FILE writes them, one a line, for comparing runs.
+// The client directory (where the output template KVOutput.fm lives) defaults to
+// $QUORVEX_CLIENT_DIR, else the examples/clientdir folder of the source tree found above this
+// program.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "host/core/host.h"
 #include "host/model/model.h"
 
 namespace qvhost {
+
+// The client linked into this program: `run` and `menus` run it inside this process unless
+// --process (or --client) asks for a process of its own. Without one, the client is always run.
+void SetLinkedClient(const LinkedClient *client);
 
 // argv[0] is the subcommand. Exit status: 0 when the command ran, 1 when it could not be run,
 // 2 for a bad command line.

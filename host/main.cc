@@ -10,6 +10,10 @@
 #include <cstring>
 #include <string>
 
+#include <quorvex/fapilink.h>
+#include <quorvex/fapiruntime.h>
+
+#include "client/quorvex.h"
 #include "host/core/host.h"
 #include "host/version.h"
 #if __has_include("host/cli.h")
@@ -26,6 +30,10 @@
 #endif
 
 namespace {
+
+// The client, linked into this program: `run` and `menus` run it in this process.
+const qvhost::LinkedClient kLinkedClient = {FapiStartLinked, F_ApiShutDown, &FA_bailout,
+                                            QvResetClient};
 
 void Usage() {
   std::fprintf(stderr,
@@ -137,6 +145,9 @@ int main(int argc, char **argv) {
     return 2;
   }
   try {
+#ifdef QVHOST_HAVE_CLI
+    qvhost::SetLinkedClient(&kLinkedClient);
+#endif
     return Dispatch(argc, argv);
   } catch (const std::exception &e) {
     std::fprintf(stderr, "quorvex-host: %s\n", e.what());

@@ -58,6 +58,10 @@ bool_t XdrOldNotifyArg(XDR *x, NotifyArg *p) {
 bool_t XdrDialogArg(XDR *x, DialogArg *p) {
   return xdr_int(x, &p->dlg) && xdr_int(x, &p->item) && xdr_int(x, &p->value);
 }
+// A record already in wire form (a posted callback's argument, kept until delivered).
+bool_t XdrRaw(XDR *x, std::vector<char> *bytes) {
+  return xdr_opaque(x, bytes->data(), static_cast<u_int>(bytes->size()));
+}
 // A reply body with no data at all: no result record decodes from it.
 bool_t XdrNothing(XDR *, void *) {
   return TRUE;
@@ -218,12 +222,14 @@ void Host::Reap() {
 }
 
 bool Host::ClientRunning() {
+  if (linked_) return linked_running_;
   Reap();
   if (client_pid_ > 0) return client_status_ < 0;
   return launcher_pid_ > 0 && launcher_status_ < 0;
 }
 
 int Host::LauncherStatus() {
+  if (linked_) return client_status_;
   Reap();
   return launcher_status_;
 }
@@ -234,12 +240,24 @@ size_t Host::CallCount(unsigned proc) const {
   return n;
 }
 
+std::string Host::Fmapix(const LaunchOptions &opts, int host_pid) const {
+  if (!opts.fmapix_override.empty()) return opts.fmapix_override;
+  char fmapix[512];
+  std::snprintf(fmapix, sizeof fmapix, "%ld.%ld %ld.%ld %d.%d.%s", static_cast<long>(cb_prog_),
+                static_cast<long>(cb_vers_), static_cast<long>(prog_ != 0 ? prog_ : kLinkedProgram),
+                static_cast<long>(kHostVersion), host_pid, opts.client_number,
+                opts.client_name.c_str());
+  return fmapix;
+}
+
 bool Host::Launch(const LaunchOptions &opts, std::string *err) {
-  if (listener_ == nullptr && !Start(err)) return false;
   if (ClientRunning()) {
     if (err) *err = "a client is still running";
     return false;
   }
+  if (opts.linked != nullptr) return LaunchLinked(opts, err);
+  linked_ = nullptr;
+  if (listener_ == nullptr && !Start(err)) return false;
   if (cb_client_ != nullptr) {
     clnt_destroy(cb_client_);
     cb_client_ = nullptr;
@@ -278,12 +296,7 @@ bool Host::Launch(const LaunchOptions &opts, std::string *err) {
     sentinel_fd_ = fds[1];
   }
 
-  char fmapix[512];
-  std::snprintf(fmapix, sizeof fmapix, "%ld.%ld %ld.%ld %d.%d.%s", static_cast<long>(cb_prog_),
-                static_cast<long>(cb_vers_), static_cast<long>(prog_),
-                static_cast<long>(kHostVersion), static_cast<int>(sentinel_pid_),
-                opts.client_number, opts.client_name.c_str());
-  std::string fmapix_value = opts.fmapix_override.empty() ? fmapix : opts.fmapix_override;
+  std::string fmapix_value = Fmapix(opts, static_cast<int>(sentinel_pid_));
 
   std::vector<std::string> argv_s = opts.wrapper;
   argv_s.push_back(opts.client_path);
@@ -350,6 +363,80 @@ bool Host::Launch(const LaunchOptions &opts, std::string *err) {
   return true;
 }
 
+// The linked client starts on this stack: its init acknowledgement is served before start
+// returns.
+bool Host::LaunchLinked(const LaunchOptions &opts, std::string *err) {
+  if (g_current != nullptr && g_current != this) {
+    if (err) *err = "another host is already serving in this process";
+    return false;
+  }
+  g_current = this;
+  dead_ = false;
+  DropCallbackConnection();
+  got_ack_ = false;
+  handbacks_.clear();
+  queued_.clear();
+  calls_ = posted_ = linked_depth_ = 0;
+  launcher_pid_ = client_pid_ = -1;
+  launcher_status_ = client_status_ = -1;
+  cb_prog_ = opts.callback_program != 0 ? opts.callback_program : kLinkedProgram + 1;
+  std::string fmapix = Fmapix(opts, static_cast<int>(getpid()));
+  linked_ = opts.linked;
+  if (linked_->reset != nullptr) linked_->reset();
+  const char *why = nullptr;
+  cb_client_ = linked_->start(
+      fmapix.c_str(), HostDispatch, [] { return g_current ? g_current->DeliverPosted() : 0; },
+      &why);
+  if (cb_client_ == nullptr || !got_ack_) {
+    if (cb_client_ != nullptr) {
+      linked_->shut_down();
+      clnt_destroy(cb_client_);
+      cb_client_ = nullptr;
+    }
+    if (err) *err = why != nullptr ? why : "no init acknowledgement from the client";
+    return false;
+  }
+  linked_running_ = true;
+  return true;
+}
+
+void Host::EndLinked() {
+  if (!linked_running_ || linked_depth_ > 0) return;
+  linked_running_ = false;
+  linked_->shut_down();
+  if (cb_client_ != nullptr) {
+    clnt_destroy(cb_client_);
+    cb_client_ = nullptr;
+  }
+  queued_.clear();
+  client_status_ = 0;
+}
+
+enum clnt_stat Host::CallClient(unsigned proc, xdrproc_t xa, void *arg, int ms) {
+  struct timeval tv = Tv(ms);
+  if (!linked_) {
+    clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&tv));
+    return clnt_call(cb_client_, proc, xa, arg, Proc(xdr_void), nullptr, tv);
+  }
+  linked_depth_++;
+  enum clnt_stat st = clnt_call(cb_client_, proc, xa, arg, Proc(xdr_void), nullptr, tv);
+  linked_depth_--;
+  // The client's service loop ends once a callback has left its bail-out flag set.
+  if (*linked_->bailout != 0) EndLinked();
+  return st;
+}
+
+int Host::DeliverPosted() {
+  int n = 0;
+  while (linked_running_ && !queued_.empty()) {
+    Posted p = std::move(queued_.front());
+    queued_.pop_front();
+    CallClient(p.proc, Proc(XdrRaw), &p.arg, limit_ms_);
+    n++;
+  }
+  return n;
+}
+
 bool Host::IsClient(pid_t pid) const {
   return launcher_pid_ > 0 && InGroupBelow(pid, launcher_pid_, getpid());
 }
@@ -397,6 +484,12 @@ void Host::ServeOnce(int wait_ms) {
 }
 
 int Host::ServeUntilHandBack() {
+  if (linked_) {  // whatever the callback was to bring has come before it returned
+    if (handbacks_.empty()) return -1;
+    int v = handbacks_.front();
+    handbacks_.pop_front();
+    return v;
+  }
   int seen = calls_;
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limit_ms_);
   while (handbacks_.empty()) {
@@ -425,6 +518,7 @@ int Host::ServeUntilExit(int timeout_ms) {
 }
 
 int Host::WaitExit(int timeout_ms) {
+  if (linked_) return linked_running_ ? -1 : client_status_;  // nothing runs meanwhile
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   while (ClientRunning() && MsLeft(deadline) > 0) ServeOnce(10);
   return ClientRunning() ? -1 : client_status_;
@@ -432,6 +526,7 @@ int Host::WaitExit(int timeout_ms) {
 
 bool Host::EnsureCallbackClient() {
   if (cb_client_ != nullptr) return true;
+  if (linked_) return false;
   if (dead_ || cb_prog_ == 0) return false;
   struct sockaddr_in a;
   std::memset(&a, 0, sizeof a);
@@ -450,10 +545,8 @@ bool Host::EnsureCallbackClient() {
 
 int Host::RawCallback(unsigned proc) {
   if (!EnsureCallbackClient()) return RPC_CANTSEND;
-  struct timeval tv = Tv(limit_ms_);
-  enum clnt_stat st =
-      clnt_call(cb_client_, proc, Proc(xdr_void), nullptr, Proc(xdr_void), nullptr, tv);
-  if (st == RPC_CANTSEND || st == RPC_CANTRECV) {
+  enum clnt_stat st = CallClient(proc, Proc(xdr_void), nullptr, limit_ms_);
+  if (!linked_ && (st == RPC_CANTSEND || st == RPC_CANTRECV)) {
     clnt_destroy(cb_client_);
     cb_client_ = nullptr;
   }
@@ -463,10 +556,9 @@ int Host::RawCallback(unsigned proc) {
 int Host::Deliver(unsigned proc, xdrproc_t xa, void *arg, bool want_handback) {
   if (dead_ || !EnsureCallbackClient()) return -1;
   handbacks_.clear();
-  struct timeval tv = Tv(limit_ms_);
-  enum clnt_stat st = clnt_call(cb_client_, proc, xa, arg, Proc(xdr_void), nullptr, tv);
+  enum clnt_stat st = CallClient(proc, xa, arg, limit_ms_);
   if (st != RPC_SUCCESS) {
-    if (st == RPC_CANTSEND || st == RPC_CANTRECV) {
+    if (!linked_ && (st == RPC_CANTSEND || st == RPC_CANTRECV)) {
       clnt_destroy(cb_client_);
       cb_client_ = nullptr;
     }
@@ -475,11 +567,8 @@ int Host::Deliver(unsigned proc, xdrproc_t xa, void *arg, bool want_handback) {
   if (faults_.extra_callbacks > 0) {
     // Sent one-way (a zero time-out returns once the request is written); the client finds
     // them while its entry callback still runs, or after it.
-    struct timeval zero = Tv(0);
-    clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&zero));
-    for (int i = 0; i < faults_.extra_callbacks; i++)
-      clnt_call(cb_client_, proc, xa, arg, Proc(xdr_void), nullptr, zero);
-    clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&tv));
+    for (int i = 0; i < faults_.extra_callbacks && cb_client_ != nullptr; i++)
+      CallClient(proc, xa, arg, 0);
     faults_.extra_callbacks = 0;
   }
   if (!want_handback) return 0;
@@ -516,10 +605,16 @@ int Host::Quit() {
 
 bool Host::Post(unsigned proc, xdrproc_t xa, void *arg) {
   if (dead_ || !EnsureCallbackClient()) return false;
-  struct timeval zero = Tv(0), tv = Tv(limit_ms_);
-  clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&zero));
-  enum clnt_stat st = clnt_call(cb_client_, proc, xa, arg, Proc(xdr_void), nullptr, zero);
-  clnt_control(cb_client_, CLSET_TIMEOUT, reinterpret_cast<char *>(&tv));
+  if (linked_) {  // kept in wire form until the client's service loop asks for it
+    Posted p{proc, std::vector<char>(xdr_sizeof(xa, arg))};
+    XDR x;
+    xdrmem_create(&x, p.arg.data(), static_cast<u_int>(p.arg.size()), XDR_ENCODE);
+    bool ok = xa(&x, arg);
+    xdr_destroy(&x);
+    if (ok) queued_.push_back(std::move(p));
+    return ok;
+  }
+  enum clnt_stat st = CallClient(proc, xa, arg, 0);
   return st == RPC_TIMEDOUT || st == RPC_SUCCESS;
 }
 
@@ -537,7 +632,7 @@ bool Host::PostCommand(int id) {
 }
 
 void Host::DropCallbackConnection() {
-  if (cb_client_ != nullptr) {
+  if (cb_client_ != nullptr && !linked_running_) {  // a link is no connection
     clnt_destroy(cb_client_);
     cb_client_ = nullptr;
   }
@@ -699,6 +794,10 @@ void Host::Die() {
 }
 
 void Host::Stop() {
+  if (linked_) {
+    EndLinked();
+    linked_ = nullptr;
+  }
   if (g_current != this && listener_ == nullptr && sentinel_pid_ <= 0) return;
   bool killed = false;
   // The started process is this one's own child, not reaped yet, so its pid is still its own;

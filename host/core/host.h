@@ -19,6 +19,13 @@
 // bounded by the call time limit (the longest silence allowed between two calls of the client),
 // so a hung client fails a test instead of hanging it.
 //
+// A client can also be linked into this process (LaunchOptions::linked): its runtime is started
+// from the same FMAPIX text, and its calls and the host's callbacks cross an in-memory link
+// (<quorvex/fapilink.h>) in their wire form, through the same dispatcher and the same call log,
+// with no socket, no port mapper and no context switch. A callback then runs the client's entry
+// callback to its hand-back before it returns. The client "exits" (status 0) when a callback
+// leaves its bail-out flag set, or when the host stops it.
+//
 // The RPC library keeps one set of served transports per process, so one Host serves at a time.
 // The host process's pid that the client watches is a small stand-in child of the Host (the
 // sentinel), so that a test can let "the host" die while its own process goes on.
@@ -32,9 +39,19 @@
 #include <string>
 #include <vector>
 
+#include <quorvex/fapilink.h>
+
 #include "host/core/dispatch.h"
 
 namespace qvhost {
+
+// The entry points of a client linked into this process.
+struct LinkedClient {
+  CLIENT *(*start)(const char *fmapix, FapiServeT host, int (*pump)(), const char **failure);
+  void (*shut_down)();
+  const int *bailout;  // the client's bail-out flag
+  void (*reset)();     // back to the state of a fresh process (may be null)
+};
 
 class Host {
  public:
@@ -58,6 +75,9 @@ class Host {
     bool wait_for_ack = true;            // false: return once the process is started
     std::string stderr_path;             // the client's standard error goes to this file
     unsigned long callback_program = 0;  // 0: a free transient number is picked
+    // Not null: the client is linked into this process and started through these instead of
+    // being run; client_path, wrapper, args, extra_env and stderr_path then mean nothing.
+    const LinkedClient *linked = nullptr;
   };
   // Starts the client and waits for its init acknowledgement (procedure 1000).
   bool Launch(const LaunchOptions &opts, std::string *err);
@@ -140,12 +160,17 @@ class Host {
 
   static constexpr unsigned long kHostVersion = 1;
   static constexpr unsigned long kCallbackVersion = 1;
+  // Program numbers a linked client is given, with nothing registered: host, then callbacks.
+  static constexpr unsigned long kLinkedProgram = 0x40000000ul;
 
   // The running Host (the one that last called Start), or null.
   static Host *Current();
 
   // Used by the core's dispatcher.
   void Dispatch(struct svc_req *rq, SVCXPRT *xprt);
+  // Used by a linked client's service loop: delivers the callbacks posted to it; their count.
+  int DeliverPosted();
+  bool Linked() const { return linked_ != nullptr; }
 
  private:
   int Deliver(unsigned proc, xdrproc_t xa, void *arg, bool want_handback);
@@ -158,6 +183,11 @@ class Host {
   void Reap();
   void CloseConnections();
   void FinishTeardown();
+  bool LaunchLinked(const LaunchOptions &opts, std::string *err);
+  // One call on the callback handle; a linked client that has bailed out afterwards ends.
+  enum clnt_stat CallClient(unsigned proc, xdrproc_t xa, void *arg, int ms);
+  void EndLinked();
+  std::string Fmapix(const LaunchOptions &opts, int host_pid) const;
 
   unsigned long prog_ = 0, cb_prog_ = 0, cb_vers_ = kCallbackVersion;
   SVCXPRT *listener_ = nullptr;
@@ -174,6 +204,14 @@ class Host {
   Faults faults_;
   std::vector<LoggedCall> log_;
   std::map<int, pid_t> peers_;  // the client's process at the other end of each connection
+  const LinkedClient *linked_ = nullptr;  // the last launch's, when it was linked
+  bool linked_running_ = false;
+  int linked_depth_ = 0;  // callbacks under way on the link
+  struct Posted {
+    unsigned proc;
+    std::vector<char> arg;  // the argument record in wire form
+  };
+  std::deque<Posted> queued_;  // posted to a linked client, not yet delivered
 };
 
 }  // namespace qvhost

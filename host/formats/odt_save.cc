@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
+#include <unordered_map>
 
 #include "host/atomic_file.h"
 #include "host/formats/odt_internal.h"
@@ -109,6 +110,10 @@ class Writer {
   std::map<std::string, int> uses_[2];
   std::map<Handle, std::string> styleOf_;
   std::map<std::string, std::string> made_[2];  // content of a new automatic style -> name
+  // The walk's items by the style they name, built at the first deletion (once every
+  // paragraph has its final style): a deletion visits only the paragraphs it concerns.
+  std::unordered_map<std::string, std::vector<size_t>> itemsOf_;
+  bool itemsIndexed_ = false;
 };
 
 bool Writer::Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std::string &err) {
@@ -399,9 +404,18 @@ void Writer::DeleteStyle(const std::string &name) {
     for (auto &[k, st] : styles_.autos[part]) rebase(part, st);
   // Paragraphs that name it directly: an automatic style with its settings.
   std::string made[2];
-  for (WalkItem &w : items_) {
+  if (!itemsIndexed_) {
+    for (size_t i = 0; i < items_.size(); ++i) {
+      const WalkItem &w = items_[i];
+      itemsOf_[w.node.attribute(parts_[w.part].n.styleName.c_str()).value()].push_back(i);
+    }
+    itemsIndexed_ = true;
+  }
+  // Those named it and now name an automatic style, which no deletion touches.
+  auto named = itemsOf_.extract(name);
+  for (size_t i : named ? named.mapped() : std::vector<size_t>()) {
+    WalkItem &w = items_[i];
     const Names &n = parts_[w.part].n;
-    if (std::string_view(w.node.attribute(n.styleName.c_str()).value()) != name) continue;
     if (made[w.part].empty()) {
       made[w.part] = styles_.NewAutoName(w.part);
       pugi::xml_node s = AutoStyles(w.part).append_child(n.sStyle.c_str());

@@ -249,6 +249,7 @@ Frame *Model::AddFrame(Flow &f, Handle page) {
 
 Pgf *Model::AddPgf(Frame &fr, const std::string &tag, const std::string &text) {
   Pgf *p = Make<Pgf>(fr.doc);
+  PgfsChanged(fr.doc);
   p->tag = tag;
   p->text = text;
   p->home = PgfHome::Frame;
@@ -282,6 +283,7 @@ Cell *Model::AddCell(Row &r) {
 
 Pgf *Model::AddCellPgf(Cell &c, const std::string &tag, const std::string &text) {
   Pgf *p = Make<Pgf>(c.doc);
+  PgfsChanged(c.doc);
   p->tag = tag;
   p->text = text;
   p->home = PgfHome::Cell;
@@ -292,6 +294,7 @@ Pgf *Model::AddCellPgf(Cell &c, const std::string &tag, const std::string &text)
 
 Pgf *Model::AddTitlePgf(Table &t, const std::string &tag, const std::string &text) {
   Pgf *p = Make<Pgf>(t.doc);
+  PgfsChanged(t.doc);
   p->tag = tag;
   p->text = text;
   p->home = PgfHome::Title;
@@ -384,6 +387,20 @@ Handle Model::PageOfPgf(const Pgf &p) const {
   const Table *t = As<Table>(TableOfPgf(p), Kind::Table);
   const Pgf *anchor = t ? PgfOf(t->anchor) : nullptr;
   return anchor && anchor->home == PgfHome::Frame ? PageOfPgf(*anchor) : 0;
+}
+
+void Model::PgfsChanged(Handle doc) {
+  if (Doc *d = DocOf(doc)) d->tagUseValid = false;
+}
+
+bool Model::TagCarried(const Doc &d, const std::string &tag) const {
+  if (!d.tagUseValid) {
+    d.tagUse.clear();
+    for (Handle h : WalkPgfs(d)) ++d.tagUse[PgfOf(h)->tag];
+    d.tagUseValid = true;
+  }
+  auto it = d.tagUse.find(tag);
+  return it != d.tagUse.end() && it->second > 0;
 }
 
 std::vector<Handle> Model::WalkPgfs(const Doc &d) const {

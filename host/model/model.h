@@ -210,6 +210,10 @@ struct Doc : Obj {
   int32_t pageWidth = 0x2640000, pageHeight = 0x3180000;  // 612 x 792 pt
   bool modified = false;
   std::vector<Handle> owned;  // every object created inside the document
+  // How many paragraphs carry each tag: built when first asked (Model::TagCarried) and dropped
+  // whenever a paragraph is made or retagged. Paragraphs deleted since may still be counted.
+  mutable std::unordered_map<std::string, size_t> tagUse;
+  mutable bool tagUseValid = false;
   Doc() : Obj(Kind::Doc) {}
 };
 
@@ -325,6 +329,11 @@ class Model {
   // Every paragraph in the order of the document walk: body flows, then each table's cells
   // row by row and its title.
   std::vector<Handle> WalkPgfs(const Doc &d) const;
+  // False when no paragraph of the document carries the tag (constant time but for the first
+  // question after a change to paragraphs).
+  bool TagCarried(const Doc &d, const std::string &tag) const;
+  // To be called whenever a paragraph is made or its tag changes.
+  void PgfsChanged(Handle doc);
   std::vector<Handle> TablesAnchoredIn(const Doc &d, Handle pgf) const;
   const std::vector<Handle> &OpenDocs() const { return open_; }
   const std::vector<Handle> &OpenBooks() const { return books_; }

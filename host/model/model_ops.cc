@@ -31,6 +31,7 @@ bool IsQuestion(int32_t type) {
 
 Pgf *Model::SplitPgf(Pgf &p, size_t at) {
   Pgf *q = Make<Pgf>(p.doc);
+  PgfsChanged(p.doc);
   q->tag = p.tag;
   q->own = p.own;
   q->override_ = p.override_;

@@ -345,6 +345,7 @@ int32_t Model::SetOf(Obj &o, Handle docArg, int32_t prop, const Value &v) {
           if (v.type != PType::String) return kBadPropType;
           MaterialiseChars(d, p);
           p.tag = v.s;
+          PgfsChanged(p.doc);
           RecomputeOverride(d, p);
           MarkModified(p.doc);
           return kOk;
@@ -647,8 +648,9 @@ int32_t Model::Delete(Handle doc, Handle obj) {
       PgfFmt *f = static_cast<PgfFmt *>(o);
       if (d->source && d->source->Needs(f->h)) return kNotDeletable;
       // Paragraphs of the deleted tag keep their look: its settings become their own.
-      for (Handle h : WalkPgfs(*d))
-        if (Pgf *p = PgfOf(h); p->tag == f->name) MaterialiseChars(*d, *p);
+      if (TagCarried(*d, f->name))
+        for (Handle h : WalkPgfs(*d))
+          if (Pgf *p = PgfOf(h); p->tag == f->name) MaterialiseChars(*d, *p);
       Unlink(d->fmts, *o);
       break;
     }
