@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "host/file_access.h"
 
@@ -32,6 +33,9 @@ constexpr std::string_view kMarker = ".qvhost-save-";
 constexpr std::string_view kRandom = "XXXXXX";
 constexpr mode_t kNewFileMode = 0644;
 constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Faults of this process, such as one in a client linked into it: its temporary files go too,
+// and a line says why the run ended. They are never held back (a fault cannot wait).
+constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 // --- temporary files removed on a fatal signal ---------------------------------------------------
 
@@ -52,6 +56,13 @@ extern "C" void RemoveLiveTemps(int sig) {
   pid_t self = getpid();
   for (LiveTemp &t : g_live)
     if (t.live.load(std::memory_order_acquire) && t.owner == self) unlink(t.name);
+  if (sig != SIGINT && sig != SIGTERM && sig != SIGHUP) {
+    static const char kWhy[] =
+        "quorvex-host: fatal fault; the run ended and the files it had not yet committed are "
+        "as they were\n";
+    ssize_t n = write(2, kWhy, sizeof kWhy - 1);
+    (void)n;
+  }
   errno = saved;
   // The handler was installed for one delivery: the signal, blocked until this returns, then
   // ends the process as it would have.
@@ -61,7 +72,9 @@ extern "C" void RemoveLiveTemps(int sig) {
 void InstallHandlers() {
   static std::once_flag once;
   std::call_once(once, [] {
-    for (int sig : kFatalSignals) {
+    std::vector<int> all(std::begin(kFatalSignals), std::end(kFatalSignals));
+    all.insert(all.end(), std::begin(kFaultSignals), std::end(kFaultSignals));
+    for (int sig : all) {
       struct sigaction old {};
       if (sigaction(sig, nullptr, &old) != 0 || (old.sa_flags & SA_SIGINFO) ||
           old.sa_handler != SIG_DFL)
@@ -251,6 +264,7 @@ void Remove(Waiting &w) {
 
 SaveBatch::SaveBatch() {
   g_batch_open = true;
+  InstallHandlers();  // a fault at any point of the run is reported, and cleans up
 }
 
 SaveBatch::~SaveBatch() {

@@ -41,11 +41,15 @@ Model::Model() {
 
 Model::~Model() = default;
 
-void Model::Reset() {
+void Model::Reset(bool freshHandles) {
   while (!open_.empty()) FreeDoc(*DocOf(open_.back()));
   while (!books_.empty()) FreeBook(*BookOf(books_.back()));
   for (Handle h : menus_) objs_[h].reset();
   menus_.clear();
+  if (freshHandles) {
+    objs_.clear();
+    objs_.emplace_back();
+  }
   activeDoc = activeBook = 0;
   clientDir.clear();
   displaying = 1;

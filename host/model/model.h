@@ -271,8 +271,9 @@ class Model {
   Model &operator=(const Model &) = delete;
 
   // Closes every document and book, forgets menus, answers and logs, and sets the session back
-  // to its start state. Handles issued before stay refused.
-  void Reset();
+  // to its start state. Handles issued before stay refused, unless `freshHandles` numbers them
+  // afresh from 1 as in a new process (for runs that are compared call for call).
+  void Reset(bool freshHandles = false);
 
   // --- objects -----------------------------------------------------------------------------
   Obj *Find(Handle h) const { return h < objs_.size() ? objs_[h].get() : nullptr; }

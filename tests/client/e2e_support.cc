@@ -1,19 +1,57 @@
 #include "e2e_support.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
+
+#include <map>
+
+#include <quorvex/fapilink.h>
+#include <quorvex/fapiruntime.h>
+
+#include "client/quorvex.h"
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace qvtest {
+namespace {
+
+const qvhost::LinkedClient kLinked = {FapiStartLinked, F_ApiShutDown, &FA_bailout, QvResetClient};
+
+// The call log of each test's first run (the separate process), by test name.
+std::map<std::string, std::vector<std::string>> &FirstRuns() {
+  static std::map<std::string, std::vector<std::string>> runs;
+  return runs;
+}
+
+std::string TestName() {
+  const ::testing::TestInfo *t = ::testing::UnitTest::GetInstance()->current_test_info();
+  return std::string(t->test_suite_name()) + "." + t->name();
+}
+
+// The log as compared: the init acknowledgement carries the client's pid, and file names
+// the run's own scratch folder.
+std::vector<std::string> Comparable(const std::vector<qvhost::LoggedCall> &log,
+                                    const std::string &dir) {
+  std::vector<std::string> out;
+  for (const qvhost::LoggedCall &c : log) {
+    std::string args = c.proc == 1000 ? "<pid>" : c.args;
+    for (size_t at; (at = args.find(dir)) != std::string::npos;)
+      args.replace(at, dir.size(), "<dir>");
+    out.push_back(std::to_string(c.proc) + " " + args);
+  }
+  return out;
+}
+
+}  // namespace
 
 void ClientE2E::SetUp() {
   char tmpl[] = "/tmp/qvclient.XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   dir_ = tmpl;
-  m().Reset();
+  m().Reset(true);  // the same handles in both runs of the test
   // The client directory holds the output template with the three listing formats.
   std::filesystem::create_directories(dir_ + "/clientdir");
   qvhost::Doc &tpl = NewDoc("", {"Heading1", "Heading2", "Body"});
@@ -30,10 +68,22 @@ void ClientE2E::SetUp() {
   registered = true;
   ASSERT_TRUE(host_.Start(&err)) << err;
   host_.SetCallTimeLimit(20000);
+  linked_ = FirstRuns().count(TestName()) > 0;
 }
 
 void ClientE2E::TearDown() {
   host_.Stop();
+  if (saved_stderr_ >= 0) {
+    fflush(stderr);
+    dup2(saved_stderr_, 2);
+    close(saved_stderr_);
+    saved_stderr_ = -1;
+  }
+  if (!linked_)
+    FirstRuns()[TestName()] = Comparable(host_.CallLog(), dir_);
+  else
+    EXPECT_EQ(Comparable(host_.CallLog(), dir_), FirstRuns()[TestName()])
+        << "the linked client's calls differ from the separate process's";
   m().Reset();
   std::filesystem::remove_all(dir_);
 }
@@ -44,6 +94,17 @@ void ClientE2E::Launch() {
   o.client_path = QUORVEX_CLIENT_BIN;
   o.client_number = -1;
   o.wrapper = {"/bin/sh", "-c", "exec \"$0\" 2>>\"" + dir_ + "/stderr\""};
+  if (linked_) {
+    o.linked = &kLinked;
+    if (saved_stderr_ < 0) {  // the client's standard error is this process's
+      fflush(stderr);
+      saved_stderr_ = dup(2);
+      int fd = open((dir_ + "/stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+      ASSERT_GE(fd, 0);
+      dup2(fd, 2);
+      close(fd);
+    }
+  }
   std::string err;
   ASSERT_TRUE(host_.Launch(o, &err)) << err;
   ASSERT_EQ(host_.Initialize(2), 0);

@@ -1,5 +1,10 @@
 // What the end-to-end tests share: a substitute host serving the process-wide model, the
 // client started against it, and small builders for documents and books.
+//
+// Every test runs twice (the suite is run with --gtest_repeat=2): first with the client as a
+// process of its own over ONC RPC/TCP, then with the client linked into the test's process over
+// the in-memory link. The second run's host call log must equal the first's, call for call,
+// argument for argument (but the pid of the init acknowledgement).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -70,6 +75,8 @@ class ClientE2E : public ::testing::Test {
 
   std::string dir_;  // scratch folder of the test
   qvhost::Host host_;
+  bool linked_ = false;  // this run's client is linked into the test's process
+  int saved_stderr_ = -1;
 };
 
 }  // namespace qvtest

@@ -64,14 +64,69 @@ class Runner:
         self.args, self.work = args, work
 
     def host(self, *argv, expect=0):
-        cmd = [self.args.host, "run", "--client", self.args.client, "--client-dir",
-               self.args.client_dir] + list(argv)
-        done = subprocess.run(cmd, cwd=self.work, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              text=True, timeout=120)
+        """Runs the command with the client linked into the host, and the same command with the
+        client as a process of its own over ONC RPC on a copy of the folders it names: both
+        must make the same calls, print the same and leave the same files."""
+        argv = list(argv)
+        mirror = self.mirror(argv)
+        done = self.run(argv, [], os.path.join(self.work, "calls-linked"))
+        twin = self.run([a.replace(self.work, mirror) for a in argv],
+                        ["--process", "--client", self.args.client],
+                        os.path.join(mirror, "calls-process"))
         if expect is not None and done.returncode != expect:
             failures.append("%s: status %d, stderr: %s" % (" ".join(argv), done.returncode,
                                                           done.stderr.strip()))
+        self.compare(argv, done, twin, mirror)
+        shutil.rmtree(mirror)
         return done
+
+    def run(self, argv, extra, log):
+        cmd = [self.args.host, "run", "--client-dir", self.args.client_dir, "--call-log",
+               log] + extra + argv
+        if os.path.exists(log):
+            os.unlink(log)
+        return subprocess.run(cmd, cwd=self.work, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              text=True, timeout=120)
+
+    def mirror(self, argv):
+        """A copy of every folder below the scratch folder that an argument names a file of."""
+        mirror = self.work + "-twin"
+        for a in argv:
+            if not a.startswith(self.work + os.sep):
+                continue
+            folder = os.path.dirname(a)
+            dst = folder.replace(self.work, mirror)
+            os.makedirs(dst, exist_ok=True)
+            for name in os.listdir(folder):
+                src = os.path.join(folder, name)
+                if (os.path.isfile(src) and not name.startswith("calls-") and
+                        not os.path.exists(os.path.join(dst, name))):
+                    shutil.copy2(src, os.path.join(dst, name))
+        os.makedirs(mirror, exist_ok=True)
+        return mirror
+
+    def compare(self, argv, done, twin, mirror):
+        what = " ".join(a.replace(self.work + os.sep, "") for a in argv)
+
+        def calls(path):
+            if not os.path.exists(path):
+                return None
+            with open(path) as fh:  # the init acknowledgement carries the client's pid
+                return [("1000 <pid>" if ln.startswith("1000 ") else ln.replace(mirror, self.work))
+                        for ln in fh.read().splitlines()]
+        linked = calls(os.path.join(self.work, "calls-linked"))
+        check(linked == calls(os.path.join(mirror, "calls-process")),
+              "%s: the linked client's calls differ from the separate process's" % what)
+        check(done.returncode == twin.returncode and
+              done.stdout == twin.stdout.replace(mirror, self.work),
+              "%s: the two transports printed different results" % what)
+        for folder, _, files in os.walk(mirror):
+            for name in files:
+                if name.startswith("calls-"):
+                    continue
+                theirs = os.path.join(folder, name)
+                check(package_content(theirs) == package_content(theirs.replace(mirror, self.work)),
+                      "%s: %s differs between the two transports" % (what, name))
 
     def copy(self, name, as_name):
         dst = os.path.join(self.work, as_name)
@@ -83,6 +138,16 @@ class Runner:
         with open(path, "w") as f:
             json.dump({"type": "book", "components": comps}, f)
         return path
+
+
+def package_content(path):
+    """A file's bytes; for a package, its entries' names and bytes in order (an entry written
+    anew carries the time it was written)."""
+    if zipfile.is_zipfile(path):
+        with zipfile.ZipFile(path) as z:
+            return [(i.filename, z.read(i)) for i in z.infolist()]
+    with open(path, "rb") as fh:
+        return fh.read()
 
 
 W_NS = "http://schemas.openxmlformats.org/wordprocessingml/2006/main"
