@@ -1,51 +1,13 @@
 #include "e2e_support.h"
 
-#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
-
-#include <map>
-
-#include <quorvex/fapilink.h>
-#include <quorvex/fapiruntime.h>
-
-#include "client/quorvex.h"
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace qvtest {
-namespace {
-
-const qvhost::LinkedClient kLinked = {FapiStartLinked, F_ApiShutDown, &FA_bailout, QvResetClient};
-
-// The call log of each test's first run (the separate process), by test name.
-std::map<std::string, std::vector<std::string>> &FirstRuns() {
-  static std::map<std::string, std::vector<std::string>> runs;
-  return runs;
-}
-
-std::string TestName() {
-  const ::testing::TestInfo *t = ::testing::UnitTest::GetInstance()->current_test_info();
-  return std::string(t->test_suite_name()) + "." + t->name();
-}
-
-// The log as compared: the init acknowledgement carries the client's pid, and file names
-// the run's own scratch folder.
-std::vector<std::string> Comparable(const std::vector<qvhost::LoggedCall> &log,
-                                    const std::string &dir) {
-  std::vector<std::string> out;
-  for (const qvhost::LoggedCall &c : log) {
-    std::string args = c.proc == 1000 ? "<pid>" : c.args;
-    for (size_t at; (at = args.find(dir)) != std::string::npos;)
-      args.replace(at, dir.size(), "<dir>");
-    out.push_back(std::to_string(c.proc) + " " + args);
-  }
-  return out;
-}
-
-}  // namespace
 
 void ClientE2E::SetUp() {
   char tmpl[] = "/tmp/qvclient.XXXXXX";
@@ -68,22 +30,12 @@ void ClientE2E::SetUp() {
   registered = true;
   ASSERT_TRUE(host_.Start(&err)) << err;
   host_.SetCallTimeLimit(20000);
-  linked_ = FirstRuns().count(TestName()) > 0;
+  transports_.Begin();
 }
 
 void ClientE2E::TearDown() {
   host_.Stop();
-  if (saved_stderr_ >= 0) {
-    fflush(stderr);
-    dup2(saved_stderr_, 2);
-    close(saved_stderr_);
-    saved_stderr_ = -1;
-  }
-  if (!linked_)
-    FirstRuns()[TestName()] = Comparable(host_.CallLog(), dir_);
-  else
-    EXPECT_EQ(Comparable(host_.CallLog(), dir_), FirstRuns()[TestName()])
-        << "the linked client's calls differ from the separate process's";
+  transports_.End(host_, dir_);
   m().Reset();
   std::filesystem::remove_all(dir_);
 }
@@ -94,17 +46,7 @@ void ClientE2E::Launch() {
   o.client_path = QUORVEX_CLIENT_BIN;
   o.client_number = -1;
   o.wrapper = {"/bin/sh", "-c", "exec \"$0\" 2>>\"" + dir_ + "/stderr\""};
-  if (linked_) {
-    o.linked = &kLinked;
-    if (saved_stderr_ < 0) {  // the client's standard error is this process's
-      fflush(stderr);
-      saved_stderr_ = dup(2);
-      int fd = open((dir_ + "/stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-      ASSERT_GE(fd, 0);
-      dup2(fd, 2);
-      close(fd);
-    }
-  }
+  transports_.Use(o, dir_ + "/stderr");
   std::string err;
   ASSERT_TRUE(host_.Launch(o, &err)) << err;
   ASSERT_EQ(host_.Initialize(2), 0);

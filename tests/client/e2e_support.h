@@ -1,10 +1,8 @@
 // What the end-to-end tests share: a substitute host serving the process-wide model, the
 // client started against it, and small builders for documents and books.
 //
-// Every test runs twice (the suite is run with --gtest_repeat=2): first with the client as a
-// process of its own over ONC RPC/TCP, then with the client linked into the test's process over
-// the in-memory link. The second run's host call log must equal the first's, call for call,
-// argument for argument (but the pid of the init acknowledgement).
+// Every test runs twice, over each transport, and both runs must make the same calls
+// (two_transports.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +16,7 @@
 #include "host/docio.h"
 #include "host/handlers/handlers.h"
 #include "host/model/model.h"
+#include "tests/support/two_transports.h"
 
 namespace qvtest {
 
@@ -75,8 +74,7 @@ class ClientE2E : public ::testing::Test {
 
   std::string dir_;  // scratch folder of the test
   qvhost::Host host_;
-  bool linked_ = false;  // this run's client is linked into the test's process
-  int saved_stderr_ = -1;
+  TwoTransports transports_;
 };
 
 }  // namespace qvtest

@@ -1,5 +1,6 @@
 // The tag report commands end to end: the client runs against the substitute host on the
-// document formats.fm, and the output document it leaves in the host is read back.
+// document formats.fm, and the output document it leaves in the host is read back. Each test
+// runs over both transports, with the same calls (two_transports.h).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "host/docio.h"
 #include "host/handlers/handlers.h"
 #include "host/model/model.h"
+#include "tests/support/two_transports.h"
 
 namespace {
 
@@ -28,7 +30,8 @@ class ReportTest : public ::testing::Test {
     static bool registered = false;
     if (!registered) qvhost::RegisterModelHandlers();
     registered = true;
-    TheModel().Reset();
+    TheModel().Reset(true);
+    transports_.Begin();
     TheModel().clientDir = QV_SOURCE_DIR "/examples/clientdir";
     std::string err;
     TheModel().activeDoc = qvhost::LoadFile(TheModel(), QV_TEST_DIR "/formats.fm", err);
@@ -38,6 +41,7 @@ class ReportTest : public ::testing::Test {
   }
   void TearDown() override {
     host_.Stop();
+    transports_.End(host_, "");
     TheModel().Reset();
   }
 
@@ -60,6 +64,7 @@ class ReportTest : public ::testing::Test {
     qvhost::Host::LaunchOptions opt;
     opt.client_path = QUORVEX_CLIENT_BIN;
     opt.client_number = -1;
+    transports_.Use(opt, "");
     std::string err;
     EXPECT_TRUE(host_.Launch(opt, &err)) << err;
     TheModel().created.clear();
@@ -89,6 +94,7 @@ class ReportTest : public ::testing::Test {
   }
 
   qvhost::Host host_;
+  qvtest::TwoTransports transports_;
   qvhost::Doc *doc_ = nullptr;
   size_t shownBefore_ = 0;
 };
