@@ -19,7 +19,7 @@
 #include "host/book_args.h"
 #include "host/changes.h"
 #include "host/core/host.h"
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/file_access.h"
 #include "host/formats/format.h"
 #include "host/handlers/handlers.h"

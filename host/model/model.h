@@ -196,6 +196,23 @@ struct FileSource {
   virtual bool CaseBlindNames() const { return false; }
 };
 
+class Model;
+
+// Reading and writing document and book files. The model knows no file format: the layer that
+// owns both the model and the formats lends it one of these, and Open, Save, Export and Import
+// go through it.
+class DocumentFiles {
+ public:
+  virtual ~DocumentFiles() = default;
+  // Builds a document or book from the file; 0 with `err` set (naming the file) when it cannot
+  // be read. Nothing is left in the model on failure.
+  virtual Handle Load(Model &m, const std::string &path, std::string &err) const = 0;
+  // Writes the document or book to `path`; false with `err` set (naming the file) on failure,
+  // the file at `path` then being as it was.
+  virtual bool Save(const Model &m, Handle docOrBook, const std::string &path,
+                    std::string &err) const = 0;
+};
+
 struct Doc : Obj {
   std::string path;                    // full path of its file; empty for a new, unsaved document
   std::shared_ptr<FileSource> source;  // set by the format that read the file, if it keeps any
@@ -449,6 +466,8 @@ class Model {
   std::vector<ShownItem> shown;
   std::function<void(const ShownItem &)> onShow;  // called for every item as it is shown
   std::function<void(Handle)> onLoad;  // called for every document Open reads from its file
+  // How Open, Save, Export and Import reach files; without it they fail. Reset keeps it.
+  const DocumentFiles *files = nullptr;
   std::map<int32_t, int32_t> notifications;
   std::vector<std::string> saved;        // files written (or, without writeSaves, due) by Save
   std::vector<Handle> created;           // new documents made by CustomDoc and new-from-template
@@ -522,8 +541,5 @@ inline T *Model::FindByName(const Chain &c, Kind k, const std::string &name) con
     if (T *o = As<T>(h, k); o->name == name) return o;
   return nullptr;
 }
-
-// The host's one model; the handlers and the command line use it.
-Model &TheModel();
 
 }  // namespace qvhost
