@@ -517,6 +517,7 @@ int RunMain(int argc, char **argv) {
   // fails writes nothing.
   SaveBatch batch;
   Host host;
+  host.KeepLog(false);  // nothing shows a run's calls: its memory stays that of its documents
   // The client defines its menus first, so that a command it does not know is refused before
   // any document is opened.
   if (!Initialise(host, m, o)) return 1;
