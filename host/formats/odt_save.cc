@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <set>
 #include <string_view>
-#include <unordered_set>
 
 #include "host/atomic_file.h"
 #include "host/formats/odt_internal.h"
@@ -26,33 +25,6 @@ namespace {
 
 const char *kPartNames[2] = {"content.xml", "styles.xml"};
 
-// Whether an attribute value of the part's bytes is one of `names`, in one pass over its
-// tags. A value with a reference in it could spell any name: it counts as naming one.
-bool NamesAny(std::string_view s, const std::unordered_set<std::string_view> &names) {
-  constexpr size_t npos = std::string_view::npos;
-  const std::pair<std::string_view, std::string_view> kSkipped[] = {
-      {"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
-  for (size_t i = s.find('<'); i != npos; i = s.find('<', i)) {
-    bool skipped = false;
-    for (const auto &[open, close] : kSkipped)
-      if (s.compare(i, open.size(), open) == 0) {
-        i = s.find(close, i + open.size());
-        if (i == npos) return true;
-        skipped = true;
-        break;
-      }
-    if (skipped) continue;
-    for (++i; i < s.size() && s[i] != '>'; ++i) {
-      if (s[i] != '"' && s[i] != '\'') continue;
-      size_t close = s.find(s[i], i + 1);
-      if (close == npos) return true;
-      std::string_view v = s.substr(i + 1, close - i - 1);
-      if (v.find('&') != npos || names.count(v)) return true;
-      i = close;
-    }
-  }
-  return false;
-}
 
 void SetAttr(pugi::xml_node n, const std::string &name, const std::string &value) {
   pugi::xml_attribute a = n.attribute(name.c_str());
@@ -553,7 +525,7 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
   for (const OdtSource::FmtRec *rec : deleted) touched.insert(rec->style);
   for (const auto &[rec, fmt] : changedFmts) touched.insert(rec->style);
   bool stub = changedPgfs.empty();
-  auto stubContent = [&](std::string_view bytes) { return stub && !NamesAny(bytes, touched); };
+  auto stubContent = [&](std::string_view bytes) { return stub && !AnyAttributeValueIn(bytes, touched); };
   std::map<std::string, std::string> replace;
   for (;; stub = false) {
     // The file as it was read; its trees and bytes are let go once the changed parts are

@@ -94,19 +94,20 @@ struct PgfFmt : Obj {
 // Where a paragraph lives: a text frame of a flow, a table cell, or a table's title.
 enum class PgfHome : uint8_t { Frame, Cell, Title };
 
+// A large document holds hundreds of thousands of these: the small members come last, packed.
 struct Pgf : Obj {
   std::string tag;
-  Handle element = 0;  // structure element holding the paragraph (0: none)
+  std::string text;
   // Character properties set over the paragraph's text, read back at any of its locations.
   LazyMap<int32_t, Value> textProps;
-  std::string text;
-  bool override_ = false;
-  int32_t locked = 0;
   // Characteristics in which the paragraph differs from its format (all of them when the
   // catalogue has no format of its tag any more).
   LazyMap<int32_t, Value> own;
+  Handle element = 0;  // structure element holding the paragraph (0: none)
+  Handle parent = 0;   // frame, cell or table
+  int32_t locked = 0;
+  bool override_ = false;
   PgfHome home = PgfHome::Frame;
-  Handle parent = 0;  // frame, cell or table
   Pgf() : Obj(Kind::Pgf) {}
 };
 
