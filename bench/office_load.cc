@@ -6,7 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/model/model.h"
 
 namespace {

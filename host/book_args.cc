@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/file_access.h"
 #include "host/formats/format.h"
 

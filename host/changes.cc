@@ -33,9 +33,17 @@ ChangeLog::DocState TakeState(const Model &m, const Doc &d) {
   ChangeLog::DocState s;
   for (Handle h : m.Chained(d.fmts)) s.fmts.push_back(m.FmtOf(h)->name);
   s.nextTags = FormatNextTags(m, d);
-  for (Handle h : m.WalkPgfs(d)) {
+  std::unordered_map<std::string, uint32_t> index;
+  auto intern = [&](const std::string &name) {
+    auto [it, added] = index.emplace(name, static_cast<uint32_t>(s.names.size()));
+    if (added) s.names.push_back(name);
+    return it->second;
+  };
+  std::vector<Handle> walk = m.WalkPgfs(d);
+  s.pgfs.reserve(walk.size());
+  for (Handle h : walk) {
     const Pgf *p = m.PgfOf(h);
-    s.pgfs.push_back({h, p->tag, NextTagOf(*p, s.nextTags), p->override_});
+    s.pgfs.push_back({h, intern(p->tag), intern(NextTagOf(*p, s.nextTags)), p->override_});
   }
   return s;
 }
@@ -51,9 +59,9 @@ ChangeCounts Compare(const Model &m, const Doc &d, const ChangeLog::DocState &be
   for (const ChangeLog::PgfState &was : before.pgfs) {
     const Pgf *p = m.PgfOf(was.h);
     if (!p || p->doc != d.h) continue;  // the paragraph went
-    if (p->tag != was.tag)
+    if (p->tag != before.names[was.tag])
       ++c.pgfsRetagged;
-    else if (NextTagOf(*p, now) != was.next)
+    else if (NextTagOf(*p, now) != before.names[was.next])
       ++c.refsRewritten;
     c.overridesRemoved += was.override_ && !p->override_;
   }

@@ -9,6 +9,7 @@
 // not in the model and is not counted.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -37,15 +38,18 @@ class ChangeLog {
   // One entry per file saved, in the order of first save.
   const std::vector<Entry> &Entries() const { return entries_; }
 
-  // A state to compare with, public for the comparison's helpers.
+  // A state to compare with, public for the comparison's helpers. A document holds far more
+  // paragraphs than distinct tags: a paragraph's tag and next tag are kept as indexes into the
+  // state's one list of the names met.
   struct PgfState {
     Handle h;
-    std::string tag, next;
+    uint32_t tag, next;  // in `names`
     bool override_;
   };
   struct DocState {
     std::vector<std::string> fmts;
     std::unordered_map<std::string, std::string> nextTags;  // format name -> its next tag
+    std::vector<std::string> names;
     std::vector<PgfState> pgfs;
   };
 

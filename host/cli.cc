@@ -19,7 +19,7 @@
 #include "host/book_args.h"
 #include "host/changes.h"
 #include "host/core/host.h"
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/file_access.h"
 #include "host/formats/format.h"
 #include "host/handlers/handlers.h"
@@ -542,6 +542,8 @@ int RunMain(int argc, char **argv) {
   // fails writes nothing.
   SaveBatch batch;
   Host host;
+  // Only --call-log shows a run's calls: without it, its memory stays that of its documents.
+  host.KeepLog(!o.callLog.empty());
   // The client defines its menus first, so that a command it does not know is refused before
   // any document is opened.
   if (!Initialise(host, m, o)) return 1;

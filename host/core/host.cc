@@ -666,6 +666,7 @@ void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
   }
   const ProcEntry *e = FindProc(proc);
   if (e == nullptr) {
+    if (!keep_log_) log_.clear();
     log_.push_back({proc, "<no such procedure>"});
     svcerr_noproc(xprt);
     return;
@@ -674,11 +675,13 @@ void Host::Dispatch(struct svc_req *rq, SVCXPRT *xprt) {
   std::unique_ptr<max_align_t[]> arg = ZeroedRecord(e->arg_size);
   std::unique_ptr<max_align_t[]> res = ZeroedRecord(e->res_size);
   if (!svc_getargs(xprt, Proc(e->xdr_arg), reinterpret_cast<char *>(arg.get()))) {
+    if (!keep_log_) log_.clear();
     log_.push_back({proc, "<undecodable>"});
     svcerr_decode(xprt);
     svc_freeargs(xprt, Proc(e->xdr_arg), reinterpret_cast<char *>(arg.get()));
     return;
   }
+  if (!keep_log_) log_.clear();
   log_.push_back({proc, XdrText(e->xdr_arg, arg.get())});
   if (proc != 1000 && got_ack_) calls_++;
   if (faults_.silent) {

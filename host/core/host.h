@@ -124,6 +124,9 @@ class Host {
 
   const std::vector<LoggedCall> &CallLog() const { return log_; }
   void ClearLog() { log_.clear(); }
+  // Whether every call stays in CallLog() (the default). Without, the log holds only the call
+  // being served: a long run's memory does not grow with its calls.
+  void KeepLog(bool keep) { keep_log_ = keep; }
   // Count of log entries with this procedure number.
   size_t CallCount(unsigned proc) const;
   void Stop();
@@ -203,6 +206,7 @@ class Host {
   int calls_ = 0;
   Faults faults_;
   std::vector<LoggedCall> log_;
+  bool keep_log_ = true;
   std::map<int, pid_t> peers_;  // the client's process at the other end of each connection
   const LinkedClient *linked_ = nullptr;  // the last launch's, when it was linked
   bool linked_running_ = false;

@@ -391,6 +391,7 @@ struct Reader {
       Names ns(x.Root());
       std::vector<Ev> evs;
       Walk(x.Root(), w.story, ns, evs);
+      src->pgfs.reserve(src->pgfs.size() + evs.size());  // no doubling beside the part's tree
       uint32_t partIx = static_cast<uint32_t>(src->parts.size());
       src->parts.push_back(rec);
       Flow *fl = m.AddFlow(*d, w.flow, w.story == Story::Body);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "host/atomic_file.h"
 #include "host/formats/docx.h"
@@ -133,12 +134,25 @@ struct Saver {
   }
 
   bool Read(const PartRec &rec, std::string &bytes, XmlPart &x) {
+    return ReadBytes(rec, bytes) && x.Parse(bytes, rec.name, err);
+  }
+  bool ReadBytes(const PartRec &rec, std::string &bytes) {
     if (!pkg->Read(rec.name, bytes, err)) return false;
     if (bytes.size() != rec.size || Fnv1a(bytes) != rec.hash) {
       err = rec.name + " changed on disk since the document was read; not saved";
       return false;
     }
-    return x.Parse(bytes, rec.name, err);
+    return true;
+  }
+
+  // Whether a part none of whose paragraphs changed has nothing to edit: no field (whose
+  // instruction could name a style) and no attribute naming a deleted style. Such a part, the
+  // body of a large document most of all, is then not parsed at all.
+  bool Untouched(const std::vector<PgfEdit> &list, std::string_view bytes) const {
+    if (!list.empty() || !refs.moved.empty() || bytes.find("instr") != std::string_view::npos)
+      return false;
+    std::unordered_set<std::string_view> ids(deleted.begin(), deleted.end());
+    return !AnyAttributeValueIn(bytes, ids);
   }
 
   void Put(const std::string &name, const XmlPart &x, const std::string &orig) {
@@ -410,7 +424,9 @@ struct Saver {
       const PartRec &rec = src.parts[part];
       std::string orig;
       XmlPart x;
-      if (!Read(rec, orig, x)) return false;
+      if (!ReadBytes(rec, orig)) return false;
+      if (Untouched(list, orig)) continue;
+      if (!x.Parse(orig, rec.name, err)) return false;
       Names ns(x.Root());
       std::vector<Ev> evs;
       Walk(x.Root(), rec.story, ns, evs);

@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "host/atomic_file.h"
-#include "host/docio.h"
 #include "host/file_access.h"
 #include "host/formats/odt.h"
 #include "host/formats/package.h"
@@ -95,35 +94,6 @@ const Format *FormatForSave(const Model &m, Handle docOrBook, const std::string 
   if (readAs && path == (d ? d->path : b->path)) return readAs;
   if (const Format *f = FormatClaiming(path)) return f;
   return readAs ? readAs : &JsonFormat();
-}
-
-Handle LoadFile(Model &m, const std::string &path, std::string &err) {
-  // A file this run has saved but not yet committed is read as it will be.
-  std::string pending = SaveBatch::Pending(path);
-  const std::string &from = pending.empty() ? path : pending;
-  const Format *f = FormatOfFile(from, err);
-  Handle h = f ? f->Load(m, from, err) : 0;
-  if (!h) {
-    err = path + ": " + err;
-    return 0;
-  }
-  if (Doc *d = m.DocOf(h)) {
-    d->path = path;
-    d->format = f->Name();
-  }
-  if (Book *b = m.BookOf(h)) {
-    b->path = path;
-    b->format = f->Name();
-  }
-  return h;
-}
-
-bool SaveFile(const Model &m, Handle docOrBook, const std::string &path, std::string &err) {
-  if (!FormatForSave(m, docOrBook, path)->Save(m, docOrBook, path, err)) {
-    if (err.find(path) == std::string::npos) err = path + ": " + err;
-    return false;
-  }
-  return true;
 }
 
 }  // namespace qvhost

@@ -282,7 +282,57 @@ class Walker {
 
 }  // namespace
 
-bool ReadParts(const std::string &path, Part parts[2], std::string &err) {
+namespace {
+
+// Where the root element's start tag of a part's bytes ends (at its '>'); npos when there is
+// no such tag or the root element is empty.
+size_t RootTagEnd(std::string_view s) {
+  size_t i = s.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  for (;;) {
+    i = s.find('<', i);
+    if (i == std::string_view::npos) return i;
+    std::string_view close = s.compare(i, 2, "<?") == 0      ? "?>"
+                             : s.compare(i, 4, "<!--") == 0 ? "-->"
+                                                            : "";
+    if (close.empty()) break;
+    i = s.find(close, i);
+    if (i == std::string_view::npos) return i;
+  }
+  for (size_t j = i + 1; j < s.size(); ++j) {
+    if (s[j] == '"' || s[j] == '\'') {
+      j = s.find(s[j], j + 1);
+      if (j == std::string_view::npos) return j;
+    } else if (s[j] == '>') {
+      return s[j - 1] == '/' ? std::string_view::npos : j;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// content.xml as its root element alone, with an empty text body; false (and the part
+// untouched) when the bytes have no such root.
+bool MakeStub(const std::string &bytes, Part &part) {
+  size_t end = RootTagEnd(bytes);
+  std::string why;
+  if (end == std::string::npos || !part.xml.Parse(bytes.substr(0, end) + "/>", "content.xml", why))
+    return false;
+  Names n(part.xml.Root());
+  if (n.p.empty() || n.body.empty() || n.officeText.empty()) {
+    part.xml.doc.reset();
+    return false;
+  }
+  part.xml.Root().append_child(n.body.c_str()).append_child(n.officeText.c_str());
+  part.xml.hash = Fnv1a(bytes);
+  part.xml.size = bytes.size();
+  part.n = std::move(n);
+  part.stub = true;
+  return true;
+}
+
+}  // namespace
+
+bool ReadParts(const std::string &path, Part parts[2], std::string &err,
+               const std::function<bool(std::string_view)> &stubContent) {
   std::unique_ptr<Package> pkg = Package::Open(path, err);
   if (!pkg) return false;
   std::string mime;
@@ -309,6 +359,8 @@ bool ReadParts(const std::string &path, Part parts[2], std::string &err) {
     }
     std::string bytes;
     if (!pkg->Read(names[i], bytes, err)) return false;
+    if (i == kContent && stubContent && stubContent(bytes) && MakeStub(bytes, parts[i]))
+      continue;
     if (!parts[i].xml.Parse(std::move(bytes), names[i], err)) return false;
     parts[i].n = Names(parts[i].xml.Root());
     if (parts[i].n.p.empty()) {

@@ -55,6 +55,9 @@ struct Part {
   XmlPart xml;
   Names n;
   bool changed = false;
+  // Only the root element of the part (every namespace it declares) with an empty text body:
+  // what a save that edits no paragraph and no style the part names reads of content.xml.
+  bool stub = false;
 };
 
 // A paragraph style of the file.
@@ -197,8 +200,10 @@ struct OdtSource : FileSource {
 
 // Reads and parses (in place) content.xml and styles.xml of an OpenDocument Text package;
 // false with `err` when the package is not one, is encrypted, or a part is missing or
-// malformed.
-bool ReadParts(const std::string &path, Part parts[2], std::string &err);
+// malformed. When `stubContent` accepts the bytes of content.xml, that part is made a stub
+// (Part::stub) instead of being parsed; its hash and size are still those of its bytes.
+bool ReadParts(const std::string &path, Part parts[2], std::string &err,
+               const std::function<bool(std::string_view)> &stubContent = nullptr);
 
 // Every paragraph element of the document in the order the model holds them: the body, then
 // the paragraphs of notes and text boxes as they are met, then headers and footers. With a

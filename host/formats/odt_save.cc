@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 
 #include "host/atomic_file.h"
@@ -24,6 +25,7 @@ namespace qvhost::odt {
 namespace {
 
 const char *kPartNames[2] = {"content.xml", "styles.xml"};
+
 
 void SetAttr(pugi::xml_node n, const std::string &name, const std::string &value) {
   pugi::xml_attribute a = n.attribute(name.c_str());
@@ -530,12 +532,20 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
   if (changedPgfs.empty() && deleted.empty() && changedFmts.empty())
     return same || CopyFileAtomic(src.path, path, err);
 
-  // The file as it was read; its trees and bytes are let go once the changed parts are
-  // written out, before the package is rewritten.
+  // content.xml, the document's bulk, is not parsed when no paragraph changed and it names
+  // none of the styles that changed or went: only styles.xml is edited then. Should an edit
+  // reach content.xml all the same, the save starts again with the part parsed.
+  std::unordered_set<std::string_view> touched;
+  for (const OdtSource::FmtRec *rec : deleted) touched.insert(rec->style);
+  for (const auto &[rec, fmt] : changedFmts) touched.insert(rec->style);
+  bool stub = changedPgfs.empty();
+  auto stubContent = [&](std::string_view bytes) { return stub && !AnyAttributeValueIn(bytes, touched); };
   std::map<std::string, std::string> replace;
-  {
+  for (;; stub = false) {
+    // The file as it was read; its trees and bytes are let go once the changed parts are
+    // written out, before the package is rewritten.
     Part parts[2];
-    if (!ReadParts(src.path, parts, err)) return false;
+    if (!ReadParts(src.path, parts, err, stubContent)) return false;
     for (int i : {kContent, kStyles})
       if (parts[i].xml.size != src.size[i] || parts[i].xml.hash != src.hash[i])
         return err = src.path + " changed on disk since it was read", false;
@@ -546,7 +556,7 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
     if (!styles.Build(parts, err) ||
         !WalkParts(parts, nullptr, nullptr, &styles, nullptr, items, t, err))
       return false;
-    if (items.size() != src.pgfs.size())
+    if (items.size() != src.pgfs.size() && !parts[kContent].stub)
       return err = "the paragraphs of " + src.path + " no longer match the document", false;
 
     Writer w(m, d, src, parts, styles, items);
@@ -565,6 +575,7 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
     for (auto &[rec, fmt] : changedFmts)
       if (!w.FormatChanged(*rec, *fmt, err)) return false;
     for (const OdtSource::FmtRec *rec : deleted) w.DeleteStyle(rec->style);
+    if (parts[kContent].stub && parts[kContent].changed) continue;
 
     // A changed part is written from its original bytes, read again (the parse was done in
     // place of the first reading): only the parts that changed are held twice.
@@ -578,6 +589,7 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
         return err = src.path + " changed on disk since it was read", false;
       replace[kPartNames[i]] = parts[i].xml.Write(original);
     }
+    break;
   }
   if (!RewritePackage(src.path, path, replace, err)) return false;
   if (same) {

@@ -409,6 +409,38 @@ uint64_t Fnv1a(std::string_view s) {
   return h;
 }
 
+bool AnyAttributeValueIn(std::string_view s, const std::unordered_set<std::string_view> &names) {
+  const std::pair<std::string_view, std::string_view> kSkipped[] = {
+      {"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
+  for (size_t i = s.find('<'); i != npos; i = s.find('<', i)) {
+    bool skipped = false;
+    for (const auto &[open, close] : kSkipped)
+      if (s.compare(i, open.size(), open) == 0) {
+        i = s.find(close, i + open.size());
+        if (i == npos) return true;
+        skipped = true;
+        break;
+      }
+    if (skipped) continue;
+    for (++i; i < s.size() && s[i] != '>'; ++i) {
+      if (s[i] != '"' && s[i] != '\'') continue;
+      size_t close = s.find(s[i], i + 1);
+      if (close == npos) return true;
+      std::string_view v = s.substr(i + 1, close - i - 1);
+      if (names.count(v)) return true;
+      if (v.find_first_of("&\t\n\r") != npos) {  // read as the parser reads it
+        std::string probe = "<a a=\"" + std::string(v) + "\"/>";
+        pugi::xml_document d;
+        if (!d.load_buffer(probe.data(), probe.size(), kParseOptions, pugi::encoding_utf8) ||
+            names.count(d.first_child().attribute("a").value()))
+          return true;
+      }
+      i = close;
+    }
+  }
+  return false;
+}
+
 // Refuses what is not to be parsed at all; records the bytes' hash and size.
 bool XmlPart::Check(const std::string &bytes, const std::string &what, std::string &err) {
   bool doctype = false;

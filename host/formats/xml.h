@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace qvhost {
 
@@ -52,6 +53,12 @@ struct XmlPart {
 };
 
 uint64_t Fnv1a(std::string_view s);
+
+// Whether an attribute value of a part's bytes, read as the parser reads it, is one of
+// `names`: found in one pass over its tags without parsing the part (what a save that need not
+// edit a large part asks before parsing it). Bytes cut short count as naming one.
+bool AnyAttributeValueIn(std::string_view bytes,
+                         const std::unordered_set<std::string_view> &names);
 
 // The local part of a qualified name ("text:p" -> "p").
 inline std::string_view LocalName(const char *qname) {

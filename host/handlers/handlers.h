@@ -8,6 +8,7 @@
 
 #include <quorvex/fapitypes.h>
 
+#include "host/files.h"
 #include "host/model/model.h"
 
 namespace qvhost {

@@ -29,11 +29,6 @@ const char *KindName(Kind k) {
   return names[static_cast<int>(k)];
 }
 
-Model &TheModel() {
-  static Model m;
-  return m;
-}
-
 Model::Model() {
   objs_.emplace_back();  // handle 0 is never an object
   InitSession();

@@ -94,19 +94,20 @@ struct PgfFmt : Obj {
 // Where a paragraph lives: a text frame of a flow, a table cell, or a table's title.
 enum class PgfHome : uint8_t { Frame, Cell, Title };
 
+// A large document holds hundreds of thousands of these: the small members come last, packed.
 struct Pgf : Obj {
   std::string tag;
-  Handle element = 0;  // structure element holding the paragraph (0: none)
+  std::string text;
   // Character properties set over the paragraph's text, read back at any of its locations.
   LazyMap<int32_t, Value> textProps;
-  std::string text;
-  bool override_ = false;
-  int32_t locked = 0;
   // Characteristics in which the paragraph differs from its format (all of them when the
   // catalogue has no format of its tag any more).
   LazyMap<int32_t, Value> own;
+  Handle element = 0;  // structure element holding the paragraph (0: none)
+  Handle parent = 0;   // frame, cell or table
+  int32_t locked = 0;
+  bool override_ = false;
   PgfHome home = PgfHome::Frame;
-  Handle parent = 0;  // frame, cell or table
   Pgf() : Obj(Kind::Pgf) {}
 };
 
@@ -194,6 +195,23 @@ struct FileSource {
   // document's are: "heading 1" is Word's "Heading 1"), so that a lookup by name that finds no
   // exact match takes the one format whose name differs only in case.
   virtual bool CaseBlindNames() const { return false; }
+};
+
+class Model;
+
+// Reading and writing document and book files. The model knows no file format: the layer that
+// owns both the model and the formats lends it one of these, and Open, Save, Export and Import
+// go through it.
+class DocumentFiles {
+ public:
+  virtual ~DocumentFiles() = default;
+  // Builds a document or book from the file; 0 with `err` set (naming the file) when it cannot
+  // be read. Nothing is left in the model on failure.
+  virtual Handle Load(Model &m, const std::string &path, std::string &err) const = 0;
+  // Writes the document or book to `path`; false with `err` set (naming the file) on failure,
+  // the file at `path` then being as it was.
+  virtual bool Save(const Model &m, Handle docOrBook, const std::string &path,
+                    std::string &err) const = 0;
 };
 
 struct Doc : Obj {
@@ -459,6 +477,8 @@ class Model {
   std::vector<ShownItem> shown;
   std::function<void(const ShownItem &)> onShow;  // called for every item as it is shown
   std::function<void(Handle)> onLoad;  // called for every document Open reads from its file
+  // How Open, Save, Export and Import reach files; without it they fail. Reset keeps it.
+  const DocumentFiles *files = nullptr;
   std::map<int32_t, int32_t> notifications;
   std::vector<std::string> saved;        // files written (or, without writeSaves, due) by Save
   std::vector<Handle> created;           // new documents made by CustomDoc and new-from-template
@@ -532,8 +552,5 @@ inline T *Model::FindByName(const Chain &c, Kind k, const std::string &name) con
     if (T *o = As<T>(h, k); o->name == name) return o;
   return nullptr;
 }
-
-// The host's one model; the handlers and the command line use it.
-Model &TheModel();
 
 }  // namespace qvhost

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "host/docio.h"
 #include "host/file_access.h"
 #include "host/model/model.h"
+#include "host/model/units.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {
@@ -23,6 +23,20 @@ bool Within(const std::string &root, const std::string &path) {
 // Alert types 2 and 3 only inform; every other type asks.
 bool IsQuestion(int32_t type) {
   return type != VAL_AlertNote && type != VAL_AlertWarning;
+}
+
+Handle LoadThrough(const DocumentFiles *files, Model &m, const std::string &path,
+                   std::string &err) {
+  if (files) return files->Load(m, path, err);
+  err = path + ": this host reads no files";
+  return 0;
+}
+
+bool SaveThrough(const DocumentFiles *files, const Model &m, Handle doc, const std::string &path,
+                 std::string &err) {
+  if (files) return files->Save(m, doc, path, err);
+  err = path + ": this host writes no files";
+  return false;
 }
 
 }  // namespace
@@ -179,7 +193,7 @@ int32_t Model::Open(const std::string &path, bool newFromTemplate, Handle &out) 
       if (BookOf(h)->path == canon) return out = h, kOk;
   }
   std::string err;
-  Handle h = LoadFile(*this, canon, err);
+  Handle h = LoadThrough(files, *this, canon, err);
   if (!h) {
     lastError = err;
     // A missing template is not a failure of the run: the caller falls back to a blank document.
@@ -207,7 +221,7 @@ int32_t Model::Save(Handle doc, const std::string &path, Handle &out) {
   std::string err;
   bool outside = !saveRoot.empty() && !Within(saveRoot, target);
   if (outside) err = target + " lies outside " + saveRoot + ", the folder this run saves in";
-  if (outside || (writeSaves && !SaveFile(*this, doc, target, err))) {
+  if (outside || (writeSaves && !SaveThrough(files, *this, doc, target, err))) {
     lastError = err;
     ShownItem it;
     it.what = "save";
@@ -236,7 +250,7 @@ int32_t Model::Export(Handle doc, const std::string &path) {
   if (!DocOf(doc)) return kBadDocId;
   if (path.empty()) return kBadParameter;
   std::string target = ResolvedPath(path), err;
-  if (writeSaves && !SaveFile(*this, doc, target, err)) {
+  if (writeSaves && !SaveThrough(files, *this, doc, target, err)) {
     lastError = err;
     return kFileError;
   }

@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/formats/format.h"
 #include "host/tools/places.h"
 #include "host/tools/tools.h"

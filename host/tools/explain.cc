@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host/files.h"
 #include "host/tools/places.h"
 #include "host/tools/tools.h"
 #include "quorvex/fcodes.h"

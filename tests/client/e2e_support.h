@@ -13,7 +13,7 @@
 #include <quorvex/fcodes.h>
 
 #include "host/core/host.h"
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/handlers/handlers.h"
 #include "host/model/model.h"
 #include "tests/support/two_transports.h"

@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "host/atomic_file.h"
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/file_access.h"
 #include "host/formats/format.h"
 #include "host/formats/package.h"

@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host/docio.h"
+#include "host/files.h"
+#include "host/formats/json.h"
 #include "tests/host/scratch.h"
 #include "quorvex/fcodes.h"
 
@@ -80,6 +81,7 @@ TEST(HostDocs, EditedDocumentWithOddValuesSurvivesARoundTrip) {
 
 TEST(HostDocs, BookComponentsAreFullPathsAndOpeningTwiceGivesOneHandle) {
   Model m;
+  m.files = &FormatFiles();
   Handle b;
   ASSERT_EQ(m.Open(Examples("manual/manual.book"), false, b), kOk) << m.lastError;
   Value v;
@@ -100,6 +102,7 @@ TEST(HostDocs, BookComponentsAreFullPathsAndOpeningTwiceGivesOneHandle) {
 TEST(HostDocs, SavesAreAtomicAndRefusedWhenTheyCannotBeWritten) {
   TempDir t;
   Model m;
+  m.files = &FormatFiles();
   std::string path = t.Write("doc.fm", "{\"type\": \"document\"}");
   Handle h, out;
   ASSERT_EQ(m.Open(path, false, h), kOk);

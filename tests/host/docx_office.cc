@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "host/docio.h"
+#include "host/files.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {

@@ -11,7 +11,7 @@
 #include <regex>
 #include <sstream>
 
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/formats/docx.h"
 #include "host/model/status.h"
 #include "host/formats/package.h"
@@ -413,6 +413,7 @@ TEST(Docx, NewDocumentsHaveRealStylesAndTablesAndReadBack) {
 
 TEST(Docx, BooksMixFormatsAndMasterDocumentsAreBooks) {
   Model m;
+  m.files = &FormatFiles();
   std::string err;
   Handle b = LoadFile(m, TempDir::Fixture("mixed.book"), err);
   ASSERT_NE(b, 0u) << err;

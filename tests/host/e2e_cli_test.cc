@@ -14,7 +14,7 @@
 #include <set>
 #include <sstream>
 
-#include "host/docio.h"
+#include "host/files.h"
 #include "tests/host/scratch.h"
 #include "tests/host/shell_run.h"
 #include "host/formats/format.h"

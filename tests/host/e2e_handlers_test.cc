@@ -9,8 +9,9 @@
 #include <sstream>
 
 #include "host/core/host.h"
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/handlers/handlers.h"
+#include "host/model/units.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {

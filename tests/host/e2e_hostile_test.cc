@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "host/docio.h"
+#include "host/formats/json.h"
 #include "host/formats/xml.h"
 #include "tests/host/hostile_files.h"
 #include "tests/host/shell_run.h"

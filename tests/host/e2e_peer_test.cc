@@ -17,7 +17,7 @@
 #include <set>
 
 #include "host/core/host.h"
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/handlers/handlers.h"
 
 namespace qvhost {

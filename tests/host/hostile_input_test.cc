@@ -6,7 +6,8 @@
 
 #include <filesystem>
 
-#include "host/docio.h"
+#include "host/files.h"
+#include "host/formats/json.h"
 #include "host/formats/xml.h"
 #include "host/handlers/wire.h"
 #include "quorvex/fcodes.h"

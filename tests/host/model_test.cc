@@ -2,6 +2,7 @@
 // tables, menus and scripted answers.
 #include <gtest/gtest.h>
 
+#include "host/file_access.h"
 #include "host/model/model.h"
 #include "quorvex/fcodes.h"
 
@@ -262,6 +263,61 @@ TEST(HostModel, ScriptedAnswersAreUsedInOrder) {
   ASSERT_EQ(m.shown.size(), 6u);
   EXPECT_EQ(m.shown[1].answer, -1);
   EXPECT_EQ(m.shown[2].items, (std::vector<std::string>{"a", "b"}));
+}
+
+// Files a test hands out by name: a known name reads as a one-paragraph document, a name with
+// "bad" in it fails to load or save; every call is noted.
+struct NotedFiles : DocumentFiles {
+  mutable std::vector<std::string> calls;
+  Handle Load(Model &m, const std::string &path, std::string &err) const override {
+    calls.push_back("load " + path);
+    if (path.find("bad") != std::string::npos) {
+      err = path + ": unreadable";
+      return 0;
+    }
+    Doc *d = m.NewDoc(path);
+    Flow *f = m.AddFlow(*d, "A", true);
+    m.AddPgf(*m.AddFrame(*f, m.AddPage(*d, PageList::Body, "1")->h), "Body", "from " + path);
+    return d->h;
+  }
+  bool Save(const Model &, Handle, const std::string &path, std::string &err) const override {
+    calls.push_back("save " + path);
+    if (path.find("bad") == std::string::npos) return true;
+    err = path + ": unwritable";
+    return false;
+  }
+};
+
+TEST(HostModel, FilesAreReachedOnlyThroughTheAccessLentToTheModel) {
+  Model m;
+  Handle h = 0, out = 0;
+  const std::string path = ResolvedPath("/tmp/qv-model-files/a.fm");
+  EXPECT_EQ(m.Open(path, false, h), kFileError);  // lent nothing, it reads nothing
+  EXPECT_NE(m.lastError.find("reads no files"), std::string::npos) << m.lastError;
+  EXPECT_TRUE(m.OpenDocs().empty());
+
+  NotedFiles files;
+  m.files = &files;
+  m.Reset();  // the access outlives a reset
+  ASSERT_EQ(m.Open(path, false, h), kOk) << m.lastError;
+  ASSERT_EQ(m.Open(path, false, out), kOk);  // already open: not read again
+  EXPECT_EQ(out, h);
+  EXPECT_EQ(m.PgfOf(m.WalkPgfs(*m.DocOf(h)).front())->text, "from " + path);
+  EXPECT_EQ(m.Open(ResolvedPath("/tmp/qv-model-files/bad.fm"), false, out), kFileError);
+  EXPECT_NE(m.lastError.find("unreadable"), std::string::npos) << m.lastError;
+  EXPECT_EQ(m.failedOpens.size(), 1u);
+
+  ASSERT_EQ(m.Save(h, "", out), kOk);
+  const std::string bad = ResolvedPath("/tmp/qv-model-files/bad-copy.fm");
+  EXPECT_EQ(m.Save(h, bad, out), kFileError);
+  EXPECT_EQ(m.DocOf(h)->path, path);  // a failed save leaves the document its file
+  EXPECT_EQ(m.Export(h, bad), kFileError);
+  m.writeSaves = false;  // due saves are noted, not written
+  ASSERT_EQ(m.Save(h, bad, out), kOk);
+  EXPECT_EQ(files.calls, (std::vector<std::string>{
+                             "load " + path, "load " + ResolvedPath("/tmp/qv-model-files/bad.fm"),
+                             "save " + path, "save " + bad, "save " + bad}));
+  EXPECT_EQ(m.saved, (std::vector<std::string>{path, bad}));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "host/docio.h"
+#include "host/files.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {
@@ -15,6 +15,7 @@ namespace fs = std::filesystem;
 TEST(HostOdm, LinkedSubDocumentsAreTheComponentsInOrderAndOpenAsDocuments) {
   fs::path dir = fs::path(QV_FIXTURES_DIR) / "office";
   Model m;
+  m.files = &FormatFiles();
   std::string err;
   Handle h = LoadFile(m, (dir / "master.odm").string(), err);
   ASSERT_NE(h, 0u) << err;

@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/model/model.h"
 #include "quorvex/fcodes.h"
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <set>
 
-#include "host/docio.h"
+#include "host/files.h"
 #include "host/formats/format.h"
 #include "host/formats/odt.h"
 #include "host/formats/package.h"

@@ -6,7 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
+#include <unordered_set>
 
 #include "host/formats/package.h"
 #include "host/formats/xml.h"
@@ -208,6 +210,54 @@ TEST(HostXml, DeclarationsAndBrokenPartsAreRefused) {
   EXPECT_FALSE(p.Parse("", "x.xml", err));
   EXPECT_FALSE(p.Parse("\xFF\xFE<\0a\0/\0>\0", "u.xml", err));
   EXPECT_EQ(err, "u.xml: UTF-16 XML is not supported");
+}
+
+TEST(HostXml, AttributeValuesAreFoundWithoutParsing) {
+  const std::unordered_set<std::string_view> names{"Heading_20_1", "P1", "A B"};
+  const std::pair<const char *, bool> cases[] = {
+      {"<a x=\"P1\"/>", true},
+      {"<a x='Heading_20_1'>text</a>", true},
+      {"<a x=\"P10\">P1 Heading_20_1</a>", false},       // text and longer values name none
+      {"<a>it's \"P1\"</a><b y=\"P2\"/>", false},        // quotes in text pair with nothing
+      {"<a>'<b y=\"P1\"/>'</a>", true},                   // nor hide the value after them
+      {"<!-- x=\"P1\" --><?pi x=\"P1\"?><a><![CDATA[ x=\"P1\" ]]></a>", false},
+      {"<a x=\"&#80;1\"/>", true},                        // as the parser reads it
+      {"<a x=\"A&#10;B\"/>", false},
+      {"<a x=\"A\tB\"/>", true},
+      {"<a x=\"P1", true},  // cut short: it may
+  };
+  for (const auto &[xml, found] : cases) EXPECT_EQ(AnyAttributeValueIn(xml, names), found) << xml;
+  // Attribute values of the real documents' parts, as the parser reads them, are found one at
+  // a time (forty spread over each part), and the parts' element names are not.
+  for (const fs::path &f : Fixtures()) {
+    std::string err;
+    auto pkg = Package::Open(f, err);
+    ASSERT_TRUE(pkg) << f << ": " << err;
+    for (const std::string &name : pkg->Names()) {
+      std::string bytes;
+      XmlPart part;
+      if (!IsXml(name) || !pkg->Read(name, bytes, err) || bytes.empty()) continue;
+      ASSERT_TRUE(part.Parse(bytes, name, err)) << err;
+      std::set<std::string> values, elements;
+      std::vector<pugi::xml_node> todo{part.Root()};
+      while (!todo.empty()) {
+        pugi::xml_node n = todo.back();
+        todo.pop_back();
+        elements.insert(n.name());
+        for (pugi::xml_attribute a : n.attributes()) values.insert(a.value());
+        for (pugi::xml_node c : n.children())
+          if (c.type() == pugi::node_element) todo.push_back(c);
+      }
+      size_t k = 0, step = std::max<size_t>(1, values.size() / 40);
+      for (const std::string &v : values) {
+        if (k++ % step != 0) continue;
+        EXPECT_TRUE(AnyAttributeValueIn(bytes, {v})) << f << " " << name << " " << v;
+      }
+      for (const std::string &v : values) elements.erase(v);
+      std::unordered_set<std::string_view> onlyNames(elements.begin(), elements.end());
+      EXPECT_FALSE(AnyAttributeValueIn(bytes, onlyNames)) << f << " " << name;
+    }
+  }
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 
 #include <filesystem>
 
-#include "host/docio.h"
+#include "host/files.h"
+#include "host/formats/json.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {

@@ -160,6 +160,24 @@ TEST(Callbacks, QuitAndTheErrorReplies) {
   EXPECT_EQ(ph.host.CallCount(1002), 1u);  // the command's only
 }
 
+TEST(Callbacks, AHostKeepingNoLogHoldsOnlyTheCallItServedLast) {
+  for (bool keep : {true, false}) {
+    ProbeHost ph;
+    ph.host.KeepLog(keep);
+    ASSERT_TRUE(ph.Launch());
+    EXPECT_EQ(ph.host.Command(1), 0);
+    EXPECT_EQ(ph.host.Command(1), 0);
+    EXPECT_EQ(ph.host.Quit(), 0);
+    EXPECT_EQ(ph.host.WaitExit(5000), 0);
+    if (keep) {
+      EXPECT_GE(ph.host.CallLog().size(), 3u);  // the acknowledgement and both hand-backs
+    } else {
+      ASSERT_EQ(ph.host.CallLog().size(), 1u);
+      EXPECT_EQ(ph.host.CallLog().back().proc, 1002u);
+    }
+  }
+}
+
 TEST(Callbacks, NestedCallbackIsAnsweredReportedAndDropped) {
   ProbeHost ph;
   ASSERT_TRUE(ph.Launch());

@@ -1,10 +1,10 @@
-// Documents and books on disk: readable JSON files. A document file holds its display units,
-// page size, colours, pages, paragraph catalogue (only the characteristics that differ from the
-// defaults), flows with their frames and paragraphs, tables with their anchor, title and rows,
-// the selection and the current page; a book file lists its component files, relative to the
-// book's folder. Lengths are written in points; a paragraph or table cell is addressed by its
-// place ({"flow": 0, "pgf": 3}, {"table": 1, "row": 0, "cell": 1, "pgf": 0}, {"table": 1,
-// "title": 0}). Writing a model object and reading it back gives the same object.
+// The host's own format: documents and books as readable JSON files. A document file holds its
+// display units, page size, colours, pages, paragraph catalogue (only the characteristics that
+// differ from the defaults), flows with their frames and paragraphs, tables with their anchor,
+// title and rows, the selection and the current page; a book file lists its component files,
+// relative to the book's folder. Lengths are written in points; a paragraph or table cell is
+// addressed by its place ({"flow": 0, "pgf": 3}, {"table": 1, "row": 0, "cell": 1, "pgf": 0},
+// {"table": 1, "title": 0}). Writing a model object and reading it back gives the same object.
 #pragma once
 
 #include <string>
@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/model/model.h"
+#include "host/model/units.h"
 
 namespace qvhost {
 
@@ -37,16 +38,5 @@ Handle LoadJson(Model &m, const std::string &path, std::string &err);
 // (atomic_file.h). The object itself is not changed. A document whose element tree is deeper
 // than kMaxElementDepth is refused (it could not be read back).
 bool SaveJson(const Model &m, Handle docOrBook, const std::string &path, std::string &err);
-
-// Reads a file of any supported format, recognised by its content (0 with `err` set, naming
-// the file, when it cannot be read).
-Handle LoadFile(Model &m, const std::string &path, std::string &err);
-// Writes the document or book to `path` atomically in the format its name asks for, else the
-// format it was read from, else JSON. The object itself is not changed.
-bool SaveFile(const Model &m, Handle docOrBook, const std::string &path, std::string &err);
-
-// Metric <-> points. PointsToMetric fails (false) outside the 32-bit range.
-double MetricToPoints(int32_t m);
-bool PointsToMetric(double pt, int32_t &out);
 
 }  // namespace qvhost
