@@ -126,8 +126,22 @@ bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &co
                 const std::function<Value(int32_t)> &get, const Model &m, const StyleSet &s,
                 std::string &err);
 
+// Copies into `dst` (a style of part `to`) the settings of `src` (of part `from`) that it does
+// not make itself, setting by setting as the characteristics table groups them: the child's
+// own at-least line height keeps the parent's proportional one out, its own left margin keeps
+// the left side of the parent's fo:margin out but not the other three.
+void FoldProperties(const Part &from, pugi::xml_node src, const Part &to, pugi::xml_node dst);
+
 // The properties element `local` ("paragraph-properties") of a style, made when `make`.
 pugi::xml_node PropsOf(const Part &part, pugi::xml_node style, const char *local, bool make);
+
+// A qualified name of one part as another part spells it.
+inline std::string Translate(const std::string &qname, const Names &from, const Names &to) {
+  std::string uri = from.ns.UriOf(qname);
+  if (uri.empty()) return qname;
+  std::string q = to.ns.Q(uri, std::string(LocalName(qname.c_str())).c_str());
+  return q.empty() ? qname : q;
+}
 
 // Internal style names encode characters that are not allowed in names ("Text_20_body").
 std::string EncodeStyleName(const std::string &display);

@@ -67,16 +67,9 @@ class Writer {
   // Copies into `dst` (of part `dp`) the properties of `src` (a common style) it lacks, and
   // makes the values it gives relative to `src` relative to `newParent` instead.
   void Fold(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent);
-  std::set<std::string> Rebase(pugi::xml_node src, int dp, pugi::xml_node dst,
-                               const std::string &newParent);
+  void Rebase(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent);
   // The value of `k` that common style `style` computes (the default style's for "").
   double Resolved(const std::string &style, const RelativeKind &k);
-  std::string Translate(const std::string &qname, const Names &from, const Names &to) {
-    std::string uri = from.ns.UriOf(qname);
-    if (uri.empty()) return qname;
-    std::string q = to.ns.Q(uri, std::string(LocalName(qname.c_str())).c_str());
-    return q.empty() ? qname : q;
-  }
   std::string StyleOfTag(const std::string &tag) {
     const PgfFmt *f = m_.FindFormat(d_, tag);
     if (!f) return {};
@@ -249,12 +242,10 @@ double Writer::Resolved(const std::string &style, const RelativeKind &k) {
   return top.add;
 }
 
-std::set<std::string> Writer::Rebase(pugi::xml_node src, int dp, pugi::xml_node dst,
-                                     const std::string &newParent) {
+void Writer::Rebase(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent) {
   // A value of `dst` relative to `src` is made relative to `src`'s parent (`newParent`): a
   // percentage of a percentage becomes their product, of a length a length; what has no such
   // form takes the value it computes to.
-  std::set<std::string> own;  // canonical names `dst` now sets itself, not to be folded in
   auto num = [](double v) {
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.6g", std::fabs(v) < 1e-9 ? 0.0 : v);
@@ -263,8 +254,6 @@ std::set<std::string> Writer::Rebase(pugi::xml_node src, int dp, pugi::xml_node 
   for (const RelativeKind &k : RelativeKinds()) {
     Relative c, g;
     if (!OwnRelative(parts_[dp], dst, k, c)) continue;
-    own.insert(k.attr);
-    if (k.rel) own.insert(k.rel);
     if (c.scale == 0 || !OwnRelative(parts_[kStyles], src, k, g)) continue;
     Relative n = Compose(c, g);
     pugi::xml_node props = PropsOf(parts_[dp], dst, k.props, true);
@@ -282,29 +271,12 @@ std::set<std::string> Writer::Rebase(pugi::xml_node src, int dp, pugi::xml_node 
       if (a && attr != a) props.remove_attribute(to.Local(a).c_str());
     SetAttr(props, to.Local(attr), value);
   }
-  return own;
 }
 
 void Writer::Fold(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent) {
   const Names &from = parts_[kStyles].n, &to = parts_[dp].n;
-  std::set<std::string> own = Rebase(src, dp, dst, newParent);
-  for (const char *local : {"paragraph-properties", "text-properties"}) {
-    pugi::xml_node sp = PropsOf(parts_[kStyles], src, local, false);
-    if (!sp) continue;
-    pugi::xml_node dprops = PropsOf(parts_[dp], dst, local, true);
-    for (pugi::xml_attribute a : sp.attributes()) {
-      std::string q = Translate(a.name(), from, to);
-      // A value `dst` sets in another form (a margin through fo:margin, a size relative to
-      // the parent's) is its own already.
-      if (own.count(from.Canon(a.name()))) continue;
-      if (!dprops.attribute(q.c_str())) dprops.append_attribute(q.c_str()) = a.value();
-    }
-    for (pugi::xml_node c : sp.children()) {
-      if (c.type() != pugi::node_element) continue;
-      std::string q = Translate(c.name(), from, to);
-      if (!dprops.child(q.c_str())) dprops.append_copy(c).set_name(q.c_str());
-    }
-  }
+  Rebase(src, dp, dst, newParent);
+  FoldProperties(parts_[kStyles], src, parts_[dp], dst);
   std::string list = Translate(from.listStyleName, from, to);
   if (pugi::xml_attribute l = src.attribute(from.listStyleName.c_str());
       l && !dst.attribute(list.c_str()))
