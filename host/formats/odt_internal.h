@@ -126,6 +126,12 @@ bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &co
                 const std::function<Value(int32_t)> &get, const Model &m, const StyleSet &s,
                 std::string &err);
 
+// The model's characteristics OpenDocument expresses, in the order of the mapping table.
+const std::vector<int32_t> &MappedCodes();
+// Whether the style itself sets characteristic `code` (any attribute of its row, or the
+// shorthand or element the row is read from).
+bool SetsCharacteristic(const Part &part, pugi::xml_node style, int32_t code);
+
 // Copies into `dst` (a style of part `to`) the settings of `src` (of part `from`) that it does
 // not make itself, setting by setting as the characteristics table groups them: the child's
 // own at-least line height keeps the parent's proportional one out, its own left margin keeps

@@ -49,6 +49,12 @@ class Writer {
 
   bool Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std::string &err);
   bool FormatChanged(const OdtSource::FmtRec &rec, const PgfFmt &f, std::string &err);
+  // The characteristics the styles `changed` write that styles inheriting them do not set
+  // themselves: what those styles must be given so that they keep their values. Found before
+  // the changes are written.
+  using Pins = std::map<std::string, std::vector<int32_t>>;  // style -> characteristics
+  Pins Inheriting(const std::vector<std::pair<const OdtSource::FmtRec *, const PgfFmt *>> &changed);
+  bool Pin(const Pins &pins, std::string &err);
   void DeleteStyle(const std::string &name);
   // Every paragraph of style `from` now has style `to`: what collects `from` collects `to`.
   void Follow(const std::string &from, const std::string &to);
@@ -222,6 +228,56 @@ bool Writer::FormatChanged(const OdtSource::FmtRec &rec, const PgfFmt &f, std::s
   part.changed = true;
   return WriteChars(
       part, node, codes, [&](int32_t c) { return m_.FmtChar(f, c); }, m_, styles_, err);
+}
+
+Writer::Pins Writer::Inheriting(
+    const std::vector<std::pair<const OdtSource::FmtRec *, const PgfFmt *>> &changed) {
+  std::map<std::string, std::vector<int32_t>> wrote;  // style -> characteristics it writes
+  for (const auto &[rec, f] : changed)
+    for (const auto &[code, v] : f->chars) {
+      auto old = rec->chars.find(code);
+      if ((old == rec->chars.end() || !(old->second == v)) && code != PROP_NextTag &&
+          code != PROP_UseNextTag)
+        wrote[rec->style].push_back(code);
+    }
+  Pins pins;
+  const Part &part = parts_[kStyles];
+  for (const OdtSource::FmtRec &rec : src_.fmts) {
+    auto st = styles_.common.find(rec.style);
+    if (st == styles_.common.end() || !m_.FmtOf(rec.h)) continue;
+    // Each characteristic a style up the chain writes, unless a style on the way (or this
+    // one) sets it.
+    std::set<int32_t> set, pin;
+    std::set<std::string> seen{rec.style};
+    for (const Style *s = &st->second; s;) {
+      if (s != &st->second)
+        if (auto w = wrote.find(s->name); w != wrote.end())
+          for (int32_t c : w->second)
+            if (!set.count(c)) pin.insert(c);
+      for (int32_t c : MappedCodes())
+        if (SetsCharacteristic(part, s->node, c)) set.insert(c);
+      auto up = styles_.common.find(s->parent);
+      s = up != styles_.common.end() && seen.insert(up->first).second ? &up->second : nullptr;
+    }
+    if (!pin.empty()) pins[rec.style].assign(pin.begin(), pin.end());
+  }
+  return pins;
+}
+
+bool Writer::Pin(const Pins &pins, std::string &err) {
+  for (const auto &[style, codes] : pins) {
+    const PgfFmt *f = nullptr;
+    for (const OdtSource::FmtRec &rec : src_.fmts)
+      if (rec.style == style) f = m_.FmtOf(rec.h);
+    auto st = styles_.common.find(style);
+    if (!f || st == styles_.common.end()) continue;
+    parts_[kStyles].changed = true;
+    if (!WriteChars(
+            parts_[kStyles], st->second.node, codes, [&](int32_t c) { return m_.FmtChar(*f, c); },
+            m_, styles_, err))
+      return false;
+  }
+  return true;
 }
 
 double Writer::Resolved(const std::string &style, const RelativeKind &k) {
@@ -520,8 +576,10 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
       }
       if (!from.empty() && !into.empty() && from != into) w.Follow(from, into);
     }
+    Writer::Pins pins = w.Inheriting(changedFmts);
     for (auto &[rec, fmt] : changedFmts)
       if (!w.FormatChanged(*rec, *fmt, err)) return false;
+    if (!w.Pin(pins, err)) return false;
     for (const OdtSource::FmtRec *rec : deleted) w.DeleteStyle(rec->style);
 
     // A changed part is written from its original bytes, read again (the parse was done in

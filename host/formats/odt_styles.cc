@@ -414,7 +414,8 @@ bool WriteTabs(const WriteCtx &x) {
   pugi::xml_node props = PropsOf(x.part, x.style, x.props, true);
   props.remove_child(n.tabStops.c_str());
   pugi::xml_node tabs = props.append_child(n.tabStops.c_str());
-  for (const Tab &t : x.Get(PROP_Tabs).tabs()) {
+  const Value stops = x.Get(PROP_Tabs);
+  for (const Tab &t : stops.tabs()) {
     pugi::xml_node e = tabs.append_child(n.tabStop.c_str());
     e.append_attribute(n.Local("style:position").c_str()) = x.Pts(t.position).c_str();
     static const char *kK[] = {"left", "left", "center", "right", "char"};
@@ -457,6 +458,7 @@ const std::vector<Row> &Rows() {
         {.codes = {PROP_FontSize},
          .props = kT,
          .attrs = {"fo:font-size", "style:font-size-rel"},
+         .codec = Codec::Length,
          .read = ReadFontSize,
          .fold = FoldAs::Whole,
          .relative = true,
@@ -1162,6 +1164,29 @@ void RemoveProperties(const Part &part, pugi::xml_node style, bool allOwn) {
     }
     if (!props.first_attribute() && !props.first_child()) style.remove_child(props);
   }
+}
+
+const std::vector<int32_t> &MappedCodes() {
+  static const std::vector<int32_t> v = [] {
+    std::vector<int32_t> c;
+    for (const Row &r : Rows()) c.insert(c.end(), r.codes.begin(), r.codes.end());
+    return c;
+  }();
+  return v;
+}
+
+bool SetsCharacteristic(const Part &part, pugi::xml_node style, int32_t code) {
+  const Row *r = RowFor(code);
+  if (!r) return false;
+  pugi::xml_node props = r->props ? PropsOf(part, style, r->props, false) : style;
+  if (!props) return false;
+  auto has = [&](const char *canon) {
+    return canon && !props.attribute(part.n.Local(canon).c_str()).empty();
+  };
+  bool any = has(r->shorthand) || (r->element && props.child(part.n.Local(r->element).c_str()));
+  for (const char *a : r->attrs) any = any || has(a);
+  // The next style is the style's own, never inherited.
+  return any || !r->props;
 }
 
 bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &codes,
