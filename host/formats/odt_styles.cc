@@ -351,9 +351,18 @@ bool WriteUnderline(const WriteCtx &x) {
 }
 
 bool WriteCaps(const WriteCtx &x) {
+  // Small capitals and upper or lower case are one setting in office suites, which read the
+  // two attributes together in an order of their own: only the one that says it is written
+  // (both, to say neither).
   int32_t v = x.Get(PROP_Capitalization).i;
-  x.Set("fo:font-variant", v == 1 ? "small-caps" : "normal");
-  x.Set("fo:text-transform", v == 2 ? "lowercase" : v == 3 ? "uppercase" : "none");
+  if (v == 1 || v == 0)
+    x.Set("fo:font-variant", v == 1 ? "small-caps" : "normal");
+  else
+    x.Unset("fo:font-variant");
+  if (v != 1)
+    x.Set("fo:text-transform", v == 2 ? "lowercase" : v == 3 ? "uppercase" : "none");
+  else
+    x.Unset("fo:text-transform");
   return true;
 }
 
