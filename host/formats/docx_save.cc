@@ -31,36 +31,6 @@ std::map<int32_t, Value> Effective(const std::map<int32_t, Value> &own) {
   return e;
 }
 
-// Puts the settings of `from` (a pPr or rPr) into `to` where `to` does not set them.
-void Fold(pugi::xml_node from, pugi::xml_node to, const Names &fromNs, const Names &toNs,
-          bool para) {
-  for (pugi::xml_node e : from.children()) {
-    std::string_view l = fromNs.Local(e);
-    if (l.empty() ||
-        (para &&
-         (l == "pStyle" || l == "sectPr" || l == "pPrChange" || l == "rPr" || l == "cnfStyle")) ||
-        l == "rPrChange")
-      continue;
-    pugi::xml_node have = toNs.Child(to, l);
-    if (!have) {
-      pugi::xml_node c = InsertOrdered(to, e, toNs, para ? PPrOrder : RPrOrder);
-      if (fromNs.w != toNs.w) c.set_name(toNs.W(l).c_str());
-    } else if (Combines(l)) {  // what `to` sets of a setting, in any spelling, stays
-      for (pugi::xml_attribute a : e.attributes()) {
-        bool set = false;
-        for (pugi::xml_attribute b : have.attributes())
-          set = set || SameSetting(l, LocalName(a.name()), LocalName(b.name()));
-        if (!set) have.append_attribute(toNs.W(LocalName(a.name())).c_str()) = a.value();
-      }
-    } else if (l == "tabs") {
-      std::set<std::string> at;
-      for (pugi::xml_node t : have.children()) at.insert(toNs.Attr(t, "pos"));
-      for (pugi::xml_node t : e.children())
-        if (!at.count(fromNs.Attr(t, "pos"))) have.append_copy(t);
-    }
-  }
-}
-
 int PgfChildOrder(std::string_view l) {
   return l == "pPr" ? 0 : 1;
 }
@@ -290,7 +260,8 @@ struct Saver {
         if (std::string_view(ns.Attr(ns.Child(c, "basedOn"), "val")) == r->id) {
           for (const char *pr : {"pPr", "rPr"})
             if (pugi::xml_node from = ns.Child(s, pr))
-              Fold(from, Ensure(c, pr, ns, StyleOrder), ns, ns, std::string_view(pr) == "pPr");
+              FoldSettings(from, Ensure(c, pr, ns, StyleOrder), ns, ns,
+                           std::string_view(pr) == "pPr");
           if (parent.empty())
             c.remove_child(ns.Child(c, "basedOn"));
           else
@@ -430,13 +401,13 @@ struct Saver {
           fns.w = foldedW;
           SetStyle(p, ns, heirOf[e.fold]);
           pugi::xml_node pPr = ns.Child(p, "pPr");
-          if (pugi::xml_node from = fns.Child(keep, "pPr")) Fold(from, pPr, fns, ns, true);
+          if (pugi::xml_node from = fns.Child(keep, "pPr")) FoldSettings(from, pPr, fns, ns, true);
           if (pugi::xml_node from = fns.Child(keep, "rPr"); from && from.first_child()) {
             std::vector<pugi::xml_node> runs;
             Runs(p, ns, runs);
             for (pugi::xml_node r : runs)
-              Fold(from, Ensure(r, "rPr", ns, RunChildOrder), fns, ns, false);
-            Fold(from, Ensure(pPr, "rPr", ns, PPrOrder), fns, ns, false);
+              FoldSettings(from, Ensure(r, "rPr", ns, RunChildOrder), fns, ns, false);
+            FoldSettings(from, Ensure(pPr, "rPr", ns, PPrOrder), fns, ns, false);
           }
           if (!pPr.first_child()) p.remove_child(pPr);
           continue;
