@@ -53,21 +53,28 @@ struct WriteCtx {
   pugi::xml_node El(std::string_view local) const {
     return Ensure(pr, local, ns, para ? PPrOrder : RPrOrder);
   }
-  // Sets an attribute of `el`, dropping the other spellings of the same setting.
-  void Attr(pugi::xml_node el, std::string_view attr, const std::string &v) const {
+  // Sets attributes of `el` that together make settings, dropping the other spellings of
+  // those settings ("hanging" when "firstLine" is written, "lineRule" only when not written).
+  void Attr(pugi::xml_node el,
+            std::initializer_list<std::pair<std::string_view, std::string>> kv) const {
     std::string_view l = ns.Local(el);
     for (pugi::xml_attribute a = el.first_attribute(); a;) {
       pugi::xml_attribute next = a.next_attribute();
       std::string_view al = LocalName(a.name());
-      if (al != attr && SameSetting(l, al, attr)) el.remove_attribute(a);
+      bool written = false, same = false;
+      for (const auto &[k, v] : kv)
+        written = written || al == k, same = same || SameSetting(l, al, k);
+      if (same && !written) el.remove_attribute(a);
       a = next;
     }
-    std::string q = ns.W(attr);
-    pugi::xml_attribute a = el.attribute(q.c_str());
-    if (!a) a = el.append_attribute(q.c_str());
-    a.set_value(v.c_str());
+    for (const auto &[k, v] : kv) {
+      std::string q = ns.W(k);
+      pugi::xml_attribute a = el.attribute(q.c_str());
+      if (!a) a = el.append_attribute(q.c_str());
+      a.set_value(v.c_str());
+    }
   }
-  void Val(std::string_view local, const std::string &v) const { Attr(El(local), "val", v); }
+  void Val(std::string_view local, const std::string &v) const { Attr(El(local), {{"val", v}}); }
   // A toggle on is the bare element; off, none (a new style inherits nothing that sets it).
   void Toggle(std::string_view local, bool on) const {
     if (on) {
@@ -134,15 +141,17 @@ void ReadInd(const Props &pr, const ReadEnv &, Chars &c) {
 void WriteInd(const WriteCtx &x) {
   pugi::xml_node ind = x.El("ind");
   int32_t left = x.get(PROP_LeftIndent).i, first = x.get(PROP_FirstIndent).i;
-  x.Attr(ind, "left", Tw(left));
-  x.Attr(ind, "right", Tw(x.get(PROP_RightIndent).i));
+  x.Attr(ind, {{"left", Tw(left)}});
+  x.Attr(ind, {{"right", Tw(x.get(PROP_RightIndent).i)}});
   if (first >= left)
-    x.Attr(ind, "firstLine", Tw(first - left));
+    x.Attr(ind, {{"firstLine", Tw(first - left)}});
   else
-    x.Attr(ind, "hanging", Tw(left - first));
+    x.Attr(ind, {{"hanging", Tw(left - first)}});
 }
 
-// Single line spacing is 120 % of the font size; "auto" lines are 240ths of it.
+// The model's line spacing is the leading: the line height less the font size. Single line
+// spacing is 120 % of the font size; "auto" lines are 240ths of it, exact and at-least ones
+// twips.
 int32_t FontSizeOf(const Props &pr) {
   const std::string *sz = Get(pr, false, "sz", "val");
   return sz ? static_cast<int32_t>(std::lround(std::atof(sz->c_str()) * kPt / 2)) : 10 * kPt;
@@ -152,27 +161,27 @@ void ReadSpacing(const Props &pr, const ReadEnv &, Chars &c) {
   c[PROP_SpaceBelow] = Value::Metric(Twips(Get(pr, true, "spacing", "after")));
   const std::string *line = Get(pr, true, "spacing", "line");
   const std::string *rule = Get(pr, true, "spacing", "lineRule");
+  int32_t size = FontSizeOf(pr);
   if (line && rule && (*rule == "exact" || *rule == "atLeast")) {
-    c[PROP_LineSpacing] = Value::Metric(Twips(line));
+    c[PROP_LineSpacing] = Value::Metric(Twips(line) - size);
     c[PROP_LineSpacingNotFixed] = Value::Int(*rule == "atLeast" ? 1 : 0);
   } else {
     double mult = line ? std::atof(line->c_str()) / 240.0 : 1.0;
     c[PROP_LineSpacing] =
-        Value::Metric(static_cast<int32_t>(std::lround(FontSizeOf(pr) * 1.2 * mult)));
+        Value::Metric(static_cast<int32_t>(std::lround(size * 1.2 * mult)) - size);
     c[PROP_LineSpacingNotFixed] = Value::Int(1);
   }
 }
 void WriteSpacing(const WriteCtx &x) {
   pugi::xml_node sp = x.El("spacing");
-  x.Attr(sp, "before", Tw(x.get(PROP_SpaceAbove).i));
-  x.Attr(sp, "after", Tw(x.get(PROP_SpaceBelow).i));
-  int32_t size = x.get(PROP_FontSize).i, line = x.get(PROP_LineSpacing).i;
+  x.Attr(sp, {{"before", Tw(x.get(PROP_SpaceAbove).i)}});
+  x.Attr(sp, {{"after", Tw(x.get(PROP_SpaceBelow).i)}});
+  int32_t size = x.get(PROP_FontSize).i, height = size + x.get(PROP_LineSpacing).i;
   if (x.get(PROP_LineSpacingNotFixed).i && size > 0) {
-    x.Attr(sp, "line", std::to_string(std::lround(line * 240.0 / (size * 1.2))));
-    x.Attr(sp, "lineRule", "auto");
+    x.Attr(sp, {{"line", std::to_string(std::lround(height * 240.0 / (size * 1.2)))},
+                {"lineRule", "auto"}});
   } else {
-    x.Attr(sp, "line", Tw(line));
-    x.Attr(sp, "lineRule", "exact");
+    x.Attr(sp, {{"line", Tw(height)}, {"lineRule", "exact"}});
   }
 }
 
@@ -276,7 +285,8 @@ void WriteFonts(const WriteCtx &x) {
   int32_t fam = x.get(PROP_FontFamily).i;
   if (fam < 0 || static_cast<size_t>(fam) >= fams.size()) return;
   pugi::xml_node fonts = x.El("rFonts");
-  for (const char *at : {"ascii", "hAnsi", "cs"}) x.Attr(fonts, at, fams[static_cast<size_t>(fam)]);
+  const std::string &name = fams[static_cast<size_t>(fam)];
+  x.Attr(fonts, {{"ascii", name}, {"hAnsi", name}, {"cs", name}});
 }
 
 // Bold is the model's Bold (5); Demi and heavier weights are written bold.

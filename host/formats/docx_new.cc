@@ -151,7 +151,8 @@ bool WriteNew(const Model &m, const Doc &d, const std::string &path, std::string
       if (auto it = w.ids.find(m.FmtChar(*f, PROP_NextTag).s); it != w.ids.end())
         Val(s, "w:next", it->second);
     s.append_child("w:qFormat");
-    FormatToXml(m, *f, s.append_child("w:pPr"), s.append_child("w:rPr"));
+    pugi::xml_node pPr = s.append_child("w:pPr");  // before w:rPr, as the schema wants
+    FormatToXml(m, *f, pPr, s.append_child("w:rPr"));
   }
 
   for (Handle t : m.Chained(d.tables)) w.anchored[m.As<Table>(t, Kind::Table)->anchor].push_back(t);

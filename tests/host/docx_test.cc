@@ -13,6 +13,7 @@
 
 #include "host/docio.h"
 #include "host/formats/docx.h"
+#include "host/model/props.h"
 #include "host/model/status.h"
 #include "host/formats/package.h"
 #include "quorvex/fcodes.h"
@@ -409,6 +410,73 @@ TEST(Docx, NewDocumentsHaveRealStylesAndTablesAndReadBack) {
   EXPECT_EQ(rt->colWidths.size(), 2u);
   EXPECT_EQ(back.FmtChar(*back.FindFormat(r, "Heading1"), PROP_FontWeight).i, 5);
   EXPECT_EQ(back.PgfOf(back.WalkPgfs(r).front())->text, "Tags to keep");
+}
+
+TEST(Docx, NewDocumentsOfEitherFormatReadBackEveryCharacteristicTheyWrite) {
+  // One format given a value other than the default for every characteristic, each one a value
+  // both formats can say exactly; written as a new .docx and a new .odt and read back.
+  TempDir t;
+  Model m;
+  Doc *d = m.NewStandardDoc();
+  const PgfFmt *body = m.FindFormat(*d, "Body");
+  ASSERT_TRUE(body);
+  Tab left{36 << 16, 1, ".", 0}, mid{72 << 16, 2, "\xC2\xB7", 0}, right{90 << 16, 3, "-", 0},
+      dec{200 << 16, 4, "", '.'};
+  const std::map<int32_t, Value> want{
+      {PROP_FontSize, Value::Metric(10 << 16)},
+      {PROP_FontFamily, Value::Int(FontFamilyIndex("DejaVu Serif"))},
+      {PROP_FontWeight, Value::Int(5)},
+      {PROP_FontAngle, Value::Int(1)},
+      {PROP_Color, Value::Id(m.AddColor(*d, "#123456")->h)},
+      {PROP_Underlining, Value::Int(2)},
+      {PROP_Strikethrough, Value::Int(1)},
+      {PROP_Overline, Value::Int(1)},
+      {PROP_Capitalization, Value::Int(3)},
+      {PROP_Position, Value::Int(2)},
+      {PROP_Hyphenate, Value::Int(0)},
+      {PROP_HyphShortestPrefix, Value::Int(4)},
+      {PROP_HyphShortestSuffix, Value::Int(5)},
+      {PROP_PairKern, Value::Int(0)},
+      {PROP_Stretch, Value::Metric(49152)},  // 75 %
+      {PROP_Alignment, Value::Int(4)},
+      {PROP_LeftIndent, Value::Metric(36 << 16)},
+      {PROP_FirstIndent, Value::Metric(18 << 16)},
+      {PROP_RightIndent, Value::Metric(12 << 16)},
+      {PROP_SpaceAbove, Value::Metric(6 << 16)},
+      {PROP_SpaceBelow, Value::Metric(3 << 16)},
+      {PROP_LineSpacing, Value::Metric(8 << 16)},  // 18 pt lines: 150 % of single spacing
+      {PROP_LineSpacingNotFixed, Value::Int(1)},
+      {PROP_KeepWithNext, Value::Int(1)},
+      {PROP_HyphMaxAdjacent, Value::Int(0)},
+      {PROP_WidowOrphanLines, Value::Int(0)},
+      {PROP_Start, Value::Int(2)},
+      {PROP_Tabs, Value::Tabs({left, mid, right, dec})},
+  };
+  for (const auto &[code, v] : want) ASSERT_EQ(m.SetProp(d->h, body->h, code, v), 0) << code;
+  for (const char *ext : {"docx", "odt"}) {
+    std::string path = (t.dir / (std::string("new.") + ext)).string(), err;
+    ASSERT_TRUE(SaveFile(m, d->h, path, err)) << err;
+    Model back;
+    Doc &r = Open(back, path);
+    const PgfFmt *f = back.FindFormat(r, "Body");
+    ASSERT_TRUE(f) << ext;
+    int compared = 0;
+    for (const auto &[code, v] : want) {
+      Value got = back.FmtChar(*f, code);
+      if (code == PROP_Color) {
+        const Color *c = back.As<Color>(static_cast<Handle>(got.i), Kind::Color);
+        EXPECT_TRUE(c && c->name == "#123456") << ext << " colour";
+        continue;
+      }
+      bool mapped = ext[0] == 'd' ? std::count(docx::MappedCodes().begin(),
+                                               docx::MappedCodes().end(), code)
+                                  : true;
+      if (!mapped) continue;
+      ++compared;
+      EXPECT_EQ(got, v) << ext << " " << code;
+    }
+    EXPECT_GT(compared, 20) << ext;
+  }
 }
 
 TEST(Docx, BooksMixFormatsAndMasterDocumentsAreBooks) {
