@@ -125,6 +125,7 @@ struct Source : FileSource {
   std::string path;
   std::vector<PartRec> parts;  // story parts, in walk order
   PartRec styles, numbering;   // name empty: none
+  PartRec settings;            // the document settings (w:clickAndTypeStyle names a style)
   std::vector<PgfRec> pgfs;
   std::vector<FmtRec> fmts;
   std::string defaultStyle;  // id of the default paragraph style

@@ -375,15 +375,20 @@ bool Load(Model &m, const std::string &path, Handle &out, std::string &err) {
     m.Close(r.d->h, 1);
     return false;
   }
-  r.src->numbering.name = r.Rel("numbering");
-  if (!r.src->numbering.name.empty() && r.pkg->Has(r.src->numbering.name)) {
+  // Parts that name styles outside the stories: numbering levels, and the settings'
+  // click-and-type style. Only their hashes are kept, for a save to check.
+  for (auto [kind, rec] :
+       {std::pair{"numbering", &r.src->numbering}, std::pair{"settings", &r.src->settings}}) {
+    rec->name = r.Rel(kind);
+    if (rec->name.empty() || !r.pkg->Has(rec->name)) {
+      rec->name.clear();
+      continue;
+    }
     XmlPart x;
-    if (!r.Part(r.src->numbering.name, x, &r.src->numbering)) {
+    if (!r.Part(rec->name, x, rec)) {
       m.Close(r.d->h, 1);
       return false;
     }
-  } else {
-    r.src->numbering.name.clear();
   }
   r.d->modified = false;
   out = r.d->h;

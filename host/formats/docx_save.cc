@@ -70,9 +70,10 @@ struct Saver {
   std::string foldedW = "w:";
   std::map<uint32_t, std::vector<PgfEdit>> edits;  // by part
   bool stylesChange = false;
-  StyleChanges refs;                          // what fields naming styles become
-  bool madeShown = false;                     // an empty body's paragraph was written
-  std::map<std::string, std::string> heirOf;  // deleted style id -> id its paragraphs now carry
+  StyleChanges refs;                            // what fields naming styles become
+  bool madeShown = false;                       // an empty body's paragraph was written
+  std::map<std::string, std::string> heirOf;    // deleted style id -> id its paragraphs now carry
+  std::map<std::string, std::string> movedIds;  // style id -> id all its paragraphs now carry
 
   // A format's w:name, as the file will have it.
   std::string WName(const std::string &catalogueName) const {
@@ -98,8 +99,13 @@ struct Saver {
       carried.insert(now);
     }
     for (const auto &[old, now] : became)
-      if (now.size() == 1 && !carried.count(old) && !deletedNames.count(old))
+      if (now.size() == 1 && !carried.count(old) && !deletedNames.count(old)) {
         refs.Move(WName(old), WName(*now.begin()));
+        const PgfFmt *from = m.FindFormat(d, old), *to = m.FindFormat(d, *now.begin());
+        if (to && idOf.count(to->h))
+          for (const FmtRec &r : src.fmts)
+            if (r.name == old && (!from || from->h == r.h)) movedIds[r.id] = idOf[to->h];
+      }
   }
 
   bool Read(const PartRec &rec, std::string &bytes, XmlPart &x) {
@@ -330,6 +336,32 @@ struct Saver {
     return true;
   }
 
+  // The click-and-type style of the settings names a style that exists: a deleted one's heir
+  // (none: the default style, named by no element), or the style a conversion moved every
+  // paragraph of it to.
+  bool Settings() {
+    if ((deleted.empty() && movedIds.empty()) || src.settings.name.empty()) return true;
+    std::string orig;
+    XmlPart x;
+    if (!Read(src.settings, orig, x)) return false;
+    Names ns(x.Root());
+    pugi::xml_node c = ns.Child(x.Root(), "clickAndTypeStyle");
+    std::string id = ns.Attr(c, "val");
+    if (!c || id.empty()) return true;
+    std::string to = id;
+    if (deleted.count(id))
+      to = heirOf[id];
+    else if (auto it = movedIds.find(id); it != movedIds.end())
+      to = it->second;
+    if (to == id) return true;
+    if (to.empty())
+      x.Root().remove_child(c);
+    else
+      c.attribute(ns.W("val").c_str()).set_value(to.c_str());
+    Put(src.settings.name, x, orig);
+    return true;
+  }
+
   void SetStyle(pugi::xml_node p, const Names &ns, const std::string &id) {
     pugi::xml_node pPr = Ensure(p, "pPr", ns, PgfChildOrder);
     if (id.empty()) {
@@ -440,6 +472,7 @@ struct Saver {
     for (PartRec &r : src.parts) rehash(r);
     rehash(src.styles);
     rehash(src.numbering);
+    rehash(src.settings);
     for (PgfRec &r : src.pgfs) {
       const Pgf *p = m.PgfOf(r.h);
       if (r.index == kShownPgf && madeShown) r.index = 0;  // now the body's one paragraph
@@ -471,7 +504,7 @@ bool SaveBack(const Model &m, const Doc &d, Source &src, const std::string &path
   if (!s.stylesChange && s.deleted.empty() && s.edits.empty() && s.refs.moved.empty())
     return same || CopyFileAtomic(src.path, path, err);
   s.pkg = Package::Open(src.path, err);
-  if (!s.pkg || !s.Styles() || !s.Numbering() || !s.Content()) return false;
+  if (!s.pkg || !s.Styles() || !s.Numbering() || !s.Settings() || !s.Content()) return false;
   if (!RewritePackage(src.path, path, s.replace, err)) return false;
   if (same) s.Remember();
   return true;

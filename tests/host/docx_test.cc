@@ -16,6 +16,7 @@
 #include "host/model/props.h"
 #include "host/model/status.h"
 #include "host/formats/package.h"
+#include "host/formats/style_refs.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {
@@ -468,9 +469,9 @@ TEST(Docx, NewDocumentsOfEitherFormatReadBackEveryCharacteristicTheyWrite) {
         EXPECT_TRUE(c && c->name == "#123456") << ext << " colour";
         continue;
       }
-      bool mapped = ext[0] == 'd' ? std::count(docx::MappedCodes().begin(),
-                                               docx::MappedCodes().end(), code)
-                                  : true;
+      bool mapped = ext[0] == 'd'
+                        ? std::count(docx::MappedCodes().begin(), docx::MappedCodes().end(), code)
+                        : true;
       if (!mapped) continue;
       ++compared;
       EXPECT_EQ(got, v) << ext << " " << code;
@@ -512,10 +513,11 @@ std::vector<std::string> Dangling(const std::string &path) {
   std::vector<std::string> out;
   std::string err;
   auto pkg = Package::Open(path, err);
-  std::regex ref("<w:(pStyle|basedOn|next|link) w:val=\"([^\"]*)\"");
+  std::regex ref("<w:(pStyle|basedOn|next|link|clickAndTypeStyle) w:val=\"([^\"]*)\"");
   std::regex field("(STYLEREF|\\\\t) +\"([^\"]*)\"");
   for (const std::string &n : pkg->Names()) {
     if (n.size() < 4 || n.substr(n.size() - 4) != ".xml") continue;
+    if (n == "word/stylesWithEffects.xml") continue;  // Word 2010's copy names its own styles
     std::string x = std::regex_replace(Entry(path, n), std::regex("&quot;"), "\"");
     for (std::sregex_iterator i(x.begin(), x.end(), ref), e; i != e; ++i)
       if (!ids.count((*i)[2])) out.push_back(n + ": " + (*i)[0].str());
@@ -691,7 +693,30 @@ TEST(Docx, FieldsAndNumberingNameOnlyStylesThatExistAndFollowConvertedStyles) {
   EXPECT_NE(doc.find("STYLEREF \"Intense Quote\""), std::string::npos);
   EXPECT_NE(Entry(path, "word/header1.xml").find("STYLEREF &quot;Intense Quote&quot;"),
             std::string::npos);
+  // The settings' click-and-type style moved with every "Quote" paragraph.
+  EXPECT_NE(Entry(path, "word/settings.xml").find("<w:clickAndTypeStyle w:val=\"IntenseQuote\"/>"),
+            std::string::npos);
   EXPECT_EQ(Dangling(path), std::vector<std::string>{});
+  // Deleted, it names the style the deleted one's paragraphs now carry; explain sees it.
+  std::string deleted = (t.dir / "deleted.docx").string();
+  fs::copy_file(TempDir::Fixture("pydocx-refs.docx"), deleted);
+  {
+    Model m;
+    Doc &d = Open(m, deleted);
+    StyleFacts facts;
+    std::string err;
+    ASSERT_TRUE(ReadStyleFacts(m, d, facts, err)) << err;
+    EXPECT_EQ(std::count_if(facts.refs.begin(), facts.refs.end(),
+                            [](const StyleRef &r) {
+                              return r.kind == StyleRef::Setting && r.style == "Quote" && r.follows;
+                            }),
+              1);
+    ASSERT_EQ(m.Delete(d.h, Format(m, d, "Quote").h), 0);
+    ASSERT_TRUE(SaveFile(m, d.h, deleted, err)) << err;
+  }
+  EXPECT_NE(Entry(deleted, "word/settings.xml").find("<w:clickAndTypeStyle w:val=\"Normal\"/>"),
+            std::string::npos);
+  EXPECT_EQ(Dangling(deleted), std::vector<std::string>{});
   // Word's numbering part ties a list level to "List Number".
   std::string numbered = t.Copy("word-numbering.docx");
   {
