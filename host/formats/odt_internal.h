@@ -38,7 +38,7 @@ enum PartId { kContent = 0, kStyles = 1, kCommon = 2 };  // kCommon: the common 
 // Qualified names of the elements and attributes the adapter reads, as one part spells them.
 struct Names {
   Namespaces ns;
-  std::string p, h, styleName, note, noteClass, noteBody, frame, textBox, annotation,
+  std::string p, h, styleName, condStyleName, note, noteClass, noteBody, frame, textBox, annotation,
       trackedChanges, table, row, cell, coveredCell, colsSpanned, rowsSpanned, sStyle, sName,
       sFamily, sParent, sNext, sDisplay, sDefault, pProps, tProps, tabStops, tabStop, masterPage,
       masterPageName, listStyleName, autoStyles, officeStyles, masterStyles, body, officeText,

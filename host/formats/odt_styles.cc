@@ -856,6 +856,7 @@ Names::Names(pugi::xml_node root) : ns(root) {
   p = q(kTextNs, "p");
   h = q(kTextNs, "h");
   styleName = q(kTextNs, "style-name");
+  condStyleName = q(kTextNs, "cond-style-name");
   note = q(kTextNs, "note");
   noteClass = q(kTextNs, "note-class");
   noteBody = q(kTextNs, "note-body");

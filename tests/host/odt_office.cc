@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/docio.h"
+#include "host/formats/package.h"
 #include "host/model/model.h"
 #include "host/model/props.h"
 #include "quorvex/fcodes.h"
@@ -138,6 +139,40 @@ TEST(OdtOffice, DeletingAParentKeepsWhatLibreOfficeComputesForItsChildren) {
     if (name == "Heading") continue;  // LibreOffice makes its built-in "Heading" again
     EXPECT_EQ(values, before[name]) << name;
   }
+  if (!HasFailure()) fs::remove_all(dir);
+}
+
+TEST(OdtOffice, AConditionalStyleInItsOlderFormIsTheParagraphStyleLibreOfficeShows) {
+  // lo-indexed.odt's "Boxed Text" paragraph as older office suites wrote a paragraph of a
+  // conditional style: text:style-name the style applied, text:cond-style-name the one chosen.
+  fs::path dir = fs::temp_directory_path() / "qv-odt-office-cond";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::string orig = std::string(QV_FIXTURES_DIR) + "/office/lo-indexed.odt";
+  std::string path = (dir / "conditional.odt").string(), err;
+  std::string content;
+  {
+    auto pkg = Package::Open(orig, err);
+    ASSERT_TRUE(pkg && pkg->Read("content.xml", content, err)) << err;
+  }
+  const std::string from = "<text:p text:style-name=\"Boxed_20_Text\">";
+  ASSERT_NE(content.find(from), std::string::npos);
+  content.replace(content.find(from), from.size(),
+                  "<text:p text:style-name=\"Boxed_20_Header\" "
+                  "text:cond-style-name=\"Boxed_20_Text\">");
+  ASSERT_TRUE(RewritePackage(orig, path, {{"content.xml", content}}, err)) << err;
+  Model m;
+  Doc *d = m.DocOf(LoadFile(m, path, err));
+  ASSERT_TRUE(d) << err;
+  std::vector<std::string> ours;
+  for (Handle h : m.WalkPgfs(*d)) ours.push_back(m.PgfOf(h)->tag);
+  nlohmann::json j = Inspect({path});
+  ASSERT_TRUE(j.is_object()) << "lo_inspect.py gave no JSON";
+  std::multiset<std::string> lo, mine(ours.begin(), ours.end());
+  for (const auto &v : j[path]["paragraph_styles"])
+    if (v.is_string()) lo.insert(v.get<std::string>());
+  EXPECT_EQ(mine, lo);
+  EXPECT_EQ(mine.count("Boxed Text"), 1u);
   if (!HasFailure()) fs::remove_all(dir);
 }
 

@@ -195,6 +195,49 @@ TEST(OdtLoad, FixturesAgreeWithWhatLibreOfficeReads) {
   EXPECT_EQ(doc.Used(), used);
 }
 
+// lo-indexed.odt with its "Boxed Text" paragraph written as older office suites write a
+// paragraph of a conditional style: the style its condition applies in text:style-name, the
+// conditional style in text:cond-style-name.
+std::string OlderConditionalForm(const Scratch &s) {
+  std::string path = s / "conditional.odt", err;
+  std::string content = Entry(Fixture("lo-indexed.odt"), "content.xml");
+  const std::string from = "<text:p text:style-name=\"Boxed_20_Text\">";
+  size_t at = content.find(from);
+  if (at == std::string::npos) return "";
+  content.replace(at, from.size(),
+                  "<text:p text:style-name=\"Boxed_20_Header\" "
+                  "text:cond-style-name=\"Boxed_20_Text\">");
+  return RewritePackage(Fixture("lo-indexed.odt"), path, {{"content.xml", content}}, err) ? path
+                                                                                          : "";
+}
+
+TEST(OdtLoad, AParagraphOfAConditionalStyleCarriesTheStyleChosenNotTheOneApplied) {
+  Scratch s;
+  std::string path = OlderConditionalForm(s), err;
+  ASSERT_FALSE(path.empty());
+  std::string bytes = Bytes(path);
+  {
+    Loaded l(path);
+    ASSERT_TRUE(l.d) << l.err;
+    std::map<std::string, int> used = l.Used();
+    EXPECT_EQ(used["Boxed Text"], 1);
+    EXPECT_EQ(used.count("Boxed Header"), 0u);
+    EXPECT_EQ(l.Overrides(), Loaded(Fixture("lo-indexed.odt")).Overrides());
+    ASSERT_TRUE(SaveFile(l.m, l.d->h, path, err)) << err;
+    EXPECT_EQ(Bytes(path), bytes);  // unchanged: not rewritten
+    for (Handle h : l.m.WalkPgfs(*l.d))
+      if (l.m.PgfOf(h)->tag == "Boxed Text") l.m.PgfOf(h)->tag = "Text body";
+    ASSERT_TRUE(SaveFile(l.m, l.d->h, path, err)) << err;
+  }
+  // Retagged, it names the new style and no conditional style.
+  std::string content = Entry(path, "content.xml");
+  EXPECT_EQ(content.find("cond-style-name"), std::string::npos);
+  Loaded back(path);
+  ASSERT_TRUE(back.d) << back.err;
+  EXPECT_EQ(back.Used().count("Boxed Text"), 0u);
+  EXPECT_EQ(back.Used()["Text body"], Loaded(Fixture("lo-indexed.odt")).Used()["Text body"] + 1);
+}
+
 TEST(OdtRoundTrip, UnchangedIsByteIdenticalAndNotRewritten) {
   Scratch s;
   for (const char *f : kOdtFixtures) {
