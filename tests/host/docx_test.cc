@@ -114,7 +114,8 @@ const char *const kDocx[] = {"rich.docx",
                              "pydocx-default.docx",
                              "pandoc-reference.docx",
                              "users-and-groups.docx",
-                             "valgrind-quick-start.docx"};
+                             "valgrind-quick-start.docx",
+                             "gdocs-export.docx"};
 
 TEST(Docx, StoriesTablesAndStylesOfRealDocuments) {
   Model m;

@@ -37,7 +37,8 @@ std::string Fixture(const std::string &name) {
                                                "lo-idxexample.odt",
                                                "lo-resume1page.ott",
                                                "ooo-fax-lines.ott",
-                                               "lo-indexed.odt"};
+                                               "lo-indexed.odt",
+                                               "pandoc-writer.odt"};
 
 struct Loaded {
   Model m;

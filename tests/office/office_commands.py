@@ -38,15 +38,16 @@ TEXT_NS = "urn:oasis:names:tc:opendocument:xmlns:text:1.0"
 TABLE_NS = "urn:oasis:names:tc:opendocument:xmlns:table:1.0"
 STYLE_NS = "urn:oasis:names:tc:opendocument:xmlns:style:1.0"
 # Besides LibreOffice 7.4's conversions: templates made by LibreOffice 4.3 (sizes relative to
-# a parent nothing uses) and by OpenOffice.org (StarOffice 8), and Word documents made by
-# python3-docx.
+# a parent nothing uses) and by OpenOffice.org (StarOffice 8), pandoc's OpenDocument writer,
+# and Word documents made by python3-docx.
 DOC_FIXTURES = ["rich.odt", "users-and-groups.odt", "zlib_how.odt", "lo-resume1page.ott",
-                "ooo-fax-lines.ott", "lo-indexed.odt", "pydocx.docx", "rich.docx",
-                "pydocx-refs.docx"]
+                "ooo-fax-lines.ott", "lo-indexed.odt", "pandoc-writer.odt", "pydocx.docx",
+                "rich.docx", "pydocx-refs.docx"]
 # Documents too small for tag lists (one or no style in use besides the default): Delete
-# Unused and Remove Overrides only. An empty body, two styles of one name, Word's own.
+# Unused and Remove Overrides only. An empty body, two styles of one name, Word's own, and
+# Google Docs' export (one paragraph).
 SMALL_FIXTURES = ["pydocx-default.docx", "lo-pydocx-default.docx", "word-known-styles.docx",
-                  "word-numbering.docx"]
+                  "word-numbering.docx", "gdocs-export.docx"]
 # The book mixes formats, as users' books do.
 BOOK_FIXTURES = ["rich.odt", "valgrind-quick-start.odt", "libxslt-functions.odt", "pydocx.docx"]
 
