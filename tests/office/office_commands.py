@@ -160,6 +160,13 @@ def inspect(files):
     return info
 
 
+def lo_used(info):
+    """The styles LibreOffice finds in use, as the file defines them: a paragraph naming a style
+    the file lacks is in LibreOffice's own built-in style of that name when it has one (pandoc
+    names "Title" without defining it), and in the file's default style for the host."""
+    return {info["default"] if n in info["recreated"] else n for n in info["styles_used"]}
+
+
 def listing(stdout):
     """{file heading or "": set of tags listed as used} from the printed output document."""
     used, current, section = {}, "", None
@@ -476,15 +483,15 @@ def run_doc(args, work):
     for f, orig in zip(SMALL_FIXTURES, small):
         b = before[orig]
         used = set(listings[f].get(os.path.basename(orig), set()))
-        check(used == set(b["styles_used"]), "%s: listed as used %s, LibreOffice uses %s" % (
-            f, sorted(used), b["styles_used"]))
+        check(used == lo_used(b), "%s: listed as used %s, LibreOffice uses %s" % (
+            f, sorted(used), sorted(lo_used(b))))
         check_delete_unused("DeleteUnused " + f, b, after[saved[("DeleteUnusedParagraphs", f)]])
         check_remove_overrides("RemoveOverrides " + f, b, after[saved[("RemoveOverrides", f)]])
     for f, orig in zip(DOC_FIXTURES, originals):
         b = before[orig]
         used = set(listings[f].get(os.path.basename(orig), set()))
-        check(used == set(b["styles_used"]), "%s: listed as used %s, LibreOffice uses %s" % (
-            f, sorted(used), b["styles_used"]))
+        check(used == lo_used(b), "%s: listed as used %s, LibreOffice uses %s" % (
+            f, sorted(used), sorted(lo_used(b))))
         keep, conv, dropped, source, dest = edits[f]
         check_delete_unused("DeleteUnused " + f, b, after[saved[("DeleteUnusedParagraphs", f)]])
         check_remove_overrides("RemoveOverrides " + f, b, after[saved[("RemoveOverrides", f)]])
