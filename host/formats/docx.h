@@ -59,12 +59,42 @@ std::string PgfText(pugi::xml_node p, const Names &ns);
 // Paragraph properties that are structure, not formatting: never an override, never removed.
 bool Structural(std::string_view local);
 
+// The model's characteristics and the children of w:pPr and w:rPr are one table
+// (docx_chars.cc): reading a chain of styles, writing a format and folding a deleted style into
+// the styles based on it are loops over it.
+//
 // Elements whose attributes combine one by one along a chain of settings (w:rFonts, w:ind,
 // w:spacing, w:lang), and whether two of their attributes make one setting (w:ascii and
 // w:asciiTheme; w:firstLine and w:hanging): the nearer level that writes either wins.
 bool Combines(std::string_view element);
 int SettingOf(std::string_view element, std::string_view attr);
 bool SameSetting(std::string_view element, std::string_view a, std::string_view b);
+// The characteristics the table expresses, in its order.
+const std::vector<int32_t> &MappedCodes();
+
+// The settings a chain of w:pPr and w:rPr makes: element local name -> attribute local name ->
+// value, one level laid over the other (ApplyProps); tab stops by position.
+using Attrs = std::map<std::string, std::string>;
+struct Props {
+  std::map<std::string, Attrs> p, r;
+  std::map<int32_t, std::pair<std::string, std::string>> tabs;  // position (twips) -> kind, leader
+};
+// Lays the settings of `pr` (a w:pPr when `para`, else a w:rPr) over `to`.
+void ApplyProps(Props &to, pugi::xml_node pr, const Names &ns, bool para);
+// What the characteristics read from needs besides the settings: the theme's fonts and the
+// document's colours by name.
+struct ReadEnv {
+  std::string majorFont, minorFont;
+  std::function<Handle(const std::string &)> colour;
+};
+// The model's characteristics of a chain's settings.
+void CharsOf(const Props &pr, const ReadEnv &env, std::map<int32_t, Value> &c);
+// Puts the settings of `from` (a w:pPr or w:rPr) into `to` where `to` does not make them:
+// combining elements attribute by attribute (by setting), tab stops at positions `to` does
+// not have, any other element whole.
+void FoldSettings(pugi::xml_node from, pugi::xml_node to, const Names &fromNs, const Names &toNs,
+                  bool para);
+
 // A style id for a new style named `name`: its letters and digits, numbered to differ from
 // every id in `taken`, to which it is added.
 std::string NewStyleId(const std::string &name, std::set<std::string> &taken);
@@ -95,6 +125,7 @@ struct Source : FileSource {
   std::string path;
   std::vector<PartRec> parts;  // story parts, in walk order
   PartRec styles, numbering;   // name empty: none
+  PartRec settings;            // the document settings (w:clickAndTypeStyle names a style)
   std::vector<PgfRec> pgfs;
   std::vector<FmtRec> fmts;
   std::string defaultStyle;  // id of the default paragraph style

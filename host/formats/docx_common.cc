@@ -197,63 +197,6 @@ bool Structural(std::string_view l) {
   return l.empty() || IndexIn(k, l) < static_cast<int>(std::size(k));
 }
 
-namespace {
-
-// Attributes of the elements whose attributes combine along a chain of settings (a style, the
-// style it is based on, the document defaults, direct formatting), grouped by the one setting
-// they make: a level that writes any attribute of a group replaces the whole group of the
-// levels under it ("ascii" and "asciiTheme" name one font; "firstLine" and "hanging" one
-// indent; "line" and "lineRule" one line spacing).
-struct Groups {
-  const char *element;
-  std::vector<std::vector<std::string_view>> groups;
-};
-
-const std::vector<Groups> &CombiningElements() {
-  static const std::vector<Groups> k = {
-      {"rFonts",
-       {{"ascii", "asciiTheme"},
-        {"hAnsi", "hAnsiTheme"},
-        {"eastAsia", "eastAsiaTheme"},
-        {"cs", "cstheme"},
-        {"hint"}}},
-      {"ind",
-       {{"left", "start", "leftChars", "startChars"},
-        {"right", "end", "rightChars", "endChars"},
-        {"firstLine", "hanging", "firstLineChars", "hangingChars"}}},
-      {"spacing",
-       {{"before", "beforeLines", "beforeAutospacing"},
-        {"after", "afterLines", "afterAutospacing"},
-        {"line", "lineRule"}}},
-      {"lang", {{"val"}, {"eastAsia"}, {"bidi"}}},
-  };
-  return k;
-}
-
-}  // namespace
-
-bool Combines(std::string_view element) {
-  for (const Groups &g : CombiningElements())
-    if (element == g.element) return true;
-  return false;
-}
-
-int SettingOf(std::string_view element, std::string_view attr) {
-  for (const Groups &g : CombiningElements()) {
-    if (element != g.element) continue;
-    for (size_t i = 0; i < g.groups.size(); ++i)
-      for (std::string_view a : g.groups[i])
-        if (a == attr) return static_cast<int>(i);
-  }
-  return -1;  // an attribute of its own
-}
-
-bool SameSetting(std::string_view element, std::string_view a, std::string_view b) {
-  if (a == b) return true;
-  int s = SettingOf(element, a);
-  return s >= 0 && s == SettingOf(element, b);
-}
-
 std::string NewStyleId(const std::string &name, std::set<std::string> &taken) {
   std::string id;
   for (char c : name)

@@ -1,6 +1,7 @@
 // WordprocessingML: what the file says about its paragraph styles beyond the model (see
 // style_refs.h): basedOn parents, the note, comment or text box a paragraph sits in, linked
-// character styles, numbering levels and the fields (TOC \t, STYLEREF) that name a style.
+// character styles, numbering levels, the fields (TOC \t, STYLEREF) and the click-and-type
+// style of the settings that name a style.
 #include <cctype>
 #include <memory>
 
@@ -43,6 +44,16 @@ class Facts {
       XmlPart n;
       if (!Read(src_.numbering, n)) return false;
       Numbering(n.Root(), Names(n.Root()));
+    }
+    if (!src_.settings.name.empty()) {
+      XmlPart st;
+      if (!Read(src_.settings, st)) return false;
+      Names ns(st.Root());
+      if (const std::string *p = Name(ns.Attr(ns.Child(st.Root(), "clickAndTypeStyle"), "val")))
+        out_.refs.push_back(
+            {*p, StyleRef::Setting,
+             "click-and-type style of the document settings (" + src_.settings.name + ")", false,
+             true});
     }
     std::map<std::pair<uint32_t, uint32_t>, Handle> pgfOf;
     for (const PgfRec &r : src_.pgfs) pgfOf[{r.part, r.index}] = r.h;

@@ -21,16 +21,6 @@ void Val(pugi::xml_node parent, const char *el, const std::string &v) {
   parent.append_child(el).append_attribute("w:val") = v.c_str();
 }
 
-std::string HexOf(const std::string &colour) {
-  static const std::pair<const char *, const char *> kNamed[] = {
-      {"Black", "000000"}, {"White", "FFFFFF"}, {"Red", "FF0000"},     {"Green", "00FF00"},
-      {"Blue", "0000FF"},  {"Cyan", "00FFFF"},  {"Magenta", "FF00FF"}, {"Yellow", "FFFF00"}};
-  for (auto [n, h] : kNamed)
-    if (colour == n) return h;
-  if (colour.size() == 7 && colour[0] == '#') return colour.substr(1);
-  return "";
-}
-
 struct StringOut : pugi::xml_writer {
   std::string s;
   void write(const void *data, size_t size) override {
@@ -139,69 +129,6 @@ struct Writer {
 
 }  // namespace
 
-void FormatToXml(const Model &m, const PgfFmt &f, pugi::xml_node pPr, pugi::xml_node rPr) {
-  auto ch = [&](int32_t code) { return m.FmtChar(f, code); };
-  if (ch(PROP_KeepWithNext).i) pPr.append_child("w:keepNext");
-  if (ch(PROP_Start).i >= 2) pPr.append_child("w:pageBreakBefore");
-  Val(pPr, "w:widowControl", ch(PROP_WidowOrphanLines).i ? "1" : "0");
-  if (const Value tabs = ch(PROP_Tabs); !tabs.tabs().empty()) {
-    pugi::xml_node ts = pPr.append_child("w:tabs");
-    for (const Tab &t : tabs.tabs()) {
-      pugi::xml_node n = ts.append_child("w:tab");
-      static const char *const kKinds[] = {"left", "left", "center", "right", "decimal"};
-      n.append_attribute("w:val") = kKinds[t.kind <= 4 ? t.kind : 1];
-      if (!t.leader.empty())
-        n.append_attribute("w:leader") = t.leader == "."   ? "dot"
-                                         : t.leader == "-" ? "hyphen"
-                                                           : "underscore";
-      n.append_attribute("w:pos") = Tw(t.position).c_str();
-    }
-  }
-  if (!ch(PROP_Hyphenate).i) pPr.append_child("w:suppressAutoHyphens");
-  pugi::xml_node sp = pPr.append_child("w:spacing");
-  sp.append_attribute("w:before") = Tw(ch(PROP_SpaceAbove).i).c_str();
-  sp.append_attribute("w:after") = Tw(ch(PROP_SpaceBelow).i).c_str();
-  int32_t size = ch(PROP_FontSize).i, line = ch(PROP_LineSpacing).i;
-  if (ch(PROP_LineSpacingNotFixed).i && size > 0) {
-    sp.append_attribute("w:line") =
-        std::to_string(std::lround(line * 240.0 / (size * 1.2))).c_str();
-    sp.append_attribute("w:lineRule") = "auto";
-  } else {
-    sp.append_attribute("w:line") = Tw(line).c_str();
-    sp.append_attribute("w:lineRule") = "exact";
-  }
-  pugi::xml_node ind = pPr.append_child("w:ind");
-  int32_t left = ch(PROP_LeftIndent).i, first = ch(PROP_FirstIndent).i;
-  ind.append_attribute("w:left") = Tw(left).c_str();
-  ind.append_attribute("w:right") = Tw(ch(PROP_RightIndent).i).c_str();
-  if (first >= left)
-    ind.append_attribute("w:firstLine") = Tw(first - left).c_str();
-  else
-    ind.append_attribute("w:hanging") = Tw(left - first).c_str();
-  static const char *const kJc[] = {"left", "left", "right", "center", "both"};
-  int32_t a = ch(PROP_Alignment).i;
-  Val(pPr, "w:jc", kJc[a >= 0 && a <= 4 ? a : 1]);
-
-  const auto &fams = FontFamilyNames();
-  int32_t fam = ch(PROP_FontFamily).i;
-  if (fam >= 0 && static_cast<size_t>(fam) < fams.size()) {
-    pugi::xml_node fonts = rPr.append_child("w:rFonts");
-    for (const char *at : {"w:ascii", "w:hAnsi", "w:cs"})
-      fonts.append_attribute(at) = fams[static_cast<size_t>(fam)].c_str();
-  }
-  if (ch(PROP_FontWeight).i >= 4) rPr.append_child("w:b");
-  if (ch(PROP_FontAngle).i) rPr.append_child("w:i");
-  if (ch(PROP_Capitalization).i == 3) rPr.append_child("w:caps");
-  if (ch(PROP_Capitalization).i == 1) rPr.append_child("w:smallCaps");
-  if (ch(PROP_Strikethrough).i) rPr.append_child("w:strike");
-  if (const Color *c = m.As<Color>(static_cast<Handle>(ch(PROP_Color).i), Kind::Color))
-    if (std::string hex = HexOf(c->name); !hex.empty()) Val(rPr, "w:color", hex);
-  Val(rPr, "w:sz", std::to_string(std::lround(size * 2.0 / 0x10000)));
-  if (int32_t u = ch(PROP_Underlining).i) Val(rPr, "w:u", u == 2 ? "double" : "single");
-  if (int32_t p = ch(PROP_Position).i)
-    Val(rPr, "w:vertAlign", p == 1 ? "superscript" : "subscript");
-}
-
 bool WriteNew(const Model &m, const Doc &d, const std::string &path, std::string &err) {
   Writer w{m, d, {}, {}};
   pugi::xml_document styles;
@@ -224,7 +151,8 @@ bool WriteNew(const Model &m, const Doc &d, const std::string &path, std::string
       if (auto it = w.ids.find(m.FmtChar(*f, PROP_NextTag).s); it != w.ids.end())
         Val(s, "w:next", it->second);
     s.append_child("w:qFormat");
-    FormatToXml(m, *f, s.append_child("w:pPr"), s.append_child("w:rPr"));
+    pugi::xml_node pPr = s.append_child("w:pPr");  // before w:rPr, as the schema wants
+    FormatToXml(m, *f, pPr, s.append_child("w:rPr"));
   }
 
   for (Handle t : m.Chained(d.tables)) w.anchored[m.As<Table>(t, Kind::Table)->anchor].push_back(t);

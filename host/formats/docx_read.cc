@@ -27,65 +27,6 @@ bool IsWordMain(const std::string &type) {
          type == "application/vnd.ms-word.template.macroEnabledTemplate.main+xml";
 }
 
-// Effective properties: element local name -> attribute local name -> value.
-using Attrs = std::map<std::string, std::string>;
-struct Props {
-  std::map<std::string, Attrs> p, r;
-  std::map<int32_t, std::pair<std::string, std::string>> tabs;  // position (twips) -> kind, leader
-};
-
-std::string_view AttrLocal(const char *q) {
-  return LocalName(q);
-}
-
-void Apply(Props &to, pugi::xml_node pr, const Names &ns, bool para) {
-  for (pugi::xml_node c : pr.children()) {
-    std::string_view l = ns.Local(c);
-    if (l.empty() || (para && Structural(l))) continue;
-    if (para && l == "tabs") {
-      for (pugi::xml_node t : c.children()) {
-        if (!ns.Is(t, "tab")) continue;
-        int32_t pos = std::atoi(ns.Attr(t, "pos"));
-        std::string kind = ns.Attr(t, "val");
-        if (kind == "clear")
-          to.tabs.erase(pos);
-        else
-          to.tabs[pos] = {kind, ns.Attr(t, "leader")};
-      }
-      continue;
-    }
-    Attrs &a = (para ? to.p : to.r)[std::string(l)];
-    if (!Combines(l)) a.clear();
-    for (pugi::xml_attribute at : c.attributes())  // a setting replaces every spelling of it
-      std::erase_if(a,
-                    [&](const auto &kv) { return SameSetting(l, kv.first, AttrLocal(at.name())); });
-    for (pugi::xml_attribute at : c.attributes()) a[std::string(AttrLocal(at.name()))] = at.value();
-  }
-}
-
-bool On(const Props &pr, bool para, const char *l) {
-  const auto &m = para ? pr.p : pr.r;
-  auto it = m.find(l);
-  if (it == m.end()) return false;
-  auto v = it->second.find("val");
-  if (v == it->second.end()) return true;
-  return v->second != "0" && v->second != "false" && v->second != "off";
-}
-
-const std::string *Get(const Props &pr, bool para, const char *el, const char *attr) {
-  const auto &m = para ? pr.p : pr.r;
-  auto it = m.find(el);
-  if (it == m.end()) return nullptr;
-  auto a = it->second.find(attr);
-  return a == it->second.end() ? nullptr : &a->second;
-}
-
-int32_t Twips(const std::string *s) {
-  if (!s) return 0;
-  double v = std::atof(s->c_str());
-  return static_cast<int32_t>(std::lround(v * kPt / 20.0));
-}
-
 // A paragraph style's catalogue name: its w:name as written; a second style of one name (Word
 // and LibreOffice open such files) is told apart by its id, "List Bullet 3 [ListBullet31]".
 std::string CatalogueName(const std::string &wname, const std::string &id,
@@ -190,8 +131,8 @@ struct Reader {
     if (!Part(name, x, &src->styles)) return false;
     Names ns(x.Root());
     if (pugi::xml_node dd = ns.Child(x.Root(), "docDefaults")) {
-      Apply(defaults, ns.Child(ns.Child(dd, "pPrDefault"), "pPr"), ns, true);
-      Apply(defaults, ns.Child(ns.Child(dd, "rPrDefault"), "rPr"), ns, false);
+      ApplyProps(defaults, ns.Child(ns.Child(dd, "pPrDefault"), "pPr"), ns, true);
+      ApplyProps(defaults, ns.Child(ns.Child(dd, "rPrDefault"), "rPr"), ns, false);
     }
     std::set<std::string> names;
     for (pugi::xml_node s : x.Root().children()) {
@@ -255,20 +196,12 @@ struct Reader {
     r.resolved = true;
     auto it = styles.find(r.basedOn);
     r.props = it != styles.end() && it->second.type == r.type ? Resolve(it->second, ns) : defaults;
-    Apply(r.props, ns.Child(r.node, "pPr"), ns, true);
-    Apply(r.props, ns.Child(r.node, "rPr"), ns, false);
+    ApplyProps(r.props, ns.Child(r.node, "pPr"), ns, true);
+    ApplyProps(r.props, ns.Child(r.node, "rPr"), ns, false);
     return r.props;
   }
 
-  Handle ColorOf(const std::string &hex) {
-    static const std::pair<const char *, const char *> kNamed[] = {
-        {"000000", "Black"}, {"FFFFFF", "White"}, {"FF0000", "Red"},     {"00FF00", "Green"},
-        {"0000FF", "Blue"},  {"00FFFF", "Cyan"},  {"FF00FF", "Magenta"}, {"FFFF00", "Yellow"}};
-    std::string up;
-    for (char c : hex) up += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    std::string name = up == "AUTO" || up.empty() ? "Black" : "#" + up;
-    for (auto [h, n] : kNamed)
-      if (up == h) name = n;
+  Handle ColorOf(const std::string &name) {
     auto it = colors.find(name);
     if (it != colors.end()) return it->second;
     Handle h = m.AddColor(*d, name)->h;
@@ -277,86 +210,8 @@ struct Reader {
   }
 
   void Chars(const Props &pr, std::map<int32_t, Value> &c) {
-    if (const std::string *jc = Get(pr, true, "jc", "val")) {
-      int32_t a = 1;
-      if (*jc == "right" || *jc == "end") a = 2;
-      if (*jc == "center") a = 3;
-      if (*jc == "both" || *jc == "distribute" || *jc == "justify") a = 4;
-      c[PROP_Alignment] = Value::Int(a);
-    }
-    const std::string *left = Get(pr, true, "ind", "left");
-    if (!left) left = Get(pr, true, "ind", "start");
-    const std::string *right = Get(pr, true, "ind", "right");
-    if (!right) right = Get(pr, true, "ind", "end");
-    int32_t l = Twips(left), first = l;
-    if (const std::string *h = Get(pr, true, "ind", "hanging"))
-      first = l - Twips(h);
-    else if (const std::string *f = Get(pr, true, "ind", "firstLine"))
-      first = l + Twips(f);
-    c[PROP_LeftIndent] = Value::Metric(l);
-    c[PROP_FirstIndent] = Value::Metric(first);
-    c[PROP_RightIndent] = Value::Metric(Twips(right));
-    c[PROP_SpaceAbove] = Value::Metric(Twips(Get(pr, true, "spacing", "before")));
-    c[PROP_SpaceBelow] = Value::Metric(Twips(Get(pr, true, "spacing", "after")));
-    const std::string *sz = Get(pr, false, "sz", "val");
-    int32_t size =
-        sz ? static_cast<int32_t>(std::lround(std::atof(sz->c_str()) * kPt / 2)) : 10 * kPt;
-    c[PROP_FontSize] = Value::Metric(size);
-    const std::string *line = Get(pr, true, "spacing", "line");
-    const std::string *rule = Get(pr, true, "spacing", "lineRule");
-    if (line && rule && (*rule == "exact" || *rule == "atLeast")) {
-      c[PROP_LineSpacing] = Value::Metric(Twips(line));
-      c[PROP_LineSpacingNotFixed] = Value::Int(*rule == "atLeast" ? 1 : 0);
-    } else {  // multiples of single spacing, which is 120 % of the font size
-      double mult = line ? std::atof(line->c_str()) / 240.0 : 1.0;
-      c[PROP_LineSpacing] = Value::Metric(static_cast<int32_t>(std::lround(size * 1.2 * mult)));
-      c[PROP_LineSpacingNotFixed] = Value::Int(1);
-    }
-    c[PROP_KeepWithNext] = Value::Int(On(pr, true, "keepNext"));
-    c[PROP_Start] = Value::Int(On(pr, true, "pageBreakBefore") ? 2 : 0);
-    c[PROP_WidowOrphanLines] = Value::Int(On(pr, true, "widowControl") ? 2 : 0);
-    if (On(pr, true, "suppressAutoHyphens")) c[PROP_Hyphenate] = Value::Int(0);
-    Value tabs;
-    tabs.type = PType::Tabs;
-    for (const auto &[pos, t] : pr.tabs) {
-      Tab tab;
-      tab.position = static_cast<int32_t>(std::lround(pos * kPt / 20.0));
-      tab.kind = t.first == "center"                      ? 2
-                 : t.first == "right" || t.first == "end" ? 3
-                 : t.first == "decimal"                   ? 4
-                                                          : 1;
-      if (t.first == "bar" || t.first == "num") continue;
-      if (tab.kind == 4) tab.decimal = '.';
-      tab.leader = t.second == "dot"                                 ? "."
-                   : t.second == "hyphen"                            ? "-"
-                   : t.second == "underscore" || t.second == "heavy" ? "_"
-                   : t.second == "middleDot"                         ? "\xC2\xB7"
-                                                                     : "";
-      tabs.Mut().tabs.push_back(tab);
-    }
-    c[PROP_Tabs] = tabs;
-    // A theme font stands for the font beside it in the same element.
-    std::string font;
-    if (const std::string *t = Get(pr, false, "rFonts", "asciiTheme"))
-      font = t->rfind("major", 0) == 0 ? majorFont : minorFont;
-    if (const std::string *a = Get(pr, false, "rFonts", "ascii"); a && font.empty()) font = *a;
-    if (const std::string *h = Get(pr, false, "rFonts", "hAnsi"); h && font.empty()) font = *h;
-    if (int32_t i = font.empty() ? -1 : FontFamilyIndex(font); i >= 0)
-      c[PROP_FontFamily] = Value::Int(i);
-    c[PROP_FontWeight] = Value::Int(On(pr, false, "b") ? 5 : 0);
-    c[PROP_FontAngle] = Value::Int(On(pr, false, "i") ? 1 : 0);
-    if (const std::string *u = Get(pr, false, "u", "val"))
-      c[PROP_Underlining] = Value::Int(*u == "none" ? 0 : *u == "double" ? 2 : 1);
-    else
-      c[PROP_Underlining] = Value::Int(0);
-    c[PROP_Strikethrough] = Value::Int(On(pr, false, "strike") || On(pr, false, "dstrike"));
-    c[PROP_Capitalization] = Value::Int(On(pr, false, "caps")        ? 3
-                                        : On(pr, false, "smallCaps") ? 1
-                                                                     : 0);
-    const std::string *va = Get(pr, false, "vertAlign", "val");
-    c[PROP_Position] = Value::Int(!va ? 0 : *va == "superscript" ? 1 : *va == "subscript" ? 2 : 0);
-    const std::string *col = Get(pr, false, "color", "val");
-    c[PROP_Color] = Value::Id(ColorOf(col ? *col : "auto"));
+    ReadEnv env{majorFont, minorFont, [this](const std::string &n) { return ColorOf(n); }};
+    CharsOf(pr, env, c);
   }
 
   bool Stories() {
@@ -451,7 +306,7 @@ struct Reader {
           p->override_ = direct;
           if (direct && it != nameOfId.end()) {
             Props pr = styles.at(it->first).props;
-            Apply(pr, pPr, ns, true);
+            ApplyProps(pr, pPr, ns, true);
             std::map<int32_t, Value> chars;
             Chars(pr, chars);
             const PgfFmt *f = m.FindFormat(*d, tag);
@@ -521,15 +376,20 @@ bool Load(Model &m, const std::string &path, Handle &out, std::string &err) {
     m.Close(r.d->h, 1);
     return false;
   }
-  r.src->numbering.name = r.Rel("numbering");
-  if (!r.src->numbering.name.empty() && r.pkg->Has(r.src->numbering.name)) {
+  // Parts that name styles outside the stories: numbering levels, and the settings'
+  // click-and-type style. Only their hashes are kept, for a save to check.
+  for (auto [kind, rec] :
+       {std::pair{"numbering", &r.src->numbering}, std::pair{"settings", &r.src->settings}}) {
+    rec->name = r.Rel(kind);
+    if (rec->name.empty() || !r.pkg->Has(rec->name)) {
+      rec->name.clear();
+      continue;
+    }
     XmlPart x;
-    if (!r.Part(r.src->numbering.name, x, &r.src->numbering)) {
+    if (!r.Part(rec->name, x, rec)) {
       m.Close(r.d->h, 1);
       return false;
     }
-  } else {
-    r.src->numbering.name.clear();
   }
   r.d->modified = false;
   out = r.d->h;

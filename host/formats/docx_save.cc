@@ -32,36 +32,6 @@ std::map<int32_t, Value> Effective(const std::map<int32_t, Value> &own) {
   return e;
 }
 
-// Puts the settings of `from` (a pPr or rPr) into `to` where `to` does not set them.
-void Fold(pugi::xml_node from, pugi::xml_node to, const Names &fromNs, const Names &toNs,
-          bool para) {
-  for (pugi::xml_node e : from.children()) {
-    std::string_view l = fromNs.Local(e);
-    if (l.empty() ||
-        (para &&
-         (l == "pStyle" || l == "sectPr" || l == "pPrChange" || l == "rPr" || l == "cnfStyle")) ||
-        l == "rPrChange")
-      continue;
-    pugi::xml_node have = toNs.Child(to, l);
-    if (!have) {
-      pugi::xml_node c = InsertOrdered(to, e, toNs, para ? PPrOrder : RPrOrder);
-      if (fromNs.w != toNs.w) c.set_name(toNs.W(l).c_str());
-    } else if (Combines(l)) {  // what `to` sets of a setting, in any spelling, stays
-      for (pugi::xml_attribute a : e.attributes()) {
-        bool set = false;
-        for (pugi::xml_attribute b : have.attributes())
-          set = set || SameSetting(l, LocalName(a.name()), LocalName(b.name()));
-        if (!set) have.append_attribute(toNs.W(LocalName(a.name())).c_str()) = a.value();
-      }
-    } else if (l == "tabs") {
-      std::set<std::string> at;
-      for (pugi::xml_node t : have.children()) at.insert(toNs.Attr(t, "pos"));
-      for (pugi::xml_node t : e.children())
-        if (!at.count(fromNs.Attr(t, "pos"))) have.append_copy(t);
-    }
-  }
-}
-
 int PgfChildOrder(std::string_view l) {
   return l == "pPr" ? 0 : 1;
 }
@@ -101,9 +71,10 @@ struct Saver {
   std::string foldedW = "w:";
   std::map<uint32_t, std::vector<PgfEdit>> edits;  // by part
   bool stylesChange = false;
-  StyleChanges refs;                          // what fields naming styles become
-  bool madeShown = false;                     // an empty body's paragraph was written
-  std::map<std::string, std::string> heirOf;  // deleted style id -> id its paragraphs now carry
+  StyleChanges refs;                            // what fields naming styles become
+  bool madeShown = false;                       // an empty body's paragraph was written
+  std::map<std::string, std::string> heirOf;    // deleted style id -> id its paragraphs now carry
+  std::map<std::string, std::string> movedIds;  // style id -> id all its paragraphs now carry
 
   // A format's w:name, as the file will have it.
   std::string WName(const std::string &catalogueName) const {
@@ -129,8 +100,13 @@ struct Saver {
       carried.insert(now);
     }
     for (const auto &[old, now] : became)
-      if (now.size() == 1 && !carried.count(old) && !deletedNames.count(old))
+      if (now.size() == 1 && !carried.count(old) && !deletedNames.count(old)) {
         refs.Move(WName(old), WName(*now.begin()));
+        const PgfFmt *from = m.FindFormat(d, old), *to = m.FindFormat(d, *now.begin());
+        if (to && idOf.count(to->h))
+          for (const FmtRec &r : src.fmts)
+            if (r.name == old && (!from || from->h == r.h)) movedIds[r.id] = idOf[to->h];
+      }
   }
 
   bool Read(const PartRec &rec, std::string &bytes, XmlPart &x) {
@@ -304,7 +280,8 @@ struct Saver {
         if (std::string_view(ns.Attr(ns.Child(c, "basedOn"), "val")) == r->id) {
           for (const char *pr : {"pPr", "rPr"})
             if (pugi::xml_node from = ns.Child(s, pr))
-              Fold(from, Ensure(c, pr, ns, StyleOrder), ns, ns, std::string_view(pr) == "pPr");
+              FoldSettings(from, Ensure(c, pr, ns, StyleOrder), ns, ns,
+                           std::string_view(pr) == "pPr");
           if (parent.empty())
             c.remove_child(ns.Child(c, "basedOn"));
           else
@@ -370,6 +347,32 @@ struct Saver {
             drop.push_back(ps);
     for (pugi::xml_node n : drop) n.parent().remove_child(n);
     Put(src.numbering.name, x, orig);
+    return true;
+  }
+
+  // The click-and-type style of the settings names a style that exists: a deleted one's heir
+  // (none: the default style, named by no element), or the style a conversion moved every
+  // paragraph of it to.
+  bool Settings() {
+    if ((deleted.empty() && movedIds.empty()) || src.settings.name.empty()) return true;
+    std::string orig;
+    XmlPart x;
+    if (!Read(src.settings, orig, x)) return false;
+    Names ns(x.Root());
+    pugi::xml_node c = ns.Child(x.Root(), "clickAndTypeStyle");
+    std::string id = ns.Attr(c, "val");
+    if (!c || id.empty()) return true;
+    std::string to = id;
+    if (deleted.count(id))
+      to = heirOf[id];
+    else if (auto it = movedIds.find(id); it != movedIds.end())
+      to = it->second;
+    if (to == id) return true;
+    if (to.empty())
+      x.Root().remove_child(c);
+    else
+      c.attribute(ns.W("val").c_str()).set_value(to.c_str());
+    Put(src.settings.name, x, orig);
     return true;
   }
 
@@ -446,13 +449,13 @@ struct Saver {
           fns.w = foldedW;
           SetStyle(p, ns, heirOf[e.fold]);
           pugi::xml_node pPr = ns.Child(p, "pPr");
-          if (pugi::xml_node from = fns.Child(keep, "pPr")) Fold(from, pPr, fns, ns, true);
+          if (pugi::xml_node from = fns.Child(keep, "pPr")) FoldSettings(from, pPr, fns, ns, true);
           if (pugi::xml_node from = fns.Child(keep, "rPr"); from && from.first_child()) {
             std::vector<pugi::xml_node> runs;
             Runs(p, ns, runs);
             for (pugi::xml_node r : runs)
-              Fold(from, Ensure(r, "rPr", ns, RunChildOrder), fns, ns, false);
-            Fold(from, Ensure(pPr, "rPr", ns, PPrOrder), fns, ns, false);
+              FoldSettings(from, Ensure(r, "rPr", ns, RunChildOrder), fns, ns, false);
+            FoldSettings(from, Ensure(pPr, "rPr", ns, PPrOrder), fns, ns, false);
           }
           if (!pPr.first_child()) p.remove_child(pPr);
           continue;
@@ -485,6 +488,7 @@ struct Saver {
     for (PartRec &r : src.parts) rehash(r);
     rehash(src.styles);
     rehash(src.numbering);
+    rehash(src.settings);
     for (PgfRec &r : src.pgfs) {
       const Pgf *p = m.PgfOf(r.h);
       if (r.index == kShownPgf && madeShown) r.index = 0;  // now the body's one paragraph
@@ -516,7 +520,7 @@ bool SaveBack(const Model &m, const Doc &d, Source &src, const std::string &path
   if (!s.stylesChange && s.deleted.empty() && s.edits.empty() && s.refs.moved.empty())
     return same || CopyFileAtomic(src.path, path, err);
   s.pkg = Package::Open(src.path, err);
-  if (!s.pkg || !s.Styles() || !s.Numbering() || !s.Content()) return false;
+  if (!s.pkg || !s.Styles() || !s.Numbering() || !s.Settings() || !s.Content()) return false;
   if (!RewritePackage(src.path, path, s.replace, err)) return false;
   if (same) s.Remember();
   return true;

@@ -188,9 +188,16 @@ class Walker {
       const Style *named = s_->Named(part, style);
       if (!named)
         if (auto it = s_->common.find(kDefaultStyle); it != s_->common.end()) named = &it->second;
+      // Older office suites name the conditional style the user chose in text:cond-style-name
+      // and the style its condition applies in text:style-name: the paragraph shows the
+      // first as its style (so do office suites today), and looks like the second.
+      const Style *chosen = named;
+      if (auto c = s_->common.find(e.attribute(n.condStyleName.c_str()).value());
+          c != s_->common.end())
+        chosen = &c->second;
       std::string text;
       TextOf(n, e, text, depth);
-      std::string tag = named ? named->display : "";
+      std::string tag = chosen ? chosen->display : "";
       Pgf *p = ctx.cell ? m_->AddCellPgf(*ctx.cell, tag, text) : m_->AddPgf(*ctx.frame, tag, text);
       // A paragraph naming no style (or one the file lacks) shows the default one.
       const Chars &base = named ? r_->Of(kCommon, named->name) : r_->Of(part, "");

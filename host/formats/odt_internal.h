@@ -38,7 +38,7 @@ enum PartId { kContent = 0, kStyles = 1, kCommon = 2 };  // kCommon: the common 
 // Qualified names of the elements and attributes the adapter reads, as one part spells them.
 struct Names {
   Namespaces ns;
-  std::string p, h, styleName, note, noteClass, noteBody, frame, textBox, annotation,
+  std::string p, h, styleName, condStyleName, note, noteClass, noteBody, frame, textBox, annotation,
       trackedChanges, table, row, cell, coveredCell, colsSpanned, rowsSpanned, sStyle, sName,
       sFamily, sParent, sNext, sDisplay, sDefault, pProps, tProps, tabStops, tabStop, masterPage,
       masterPageName, listStyleName, autoStyles, officeStyles, masterStyles, body, officeText,
@@ -129,8 +129,28 @@ bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &co
                 const std::function<Value(int32_t)> &get, const Model &m, const StyleSet &s,
                 std::string &err);
 
+// The model's characteristics OpenDocument expresses, in the order of the mapping table.
+const std::vector<int32_t> &MappedCodes();
+// Whether the style itself sets characteristic `code` (any attribute of its row, or the
+// shorthand or element the row is read from).
+bool SetsCharacteristic(const Part &part, pugi::xml_node style, int32_t code);
+
+// Copies into `dst` (a style of part `to`) the settings of `src` (of part `from`) that it does
+// not make itself, setting by setting as the characteristics table groups them: the child's
+// own at-least line height keeps the parent's proportional one out, its own left margin keeps
+// the left side of the parent's fo:margin out but not the other three.
+void FoldProperties(const Part &from, pugi::xml_node src, const Part &to, pugi::xml_node dst);
+
 // The properties element `local` ("paragraph-properties") of a style, made when `make`.
 pugi::xml_node PropsOf(const Part &part, pugi::xml_node style, const char *local, bool make);
+
+// A qualified name of one part as another part spells it.
+inline std::string Translate(const std::string &qname, const Names &from, const Names &to) {
+  std::string uri = from.ns.UriOf(qname);
+  if (uri.empty()) return qname;
+  std::string q = to.ns.Q(uri, std::string(LocalName(qname.c_str())).c_str());
+  return q.empty() ? qname : q;
+}
 
 // Internal style names encode characters that are not allowed in names ("Text_20_body").
 std::string EncodeStyleName(const std::string &display);

@@ -2,6 +2,7 @@
 #include "host/formats/odt_new.h"
 
 #include "host/formats/odt.h"
+#include "host/formats/odt_internal.h"
 
 #include <algorithm>
 #include <cctype>
@@ -37,16 +38,6 @@ const std::pair<const char *, const char *> kNamespaces[] = {
     {"xmlns:meta", "urn:oasis:names:tc:opendocument:xmlns:meta:1.0"},
 };
 
-// Colours the host's documents name, as ODF colours; other names keep the suite's default.
-const std::pair<const char *, const char *> kColours[] = {
-    {"Black", "#000000"}, {"White", "#ffffff"}, {"Red", "#ff0000"},     {"Green", "#00ff00"},
-    {"Blue", "#0000ff"},  {"Cyan", "#00ffff"},  {"Magenta", "#ff00ff"}, {"Yellow", "#ffff00"},
-};
-
-// CSS-like weights of the host's weight names (Regular, Light, Book, Medium, Demi, Bold, Heavy,
-// Black).
-const char *const kWeights[] = {"normal", "300", "normal", "500", "600", "bold", "800", "900"};
-
 std::string Num(double v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.3f", v);
@@ -58,9 +49,6 @@ std::string Num(double v) {
 
 std::string Pt(int32_t metric) {
   return Num(metric / kMetricPerPoint) + "pt";
-}
-std::string Percent(int32_t metric) {
-  return Num(metric / kMetricPerPoint * 100) + "%";
 }
 
 pugi::xml_node Child(pugi::xml_node parent, const char *name) {
@@ -92,112 +80,36 @@ std::string Serialise(const pugi::xml_document &doc) {
 // that differ from them, and the fonts they use.
 class StyleWriter {
  public:
-  explicit StyleWriter(const Model &m) : m_(m) {}
+  explicit StyleWriter(const Model &m) : m_(m) {
+    for (const std::string &f : FontFamilyNames()) faces_.fonts[f] = f;
+  }
 
   // Writes the characteristics in `chars` (all of them when `all`, missing ones taken from the
-  // format's defaults) as paragraph and text properties under `style`.
+  // format's defaults) as paragraph and text properties under `style`, through the table the
+  // adapter reads documents with.
   void Properties(pugi::xml_node style, const std::map<int32_t, Value> &chars, bool all) {
     auto has = [&](int32_t code) { return all || chars.count(code) > 0; };
-    auto get = [&](int32_t code) {
+    std::function<Value(int32_t)> get = [&](int32_t code) {
       auto it = chars.find(code);
-      if (it != chars.end()) return it->second;
       const CharDef *def = FindCharDef(code);
-      return def ? DefaultValue(*def) : Value{};
+      Value v = it != chars.end() ? it->second : def ? DefaultValue(*def) : Value{};
+      if (code == PROP_Start && v.i > 2) v.i = 2;  // a left or right page: a page
+      return v;
     };
     auto num = [&](int32_t code) { return get(code).i; };
-    pugi::xml_node pp = Child(style, "style:paragraph-properties");
-    if (has(PROP_Alignment)) {
-      static const char *const kAlign[] = {"start", "end", "center", "justify"};
-      int32_t a = num(PROP_Alignment);
-      Attr(pp, "fo:text-align", a >= 1 && a <= 4 ? kAlign[a - 1] : "start");
-    }
-    if (has(PROP_LeftIndent)) Attr(pp, "fo:margin-left", Pt(num(PROP_LeftIndent)));
-    if (has(PROP_RightIndent)) Attr(pp, "fo:margin-right", Pt(num(PROP_RightIndent)));
-    if (has(PROP_FirstIndent) || has(PROP_LeftIndent))  // ODF counts it from the left margin
-      Attr(pp, "fo:text-indent", Pt(num(PROP_FirstIndent) - num(PROP_LeftIndent)));
-    if (has(PROP_SpaceAbove)) Attr(pp, "fo:margin-top", Pt(num(PROP_SpaceAbove)));
-    if (has(PROP_SpaceBelow)) Attr(pp, "fo:margin-bottom", Pt(num(PROP_SpaceBelow)));
-    if (has(PROP_LineSpacing) || has(PROP_LineSpacingNotFixed)) {
-      if (num(PROP_LineSpacingNotFixed))
-        Attr(pp, "style:line-height-at-least", Pt(num(PROP_LineSpacing)));
-      else
-        Attr(pp, "fo:line-height", Pt(num(PROP_LineSpacing)));
-    }
-    if (has(PROP_KeepWithNext))
-      Attr(pp, "fo:keep-with-next", num(PROP_KeepWithNext) ? "always" : "auto");
-    if (has(PROP_WidowOrphanLines)) {
-      std::string n = std::to_string(std::max(0, num(PROP_WidowOrphanLines)));
-      Attr(pp, "fo:widows", n);
-      Attr(pp, "fo:orphans", n);
-    }
-    if (has(PROP_Start)) {
-      int32_t s = num(PROP_Start);  // anywhere, top of column, top of (left, right) page
-      Attr(pp, "fo:break-before", s == 0 ? "auto" : s == 1 ? "column" : "page");
-    }
-    if (has(PROP_HyphMaxAdjacent))
-      Attr(pp, "fo:hyphenation-ladder-count",
-           std::to_string(std::max(0, num(PROP_HyphMaxAdjacent))));
-    if (has(PROP_Tabs) && (!all || !get(PROP_Tabs).tabs().empty())) {
-      pugi::xml_node stops = Child(pp, "style:tab-stops");
-      const Value tabs = get(PROP_Tabs);  // the loop reads into it: it must outlive the loop
-      for (const Tab &t : tabs.tabs()) {
-        static const char *const kKind[] = {"left", "center", "right", "char"};
-        pugi::xml_node stop = Child(stops, "style:tab-stop");
-        Attr(stop, "style:position", Pt(t.position));
-        Attr(stop, "style:type", t.kind >= 1 && t.kind <= 4 ? kKind[t.kind - 1] : "left");
-        if (t.kind == 4)
-          Attr(stop, "style:char",
-               std::string(
-                   1, t.decimal > 0x20 && t.decimal < 0x7f ? static_cast<char>(t.decimal) : '.'));
-        if (!t.leader.empty() && t.leader != " ")
-          Attr(stop, "style:leader-text", t.leader.substr(0, 1));
-      }
-    }
-    pugi::xml_node tp = Child(style, "style:text-properties");
-    if (has(PROP_FontFamily)) {
+    odt::Part &part = PartOf(style);
+    for (int32_t code : odt::MappedCodes()) {
+      if (!has(code) || code == PROP_NextTag || code == PROP_UseNextTag) continue;
+      if (code == PROP_Tabs && all && get(code).tabs().empty()) continue;
+      std::string err;  // a characteristic without a form (a colour with no RGB) is left out
+      if (!odt::WriteChars(part, style, {code}, get, m_, faces_, err)) continue;
       const auto &names = FontFamilyNames();
-      int32_t f = num(PROP_FontFamily);
-      if (f >= 0 && static_cast<size_t>(f) < names.size()) {
+      if (int32_t f = num(code); code == PROP_FontFamily && f >= 0 &&
+                                 static_cast<size_t>(f) < names.size() &&
+                                 faces_.fonts.count(names[static_cast<size_t>(f)]))
         fonts_.insert(names[static_cast<size_t>(f)]);
-        Attr(tp, "style:font-name", names[static_cast<size_t>(f)]);
-      }
     }
-    if (has(PROP_FontSize)) Attr(tp, "fo:font-size", Pt(num(PROP_FontSize)));
-    if (has(PROP_FontWeight)) {
-      int32_t w = num(PROP_FontWeight);
-      Attr(tp, "fo:font-weight", w >= 0 && w < 8 ? kWeights[w] : "normal");
-    }
-    if (has(PROP_FontAngle)) {
-      int32_t a = num(PROP_FontAngle);  // regular, italic, oblique, kursiv
-      Attr(tp, "fo:font-style", a == 0 ? "normal" : a == 2 ? "oblique" : "italic");
-    }
-    if (has(PROP_Underlining)) {
-      int32_t u = num(PROP_Underlining);  // none, single, double, numeric
-      Attr(tp, "style:text-underline-style", u ? "solid" : "none");
-      if (u) {
-        Attr(tp, "style:text-underline-width", "auto");
-        Attr(tp, "style:text-underline-color", "font-color");
-        if (u == 2) Attr(tp, "style:text-underline-type", "double");
-      }
-    }
-    if (has(PROP_Strikethrough))
-      Attr(tp, "style:text-line-through-style", num(PROP_Strikethrough) ? "solid" : "none");
-    if (has(PROP_Overline))
-      Attr(tp, "style:text-overline-style", num(PROP_Overline) ? "solid" : "none");
-    if (has(PROP_Capitalization)) {
-      int32_t c = num(PROP_Capitalization);  // normal, small caps, lowercase, uppercase
-      Attr(tp, "fo:font-variant", c == 1 ? "small-caps" : "normal");
-      Attr(tp, "fo:text-transform", c == 2 ? "lowercase" : c == 3 ? "uppercase" : "none");
-    }
-    if (has(PROP_Position)) {
-      int32_t p = num(PROP_Position);  // normal, superscript, subscript
-      Attr(tp, "style:text-position", p == 1 ? "super 58%" : p == 2 ? "sub 58%" : "0% 100%");
-    }
-    if (has(PROP_Color))
-      if (const Color *c = m_.As<Color>(static_cast<Handle>(num(PROP_Color)), Kind::Color))
-        for (const auto &[name, rgb] : kColours)
-          if (c->name == name) Attr(tp, "fo:color", rgb);
-    if (has(PROP_PairKern)) Attr(tp, "style:letter-kerning", num(PROP_PairKern) ? "true" : "false");
+    pugi::xml_node tp = odt::PropsOf(part, style, "text-properties", true);
     if (has(PROP_Spread) || has(PROP_FontSize)) {
       // Spread is a percentage of the em; ODF wants a length.
       int32_t spread = num(PROP_Spread);
@@ -205,23 +117,28 @@ class StyleWriter {
       if (has(PROP_Spread) || spread)
         Attr(tp, "fo:letter-spacing", spread ? Num(pts) + "pt" : "normal");
     }
-    if (has(PROP_Stretch)) Attr(tp, "style:text-scale", Percent(num(PROP_Stretch)));
-    if (has(PROP_Hyphenate)) Attr(tp, "fo:hyphenate", num(PROP_Hyphenate) ? "true" : "false");
-    if (has(PROP_HyphShortestPrefix))
-      Attr(tp, "fo:hyphenation-remain-char-count",
-           std::to_string(std::max(0, num(PROP_HyphShortestPrefix))));
-    if (has(PROP_HyphShortestSuffix))
-      Attr(tp, "fo:hyphenation-push-char-count",
-           std::to_string(std::max(0, num(PROP_HyphShortestSuffix))));
-    if (!pp.first_attribute() && !pp.first_child()) style.remove_child(pp);
-    if (!tp.first_attribute()) style.remove_child(tp);
+    if (!tp.first_attribute() && !tp.first_child()) style.remove_child(tp);
   }
 
   const std::set<std::string> &Fonts() const { return fonts_; }
 
  private:
+  // The part a style is written in, as the adapter's writing code sees it.
+  odt::Part &PartOf(pugi::xml_node style) {
+    pugi::xml_node root = style.root().first_child();
+    while (root && root.type() != pugi::node_element) root = root.next_sibling();
+    std::unique_ptr<odt::Part> &p = parts_[root.internal_object()];
+    if (!p) {
+      p = std::make_unique<odt::Part>();
+      p->n = odt::Names(root);
+    }
+    return *p;
+  }
+
   const Model &m_;
   std::set<std::string> fonts_;
+  odt::StyleSet faces_;  // every font family, written by name through a font face
+  std::map<pugi::xml_node_struct *, std::unique_ptr<odt::Part>> parts_;
 };
 
 // A named paragraph style for one format (or for a tag the catalogue does not hold).

@@ -52,6 +52,12 @@ class Writer {
 
   bool Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std::string &err);
   bool FormatChanged(const OdtSource::FmtRec &rec, const PgfFmt &f, std::string &err);
+  // The characteristics the styles `changed` write that styles inheriting them do not set
+  // themselves: what those styles must be given so that they keep their values. Found before
+  // the changes are written.
+  using Pins = std::map<std::string, std::vector<int32_t>>;  // style -> characteristics
+  Pins Inheriting(const std::vector<std::pair<const OdtSource::FmtRec *, const PgfFmt *>> &changed);
+  bool Pin(const Pins &pins, std::string &err);
   void DeleteStyle(const std::string &name);
   // Every paragraph of style `from` now has style `to`: what collects `from` collects `to`.
   void Follow(const std::string &from, const std::string &to);
@@ -70,16 +76,9 @@ class Writer {
   // Copies into `dst` (of part `dp`) the properties of `src` (a common style) it lacks, and
   // makes the values it gives relative to `src` relative to `newParent` instead.
   void Fold(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent);
-  std::set<std::string> Rebase(pugi::xml_node src, int dp, pugi::xml_node dst,
-                               const std::string &newParent);
+  void Rebase(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent);
   // The value of `k` that common style `style` computes (the default style's for "").
   double Resolved(const std::string &style, const RelativeKind &k);
-  std::string Translate(const std::string &qname, const Names &from, const Names &to) {
-    std::string uri = from.ns.UriOf(qname);
-    if (uri.empty()) return qname;
-    std::string q = to.ns.Q(uri, std::string(LocalName(qname.c_str())).c_str());
-    return q.empty() ? qname : q;
-  }
   std::string StyleOfTag(const std::string &tag) {
     const PgfFmt *f = m_.FindFormat(d_, tag);
     if (!f) return {};
@@ -238,6 +237,56 @@ bool Writer::FormatChanged(const OdtSource::FmtRec &rec, const PgfFmt &f, std::s
       part, node, codes, [&](int32_t c) { return m_.FmtChar(f, c); }, m_, styles_, err);
 }
 
+Writer::Pins Writer::Inheriting(
+    const std::vector<std::pair<const OdtSource::FmtRec *, const PgfFmt *>> &changed) {
+  std::map<std::string, std::vector<int32_t>> wrote;  // style -> characteristics it writes
+  for (const auto &[rec, f] : changed)
+    for (const auto &[code, v] : f->chars) {
+      auto old = rec->chars.find(code);
+      if ((old == rec->chars.end() || !(old->second == v)) && code != PROP_NextTag &&
+          code != PROP_UseNextTag)
+        wrote[rec->style].push_back(code);
+    }
+  Pins pins;
+  const Part &part = parts_[kStyles];
+  for (const OdtSource::FmtRec &rec : src_.fmts) {
+    auto st = styles_.common.find(rec.style);
+    if (st == styles_.common.end() || !m_.FmtOf(rec.h)) continue;
+    // Each characteristic a style up the chain writes, unless a style on the way (or this
+    // one) sets it.
+    std::set<int32_t> set, pin;
+    std::set<std::string> seen{rec.style};
+    for (const Style *s = &st->second; s;) {
+      if (s != &st->second)
+        if (auto w = wrote.find(s->name); w != wrote.end())
+          for (int32_t c : w->second)
+            if (!set.count(c)) pin.insert(c);
+      for (int32_t c : MappedCodes())
+        if (SetsCharacteristic(part, s->node, c)) set.insert(c);
+      auto up = styles_.common.find(s->parent);
+      s = up != styles_.common.end() && seen.insert(up->first).second ? &up->second : nullptr;
+    }
+    if (!pin.empty()) pins[rec.style].assign(pin.begin(), pin.end());
+  }
+  return pins;
+}
+
+bool Writer::Pin(const Pins &pins, std::string &err) {
+  for (const auto &[style, codes] : pins) {
+    const PgfFmt *f = nullptr;
+    for (const OdtSource::FmtRec &rec : src_.fmts)
+      if (rec.style == style) f = m_.FmtOf(rec.h);
+    auto st = styles_.common.find(style);
+    if (!f || st == styles_.common.end()) continue;
+    parts_[kStyles].changed = true;
+    if (!WriteChars(
+            parts_[kStyles], st->second.node, codes, [&](int32_t c) { return m_.FmtChar(*f, c); },
+            m_, styles_, err))
+      return false;
+  }
+  return true;
+}
+
 double Writer::Resolved(const std::string &style, const RelativeKind &k) {
   // The chain from `style` up, then the default style; composed from the top down.
   std::vector<Relative> chain;
@@ -256,12 +305,10 @@ double Writer::Resolved(const std::string &style, const RelativeKind &k) {
   return top.add;
 }
 
-std::set<std::string> Writer::Rebase(pugi::xml_node src, int dp, pugi::xml_node dst,
-                                     const std::string &newParent) {
+void Writer::Rebase(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent) {
   // A value of `dst` relative to `src` is made relative to `src`'s parent (`newParent`): a
   // percentage of a percentage becomes their product, of a length a length; what has no such
   // form takes the value it computes to.
-  std::set<std::string> own;  // canonical names `dst` now sets itself, not to be folded in
   auto num = [](double v) {
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.6g", std::fabs(v) < 1e-9 ? 0.0 : v);
@@ -270,8 +317,6 @@ std::set<std::string> Writer::Rebase(pugi::xml_node src, int dp, pugi::xml_node 
   for (const RelativeKind &k : RelativeKinds()) {
     Relative c, g;
     if (!OwnRelative(parts_[dp], dst, k, c)) continue;
-    own.insert(k.attr);
-    if (k.rel) own.insert(k.rel);
     if (c.scale == 0 || !OwnRelative(parts_[kStyles], src, k, g)) continue;
     Relative n = Compose(c, g);
     pugi::xml_node props = PropsOf(parts_[dp], dst, k.props, true);
@@ -289,29 +334,12 @@ std::set<std::string> Writer::Rebase(pugi::xml_node src, int dp, pugi::xml_node 
       if (a && attr != a) props.remove_attribute(to.Local(a).c_str());
     SetAttr(props, to.Local(attr), value);
   }
-  return own;
 }
 
 void Writer::Fold(pugi::xml_node src, int dp, pugi::xml_node dst, const std::string &newParent) {
   const Names &from = parts_[kStyles].n, &to = parts_[dp].n;
-  std::set<std::string> own = Rebase(src, dp, dst, newParent);
-  for (const char *local : {"paragraph-properties", "text-properties"}) {
-    pugi::xml_node sp = PropsOf(parts_[kStyles], src, local, false);
-    if (!sp) continue;
-    pugi::xml_node dprops = PropsOf(parts_[dp], dst, local, true);
-    for (pugi::xml_attribute a : sp.attributes()) {
-      std::string q = Translate(a.name(), from, to);
-      // A value `dst` sets in another form (a margin through fo:margin, a size relative to
-      // the parent's) is its own already.
-      if (own.count(from.Canon(a.name()))) continue;
-      if (!dprops.attribute(q.c_str())) dprops.append_attribute(q.c_str()) = a.value();
-    }
-    for (pugi::xml_node c : sp.children()) {
-      if (c.type() != pugi::node_element) continue;
-      std::string q = Translate(c.name(), from, to);
-      if (!dprops.child(q.c_str())) dprops.append_copy(c).set_name(q.c_str());
-    }
-  }
+  Rebase(src, dp, dst, newParent);
+  FoldProperties(parts_[kStyles], src, parts_[dp], dst);
   std::string list = Translate(from.listStyleName, from, to);
   if (pugi::xml_attribute l = src.attribute(from.listStyleName.c_str());
       l && !dst.attribute(list.c_str()))
@@ -572,8 +600,10 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
       }
       if (!from.empty() && !into.empty() && from != into) w.Follow(from, into);
     }
+    Writer::Pins pins = w.Inheriting(changedFmts);
     for (auto &[rec, fmt] : changedFmts)
       if (!w.FormatChanged(*rec, *fmt, err)) return false;
+    if (!w.Pin(pins, err)) return false;
     for (const OdtSource::FmtRec *rec : deleted) w.DeleteStyle(rec->style);
     if (parts[kContent].stub && parts[kContent].changed) continue;
 

@@ -1,9 +1,12 @@
 // OpenDocument paragraph styles: reading them, and the model's characteristics read from and
 // written to their paragraph and text properties.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <set>
 
 #include "host/formats/odt_internal.h"
@@ -68,115 +71,635 @@ void SetLength(Chars &c, int32_t code, const char *v) {
 
 // --- the mapping ------------------------------------------------------------------------
 //
-// A characteristic held in one attribute is a row of one table, read and written through its
-// codec: a length (points; a percentage of the inherited value when read), a count (with
-// words for special values), a set of words, or a percentage. The characteristics that take
-// several attributes or the structure of the style (font family, weight, colour, underlining,
-// capitalisation, position, the indents, line spacing, widows and orphans, Start, tab stops,
-// next style) are read and written by the code below, beside the table.
+// Every characteristic of the model that OpenDocument expresses is a row of one table: the
+// characteristics, the properties element, the attributes that make the setting (in the
+// order they are looked at: the first one a style sets wins), a shorthand that sets it with
+// others ("fo:margin"), and its codec. Simple codecs (a length, a count with words for special
+// values, a set of words, a percentage) read and write the first attribute; composite codecs
+// are a pair of functions. Reading a style, writing characteristics into one, the list of
+// attributes the model expresses, and carrying a deleted style's settings into the styles
+// that inherit from it are loops over this table. Rows without characteristics describe
+// settings the model does not express but that must move as one when a style is folded into
+// another (borders, padding, the Asian and complex-script fonts).
 
-enum class Codec : uint8_t { Length, Count, Words, Percent };
+constexpr size_t kMaxAttrs = 8;
+
+struct ReadCtx {
+  const Part &part;
+  pugi::xml_node style, props;
+  Chars &c;
+  int &lineKind;
+  double &line;
+  const StyleSet &s;
+  const std::function<Handle(const std::string &)> &colour;
+  const char *v[kMaxAttrs] = {};  // the row's attributes as the style sets them, or nullptr
+};
+
+struct WriteCtx {
+  Part &part;
+  pugi::xml_node style;
+  const char *props;
+  const std::vector<int32_t> &codes;
+  const std::function<Value(int32_t)> &get;
+  const Model &m;
+  const StyleSet &s;
+  std::string &err;
+  void Set(const std::string &canon, const std::string &v) const {
+    pugi::xml_node p = PropsOf(part, style, props, true);
+    std::string q = part.n.Local(canon);
+    pugi::xml_attribute a = p.attribute(q.c_str());
+    if (!a) a = p.append_attribute(q.c_str());
+    a.set_value(v.c_str());
+  }
+  void Unset(const std::string &canon) const {
+    if (pugi::xml_node p = PropsOf(part, style, props, false))
+      p.remove_attribute(part.n.Local(canon).c_str());
+  }
+  bool Has(int32_t code) const {
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+  }
+  Value Get(int32_t code) const { return get(code); }
+  std::string Pts(int32_t metric) const { return FormatPoints(ToPoints(metric)); }
+};
+
+enum class Codec : uint8_t { Length, Count, Words, Percent, Composite };
+// How a row's attributes move when a deleted style is folded into a style that inherits from
+// it: each one where the child does not set it, or all of them only where the child sets none
+// (office suites hold them as one setting: a line height given as at-least replaces a
+// proportional one).
+enum class FoldAs : uint8_t { Each, Whole, Never };
 struct Word {
   const char *text;
   int32_t value;
 };
-struct Mapping {
-  int32_t code;
-  const char *props;  // "paragraph-properties" or "text-properties"
-  const char *attr;   // canonical name
-  Codec codec;
-  std::vector<Word> words;     // the values by name; the first of a value is written
-  int32_t other = 0;           // Words: an unknown word; Count: a number that does not read
-  const char *otherWord = "";  // Words: written for a value no word has
+struct Row {
+  std::vector<int32_t> codes = {};
+  const char *props = nullptr;  // kP, kT, or nullptr: the style element's own attributes
+  std::vector<const char *> attrs = {};
+  Codec codec = Codec::Composite;
+  std::vector<Word> words = {};  // the values by name; the first of a value is written
+  int32_t other = 0;             // Words: an unknown word; Count: a number that does not read
+  const char *otherWord = "";    // Words: written for a value no word has
+  void (*read)(ReadCtx &) = nullptr;
+  bool (*write)(const WriteCtx &) = nullptr;
+  FoldAs fold = FoldAs::Each;
+  const char *shorthand = nullptr;  // sets the first attribute when the style does not
+  const char *element = nullptr;    // a child element of the properties ("style:tab-stops")
+  bool relative = false;            // a percentage (or a size-rel) is of the parent's value
+  const char *rel = nullptr;
+  double fallback = 0;  // the relative value at the top of every chain
 };
 
 constexpr const char *kP = "paragraph-properties", *kT = "text-properties";
 
-const std::vector<Mapping> &Mappings() {
-  static const std::vector<Word> kOnOff{{"false", 0}, {"true", 1}},
-      kLine{{"none", 0}, {"solid", 1}};
-  static const std::vector<Mapping> m{
-      {PROP_FontSize, kT, "fo:font-size", Codec::Length, {}},
-      {PROP_FontAngle,
-       kT,
-       "fo:font-style",
-       Codec::Words,
-       {{"normal", 0}, {"italic", 1}, {"oblique", 2}},
-       0,
-       "oblique"},
-      {PROP_Strikethrough, kT, "style:text-line-through-style", Codec::Words, kLine, 1, "solid"},
-      {PROP_Overline, kT, "style:text-overline-style", Codec::Words, kLine, 1, "solid"},
-      {PROP_Alignment,
-       kP,
-       "fo:text-align",
-       Codec::Words,
-       {{"start", 1}, {"end", 2}, {"center", 3}, {"justify", 4}, {"left", 1}, {"right", 2}},
-       1,
-       "start"},
-      {PROP_RightIndent, kP, "fo:margin-right", Codec::Length, {}},
-      {PROP_SpaceAbove, kP, "fo:margin-top", Codec::Length, {}},
-      {PROP_SpaceBelow, kP, "fo:margin-bottom", Codec::Length, {}},
-      {PROP_KeepWithNext,
-       kP,
-       "fo:keep-with-next",
-       Codec::Words,
-       {{"auto", 0}, {"always", 1}},
-       0,
-       "always"},
-      {PROP_Hyphenate, kT, "fo:hyphenate", Codec::Words, kOnOff, 0, "true"},
-      {PROP_HyphShortestPrefix, kT, "fo:hyphenation-remain-char-count", Codec::Count, {}, 3},
-      {PROP_HyphShortestSuffix, kT, "fo:hyphenation-push-char-count", Codec::Count, {}, 3},
-      {PROP_HyphMaxAdjacent, kP, "fo:hyphenation-ladder-count", Codec::Count, {{"no-limit", 0}}, 2},
-      {PROP_PairKern, kT, "style:letter-kerning", Codec::Words, kOnOff, 0, "true"},
-      {PROP_Stretch, kT, "style:text-scale", Codec::Percent, {}},
+// --- composite codecs: read ---
+
+void ReadFontSize(ReadCtx &x) {
+  double len;
+  if (x.v[0])
+    SetLength(x.c, PROP_FontSize, x.v[0]);
+  else if (x.v[1] && ParseLength(x.v[1], len))
+    x.c[PROP_FontSize] = Value::Metric(x.c[PROP_FontSize].i + ToMetric(len));
+}
+
+void ReadFont(ReadCtx &x) {
+  std::string fam;
+  if (x.v[0]) {
+    auto f = x.s.fonts.find(x.v[0]);
+    fam = f != x.s.fonts.end() && !f->second.empty() ? f->second : x.v[0];
+  } else if (x.v[1]) {
+    fam = Unquoted(x.v[1]);
+  }
+  if (int32_t i = fam.empty() ? -1 : FontFamilyIndex(fam); i >= 0)
+    x.c[PROP_FontFamily] = Value::Int(i);
+}
+
+// Font weights 100-900 against the model's scale (Regular, Light, Book, Medium, Demi, Bold,
+// Heavy, Black); Book has no weight of its own and is written as normal.
+constexpr int kWeightOf[] = {400, 300, 400, 500, 600, 700, 800, 900};
+
+void ReadWeight(ReadCtx &x) {
+  std::string_view sv(x.v[0]);
+  int w = sv == "bold" ? 700 : sv == "normal" ? 400 : IntOf(x.v[0], 400);
+  int best = 0;
+  for (int i = 7; i >= 0; --i)
+    if (i != 2 && std::abs(kWeightOf[i] - w) <= std::abs(kWeightOf[best] - w)) best = i;
+  x.c[PROP_FontWeight] = Value::Int(best);
+}
+
+void ReadColour(ReadCtx &x) {
+  std::string_view sv(x.v[0]);
+  if (sv.size() == 7 && sv[0] == '#') x.c[PROP_Color] = Value::Id(x.colour(x.v[0]));
+}
+
+void ReadUnderline(ReadCtx &x) {
+  // style, type, width, colour, mode: the style says whether, the type whether double.
+  int u = !x.v[0] || std::string_view(x.v[0]) != "none";
+  if (u && x.v[1] && std::string_view(x.v[1]) == "double") u = 2;
+  if (!x.v[0] && !x.v[1]) return;
+  x.c[PROP_Underlining] = Value::Int(u);
+}
+
+void ReadCaps(ReadCtx &x) {
+  std::string_view variant = x.v[0] ? x.v[0] : "", transform = x.v[1] ? x.v[1] : "";
+  int cap = variant == "small-caps" ? 1 : 0;
+  if (transform == "uppercase") cap = 3;
+  if (transform == "lowercase") cap = 2;
+  x.c[PROP_Capitalization] = Value::Int(cap);
+}
+
+void ReadPosition(ReadCtx &x) {
+  double pct = 0;
+  std::string_view sv(x.v[0]);
+  std::string first(sv.substr(0, sv.find(' ')));
+  int pos = first == "super" ? 1 : first == "sub" ? 2 : 0;
+  if (!pos && ParsePercent(first, pct)) pos = pct > 0 ? 1 : pct < 0 ? 2 : 0;
+  x.c[PROP_Position] = Value::Int(pos);
+}
+
+void ReadLeft(ReadCtx &x) {
+  if (!x.v[0]) return;
+  // The first line keeps its place against the left margin the style inherits.
+  int32_t first = x.c[PROP_FirstIndent].i - x.c[PROP_LeftIndent].i;
+  SetLength(x.c, PROP_LeftIndent, x.v[0]);
+  x.c[PROP_FirstIndent] = Value::Metric(x.c[PROP_LeftIndent].i + first);
+}
+
+void ReadFirst(ReadCtx &x) {
+  if (!x.v[0]) return;
+  // A percentage is of the parent's indent.
+  Chars indent{{PROP_FirstIndent, Value::Metric(x.c[PROP_FirstIndent].i - x.c[PROP_LeftIndent].i)}};
+  SetLength(indent, PROP_FirstIndent, x.v[0]);
+  x.c[PROP_FirstIndent] = Value::Metric(x.c[PROP_LeftIndent].i + indent[PROP_FirstIndent].i);
+}
+
+// The line height is kept as a kind and a value: the spacing follows from it and the font size
+// the whole chain ends with (CharReader::EffOf).
+void ReadLine(ReadCtx &x) {
+  double len, pct;
+  if (x.v[0]) {
+    std::string_view sv(x.v[0]);
+    if (ParseLength(sv, len))
+      x.lineKind = 1, x.line = len;
+    else if (ParsePercent(sv, pct))
+      x.lineKind = 0, x.line = pct;
+    else if (sv == "normal")
+      x.lineKind = 0, x.line = 100;
+  } else if (x.v[1] && ParseLength(x.v[1], len)) {
+    x.lineKind = 2, x.line = len;
+  } else if (x.v[2] && ParseLength(x.v[2], len)) {
+    x.lineKind = 3, x.line = len;
+  }
+}
+
+void ReadWidows(ReadCtx &x) {
+  int32_t n = x.c[PROP_WidowOrphanLines].i;
+  if (x.v[0]) n = IntOf(x.v[0], n);
+  if (x.v[1]) n = std::max(n, IntOf(x.v[1], n));
+  x.c[PROP_WidowOrphanLines] = Value::Int(n);
+}
+
+void ReadStart(ReadCtx &x) {
+  std::string_view sv(x.v[0]);
+  if (!Structural(x.part, x.style, "fo:break-before"))
+    x.c[PROP_Start] = Value::Int(sv == "page" ? 2 : sv == "column" ? 1 : 0);
+}
+
+void ReadTabs(ReadCtx &x) {
+  const Names &n = x.part.n;
+  pugi::xml_node tabs = x.props.child(n.tabStops.c_str());
+  if (!tabs) return;
+  std::vector<Tab> v;
+  for (pugi::xml_node t : tabs.children(n.tabStop.c_str())) {
+    Tab tab;
+    double pos = 0;
+    ParseLength(t.attribute(n.Local("style:position").c_str()).value(), pos);
+    tab.position = ToMetric(pos);
+    std::string_view type = t.attribute(n.Local("style:type").c_str()).value();
+    tab.kind = type == "center" ? 2 : type == "right" ? 3 : type == "char" ? 4 : 1;
+    if (tab.kind == 4)
+      tab.decimal = static_cast<uint8_t>(t.attribute(n.Local("style:char").c_str()).value()[0]);
+    std::string_view lstyle = t.attribute(n.Local("style:leader-style").c_str()).value();
+    pugi::xml_attribute ltext = t.attribute(n.Local("style:leader-text").c_str());
+    if (!ltext.empty())
+      tab.leader = ltext.value();
+    else if (!lstyle.empty() && lstyle != "none")
+      tab.leader = lstyle == "dotted" ? "." : lstyle == "dash" ? "-" : "_";
+    if (v.size() < 256) v.push_back(tab);
+  }
+  x.c[PROP_Tabs] = Value::Tabs(std::move(v));
+}
+
+void ReadNext(ReadCtx &x) {
+  const Style *ns = x.s.Find(kStyles, x.v[0]);
+  if (ns && !ns->automatic) {
+    x.c[PROP_NextTag] = Value::Str(ns->display);
+    x.c[PROP_UseNextTag] = Value::Int(1);
+  }
+}
+
+// --- composite codecs: write ---
+
+bool WriteFont(const WriteCtx &x) {
+  const auto &names = FontFamilyNames();
+  int32_t i = x.Get(PROP_FontFamily).i;
+  if (i < 0 || static_cast<size_t>(i) >= names.size()) return true;
+  const std::string &fam = names[static_cast<size_t>(i)];
+  if (x.s.fonts.count(fam)) {
+    x.Set("style:font-name", fam);
+    x.Unset("fo:font-family");
+  } else {
+    x.Set("fo:font-family", fam.find(' ') != std::string::npos ? "'" + fam + "'" : fam);
+    x.Unset("style:font-name");
+  }
+  x.Unset("style:font-family-generic");
+  x.Unset("style:font-pitch");
+  return true;
+}
+
+bool WriteWeight(const WriteCtx &x) {
+  int w = kWeightOf[std::clamp(x.Get(PROP_FontWeight).i, 0, 7)];
+  x.Set("fo:font-weight", w == 400 ? "normal" : w == 700 ? "bold" : std::to_string(w));
+  return true;
+}
+
+bool WriteColour(const WriteCtx &x) {
+  const Color *c = x.m.As<Color>(static_cast<Handle>(x.Get(PROP_Color).i), Kind::Color);
+  std::string hex = c && c->name.size() == 7 && c->name[0] == '#' ? c->name : "";
+  for (const Colour &k : kColours)
+    if (c && c->name == k.name) hex = k.hex;
+  if (hex.empty()) {
+    x.err = "the colour \"" + (c ? c->name : std::string("?")) + "\" has no RGB value";
+    return false;
+  }
+  x.Set("fo:color", hex);
+  return true;
+}
+
+bool WriteUnderline(const WriteCtx &x) {
+  int32_t u = x.Get(PROP_Underlining).i;
+  x.Set("style:text-underline-style", u ? "solid" : "none");
+  if (u) {
+    x.Set("style:text-underline-width", "auto");
+    x.Set("style:text-underline-color", "font-color");
+  }
+  if (u == 2)
+    x.Set("style:text-underline-type", "double");
+  else
+    x.Unset("style:text-underline-type");
+  return true;
+}
+
+bool WriteCaps(const WriteCtx &x) {
+  // Small capitals and upper or lower case are one setting in office suites, which read the
+  // two attributes together in an order of their own: only the one that says it is written
+  // (both, to say neither).
+  int32_t v = x.Get(PROP_Capitalization).i;
+  if (v == 1 || v == 0)
+    x.Set("fo:font-variant", v == 1 ? "small-caps" : "normal");
+  else
+    x.Unset("fo:font-variant");
+  if (v != 1)
+    x.Set("fo:text-transform", v == 2 ? "lowercase" : v == 3 ? "uppercase" : "none");
+  else
+    x.Unset("fo:text-transform");
+  return true;
+}
+
+bool WritePosition(const WriteCtx &x) {
+  int32_t v = x.Get(PROP_Position).i;
+  x.Set("style:text-position", v == 1 ? "super 58%" : v == 2 ? "sub 58%" : "0% 100%");
+  return true;
+}
+
+bool WriteLeft(const WriteCtx &x) {
+  int32_t left = x.Get(PROP_LeftIndent).i;
+  x.Set("fo:margin-left", x.Pts(left));
+  // The first line stays where it is unless it is written too.
+  if (!x.Has(PROP_FirstIndent)) x.Set("fo:text-indent", x.Pts(x.Get(PROP_FirstIndent).i - left));
+  return true;
+}
+
+bool WriteFirst(const WriteCtx &x) {
+  x.Set("fo:text-indent", x.Pts(x.Get(PROP_FirstIndent).i - x.Get(PROP_LeftIndent).i));
+  x.Unset("style:auto-text-indent");
+  return true;
+}
+
+bool WriteLine(const WriteCtx &x) {
+  double size = ToPoints(x.Get(PROP_FontSize).i);
+  double height = size + ToPoints(x.Get(PROP_LineSpacing).i);
+  x.Unset("style:line-height-at-least");
+  x.Unset("style:line-spacing");
+  if (x.Get(PROP_LineSpacingNotFixed).i == 0 || size <= 0) {
+    x.Set("fo:line-height", FormatPoints(height));
+  } else {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.0f%%", height / (1.2 * size) * 100);
+    x.Set("fo:line-height", buf);
+  }
+  return true;
+}
+
+bool WriteWidows(const WriteCtx &x) {
+  std::string n = std::to_string(x.Get(PROP_WidowOrphanLines).i);
+  x.Set("fo:widows", n);
+  x.Set("fo:orphans", n);
+  return true;
+}
+
+bool WriteStart(const WriteCtx &x) {
+  int32_t v = x.Get(PROP_Start).i;
+  if (v == 0 || v == 1 || v == 2) {
+    x.Set("fo:break-before", v == 2 ? "page" : v == 1 ? "column" : "auto");
+    return true;
+  }
+  x.err = "a paragraph that starts on a left or right page has no OpenDocument form";
+  return false;
+}
+
+bool WriteTabs(const WriteCtx &x) {
+  const Names &n = x.part.n;
+  pugi::xml_node props = PropsOf(x.part, x.style, x.props, true);
+  props.remove_child(n.tabStops.c_str());
+  pugi::xml_node tabs = props.append_child(n.tabStops.c_str());
+  const Value stops = x.Get(PROP_Tabs);
+  for (const Tab &t : stops.tabs()) {
+    pugi::xml_node e = tabs.append_child(n.tabStop.c_str());
+    e.append_attribute(n.Local("style:position").c_str()) = x.Pts(t.position).c_str();
+    static const char *kK[] = {"left", "left", "center", "right", "char"};
+    if (t.kind != 1)
+      e.append_attribute(n.Local("style:type").c_str()) = kK[std::min<int>(t.kind, 4)];
+    if (t.kind == 4)
+      e.append_attribute(n.Local("style:char").c_str()) =
+          std::string(1, static_cast<char>(t.decimal ? t.decimal : '.')).c_str();
+    if (!t.leader.empty() && t.leader != " ") {
+      e.append_attribute(n.Local("style:leader-style").c_str()) = "solid";
+      e.append_attribute(n.Local("style:leader-text").c_str()) = t.leader.c_str();
+    }
+  }
+  return true;
+}
+
+// The next style is the style element's own attribute, written by the caller (it names a
+// style, which only the caller knows by its internal name).
+bool WriteNothing(const WriteCtx &) {
+  return true;
+}
+
+const std::vector<Row> &Rows() {
+  static const std::vector<Word> kOnOff{{"false", 0}, {"true", 1}};
+  static const std::vector<Word> kLine{{"none", 0}, {"solid", 1}};
+  // Names made up of parts, kept for the life of the table.
+  static std::deque<std::string> made;
+  auto lines = [](const char *what) {
+    std::vector<const char *> a;
+    for (const char *part :
+         {"-style", "-type", "-width", "-color", "-mode", "-text", "-text-style"})
+      a.push_back(made.emplace_back(std::string("style:text-") + what + part).c_str());
+    return a;
   };
-  return m;
-}
-
-const Mapping *MappingOf(const std::string &attr) {
-  static const std::map<std::string, const Mapping *> by = [] {
-    std::map<std::string, const Mapping *> m;
-    for (const Mapping &mp : Mappings()) m[mp.attr] = &mp;
-    return m;
+  auto side = [](const char *prefix, const char *s) {
+    return made.emplace_back(std::string(prefix) + "-" + s).c_str();
+  };
+  static const std::vector<Row> rows = [&] {
+    std::vector<Row> r{
+        {.codes = {PROP_FontSize},
+         .props = kT,
+         .attrs = {"fo:font-size", "style:font-size-rel"},
+         .codec = Codec::Length,
+         .read = ReadFontSize,
+         .fold = FoldAs::Whole,
+         .relative = true,
+         .rel = "style:font-size-rel",
+         .fallback = 12},
+        {.codes = {PROP_FontFamily},
+         .props = kT,
+         .attrs = {"style:font-name", "fo:font-family", "style:font-family-generic",
+                   "style:font-pitch", "style:font-style-name", "style:font-charset"},
+         .read = ReadFont,
+         .write = WriteFont,
+         .fold = FoldAs::Whole},
+        {.codes = {PROP_FontWeight},
+         .props = kT,
+         .attrs = {"fo:font-weight"},
+         .read = ReadWeight,
+         .write = WriteWeight},
+        {.codes = {PROP_FontAngle},
+         .props = kT,
+         .attrs = {"fo:font-style"},
+         .codec = Codec::Words,
+         .words = {{"normal", 0}, {"italic", 1}, {"oblique", 2}},
+         .other = 0,
+         .otherWord = "oblique"},
+        {.codes = {PROP_Color},
+         .props = kT,
+         .attrs = {"fo:color"},
+         .read = ReadColour,
+         .write = WriteColour},
+        {.codes = {PROP_Underlining},
+         .props = kT,
+         .attrs = lines("underline"),
+         .read = ReadUnderline,
+         .write = WriteUnderline,
+         .fold = FoldAs::Whole},
+        {.codes = {PROP_Strikethrough},
+         .props = kT,
+         .attrs = lines("line-through"),
+         .codec = Codec::Words,
+         .words = kLine,
+         .other = 1,
+         .otherWord = "solid",
+         .fold = FoldAs::Whole},
+        {.codes = {PROP_Overline},
+         .props = kT,
+         .attrs = lines("overline"),
+         .codec = Codec::Words,
+         .words = kLine,
+         .other = 1,
+         .otherWord = "solid",
+         .fold = FoldAs::Whole},
+        {.codes = {PROP_Capitalization},
+         .props = kT,
+         .attrs = {"fo:font-variant", "fo:text-transform"},
+         .read = ReadCaps,
+         .write = WriteCaps,
+         .fold = FoldAs::Whole},
+        {.codes = {PROP_Position},
+         .props = kT,
+         .attrs = {"style:text-position"},
+         .read = ReadPosition,
+         .write = WritePosition},
+        {.codes = {PROP_Hyphenate},
+         .props = kT,
+         .attrs = {"fo:hyphenate"},
+         .codec = Codec::Words,
+         .words = kOnOff,
+         .other = 0,
+         .otherWord = "true"},
+        {.codes = {PROP_HyphShortestPrefix},
+         .props = kT,
+         .attrs = {"fo:hyphenation-remain-char-count"},
+         .codec = Codec::Count,
+         .other = 3},
+        {.codes = {PROP_HyphShortestSuffix},
+         .props = kT,
+         .attrs = {"fo:hyphenation-push-char-count"},
+         .codec = Codec::Count,
+         .other = 3},
+        {.codes = {PROP_PairKern},
+         .props = kT,
+         .attrs = {"style:letter-kerning"},
+         .codec = Codec::Words,
+         .words = kOnOff,
+         .other = 0,
+         .otherWord = "true"},
+        {.codes = {PROP_Stretch},
+         .props = kT,
+         .attrs = {"style:text-scale"},
+         .codec = Codec::Percent},
+        {.codes = {PROP_Alignment},
+         .props = kP,
+         .attrs = {"fo:text-align"},
+         .codec = Codec::Words,
+         .words =
+             {{"start", 1}, {"end", 2}, {"center", 3}, {"justify", 4}, {"left", 1}, {"right", 2}},
+         .other = 1,
+         .otherWord = "start"},
+        // The left margin before the first-line indent: the indent is read against it.
+        {.codes = {PROP_LeftIndent},
+         .props = kP,
+         .attrs = {"fo:margin-left"},
+         .read = ReadLeft,
+         .write = WriteLeft,
+         .shorthand = "fo:margin",
+         .relative = true},
+        {.codes = {PROP_FirstIndent},
+         .props = kP,
+         .attrs = {"fo:text-indent", "style:auto-text-indent"},
+         .read = ReadFirst,
+         .write = WriteFirst,
+         .relative = true},
+        {.codes = {PROP_RightIndent},
+         .props = kP,
+         .attrs = {"fo:margin-right"},
+         .codec = Codec::Length,
+         .shorthand = "fo:margin",
+         .relative = true},
+        {.codes = {PROP_SpaceAbove},
+         .props = kP,
+         .attrs = {"fo:margin-top"},
+         .codec = Codec::Length,
+         .shorthand = "fo:margin",
+         .relative = true},
+        {.codes = {PROP_SpaceBelow},
+         .props = kP,
+         .attrs = {"fo:margin-bottom"},
+         .codec = Codec::Length,
+         .shorthand = "fo:margin",
+         .relative = true},
+        {.codes = {PROP_LineSpacing, PROP_LineSpacingNotFixed},
+         .props = kP,
+         .attrs = {"fo:line-height", "style:line-height-at-least", "style:line-spacing"},
+         .read = ReadLine,
+         .write = WriteLine,
+         .fold = FoldAs::Whole},
+        {.codes = {PROP_KeepWithNext},
+         .props = kP,
+         .attrs = {"fo:keep-with-next"},
+         .codec = Codec::Words,
+         .words = {{"auto", 0}, {"always", 1}},
+         .other = 0,
+         .otherWord = "always"},
+        {.codes = {PROP_HyphMaxAdjacent},
+         .props = kP,
+         .attrs = {"fo:hyphenation-ladder-count"},
+         .codec = Codec::Count,
+         .words = {{"no-limit", 0}},
+         .other = 2},
+        {.codes = {PROP_WidowOrphanLines},
+         .props = kP,
+         .attrs = {"fo:widows", "fo:orphans"},
+         .read = ReadWidows,
+         .write = WriteWidows},
+        {.codes = {PROP_Start},
+         .props = kP,
+         .attrs = {"fo:break-before"},
+         .read = ReadStart,
+         .write = WriteStart},
+        {.codes = {PROP_Tabs},
+         .props = kP,
+         .read = ReadTabs,
+         .write = WriteTabs,
+         .element = "style:tab-stops"},
+        {.codes = {PROP_NextTag, PROP_UseNextTag},
+         .attrs = {"style:next-style-name"},
+         .read = ReadNext,
+         .write = WriteNothing,
+         .fold = FoldAs::Never},
+        // Settings the model does not express, each one setting of its own.
+        {.props = kT,
+         .attrs = {"style:font-size-asian", "style:font-size-rel-asian"},
+         .fold = FoldAs::Whole,
+         .relative = true,
+         .rel = "style:font-size-rel-asian",
+         .fallback = 12},
+        {.props = kT,
+         .attrs = {"style:font-size-complex", "style:font-size-rel-complex"},
+         .fold = FoldAs::Whole,
+         .relative = true,
+         .rel = "style:font-size-rel-complex",
+         .fallback = 12},
+        {.props = kT,
+         .attrs = {"style:font-name-asian", "style:font-family-asian",
+                   "style:font-family-generic-asian", "style:font-pitch-asian",
+                   "style:font-style-name-asian", "style:font-charset-asian"},
+         .fold = FoldAs::Whole},
+        {.props = kT,
+         .attrs = {"style:font-name-complex", "style:font-family-complex",
+                   "style:font-family-generic-complex", "style:font-pitch-complex",
+                   "style:font-style-name-complex", "style:font-charset-complex"},
+         .fold = FoldAs::Whole},
+    };
+    for (const char *s : {"left", "right", "top", "bottom"}) {
+      r.push_back({.props = kP, .attrs = {side("fo:border", s)}, .shorthand = "fo:border"});
+      r.push_back({.props = kP, .attrs = {side("fo:padding", s)}, .shorthand = "fo:padding"});
+      r.push_back({.props = kP,
+                   .attrs = {side("style:border-line-width", s)},
+                   .shorthand = "style:border-line-width"});
+    }
+    return r;
   }();
-  auto it = by.find(attr);
-  return it == by.end() ? nullptr : it->second;
+  return rows;
 }
 
-const Mapping *MappingFor(int32_t code) {
-  static const std::map<int32_t, const Mapping *> by = [] {
-    std::map<int32_t, const Mapping *> m;
-    for (const Mapping &mp : Mappings()) m[mp.code] = &mp;
-    return m;
-  }();
-  auto it = by.find(code);
-  return it == by.end() ? nullptr : it->second;
-}
-
-void ReadMapped(const Mapping &mp, Chars &c, const char *v) {
+void ReadMapped(const Row &r, Chars &c, const char *v) {
   double pct;
-  switch (mp.codec) {
+  int32_t code = r.codes[0];
+  switch (r.codec) {
     case Codec::Length:
-      SetLength(c, mp.code, v);
+      SetLength(c, code, v);
       return;
     case Codec::Percent:
-      if (ParsePercent(v, pct)) c[mp.code] = Value::Metric(ToMetric(pct / 100));
+      if (ParsePercent(v, pct)) c[code] = Value::Metric(ToMetric(pct / 100));
       return;
     case Codec::Count:
     case Codec::Words:
-      for (const Word &w : mp.words)
+      for (const Word &w : r.words)
         if (std::string_view(v) == w.text) {
-          c[mp.code] = Value::Int(w.value);
+          c[code] = Value::Int(w.value);
           return;
         }
-      c[mp.code] = Value::Int(mp.codec == Codec::Words ? mp.other : IntOf(v, mp.other));
+      c[code] = Value::Int(r.codec == Codec::Words ? r.other : IntOf(v, r.other));
+      return;
+    case Codec::Composite:
       return;
   }
 }
 
-std::string WriteMapped(const Mapping &mp, const Value &v) {
+std::string WriteMapped(const Row &r, const Value &v) {
   char buf[32];
-  switch (mp.codec) {
+  switch (r.codec) {
     case Codec::Length:
       return FormatPoints(ToPoints(v.i));
     case Codec::Percent:
@@ -184,46 +707,70 @@ std::string WriteMapped(const Mapping &mp, const Value &v) {
       return buf;
     case Codec::Count:
     case Codec::Words:
+    case Codec::Composite:
       break;
   }
-  for (const Word &w : mp.words)
+  for (const Word &w : r.words)
     if (w.value == v.i) return w.text;
-  return mp.codec == Codec::Words ? mp.otherWord : std::to_string(v.i);
+  return r.codec == Codec::Words ? r.otherWord : std::to_string(v.i);
 }
 
-// Property attributes the model's characteristics express: the table's, and those of the
-// characteristics written by code.
+// Where a canonical attribute name is in the table: its row and its place in the row's
+// attributes (kMaxAttrs: the row's shorthand).
+struct Place {
+  const Row *row;
+  size_t at;
+};
+const std::multimap<std::string, Place> &Places() {
+  static const std::multimap<std::string, Place> by = [] {
+    std::multimap<std::string, Place> m;
+    for (const Row &r : Rows()) {
+      for (size_t i = 0; i < r.attrs.size() && i < kMaxAttrs; ++i)
+        m.emplace(r.attrs[i], Place{&r, i});
+      if (r.shorthand) m.emplace(r.shorthand, Place{&r, kMaxAttrs});
+    }
+    return m;
+  }();
+  return by;
+}
+
+const Row *RowFor(int32_t code) {
+  static const std::map<int32_t, const Row *> by = [] {
+    std::map<int32_t, const Row *> m;
+    for (const Row &r : Rows())
+      for (int32_t c : r.codes) m[c] = &r;
+    return m;
+  }();
+  auto it = by.find(code);
+  return it == by.end() ? nullptr : it->second;
+}
+
+// Property attributes the model's characteristics express.
 const std::set<std::string> &Mapped() {
   static const std::set<std::string> s = [] {
-    std::set<std::string> m{"fo:font-family",
-                            "style:font-name",
-                            "style:font-family-generic",
-                            "style:font-pitch",
-                            "fo:font-weight",
-                            "fo:color",
-                            "style:text-underline-style",
-                            "style:text-underline-type",
-                            "style:text-underline-width",
-                            "style:text-underline-color",
-                            "style:text-line-through-type",
-                            "style:text-overline-color",
-                            "fo:font-variant",
-                            "fo:text-transform",
-                            "style:text-position",
-                            "fo:margin",
-                            "fo:margin-left",
-                            "fo:text-indent",
-                            "style:auto-text-indent",
-                            "fo:line-height",
-                            "style:line-height-at-least",
-                            "style:line-spacing",
-                            "fo:widows",
-                            "fo:orphans",
-                            "fo:break-before"};
-    for (const Mapping &mp : Mappings()) m.insert(mp.attr);
+    std::set<std::string> m;
+    for (const Row &r : Rows()) {
+      if (r.codes.empty() || !r.props) continue;
+      m.insert(r.attrs.begin(), r.attrs.end());
+      if (r.shorthand) m.insert(r.shorthand);
+    }
     return m;
   }();
   return s;
+}
+
+// Before one side of a shorthand is written, the shorthand becomes its sides, so that the
+// others keep their value.
+void ExpandShorthand(const WriteCtx &x, const char *shorthand) {
+  pugi::xml_node props = PropsOf(x.part, x.style, x.props, false);
+  pugi::xml_attribute sh = props.attribute(x.part.n.Local(shorthand).c_str());
+  if (!sh) return;
+  std::string v = sh.value();
+  props.remove_attribute(sh);
+  for (const Row &r : Rows())
+    if (r.shorthand && std::strcmp(r.shorthand, shorthand) == 0 &&
+        !props.attribute(x.part.n.Local(r.attrs[0]).c_str()))
+      x.Set(r.attrs[0], v);
 }
 
 }  // namespace
@@ -256,16 +803,12 @@ bool ParsePercent(std::string_view s, double &pct) {
 }
 
 const std::vector<RelativeKind> &RelativeKinds() {
-  static const char *P = "paragraph-properties", *T = "text-properties";
-  static const std::vector<RelativeKind> k{
-      {T, "fo:font-size", nullptr, "style:font-size-rel", 12},
-      {T, "style:font-size-asian", nullptr, "style:font-size-rel-asian", 12},
-      {T, "style:font-size-complex", nullptr, "style:font-size-rel-complex", 12},
-      {P, "fo:margin-left", "fo:margin", nullptr, 0},
-      {P, "fo:margin-right", "fo:margin", nullptr, 0},
-      {P, "fo:margin-top", "fo:margin", nullptr, 0},
-      {P, "fo:margin-bottom", "fo:margin", nullptr, 0},
-      {P, "fo:text-indent", nullptr, nullptr, 0}};
+  static const std::vector<RelativeKind> k = [] {
+    std::vector<RelativeKind> v;
+    for (const Row &r : Rows())
+      if (r.relative) v.push_back({r.props, r.attrs[0], r.shorthand, r.rel, r.fallback});
+    return v;
+  }();
   return k;
 }
 
@@ -313,6 +856,7 @@ Names::Names(pugi::xml_node root) : ns(root) {
   p = q(kTextNs, "p");
   h = q(kTextNs, "h");
   styleName = q(kTextNs, "style-name");
+  condStyleName = q(kTextNs, "cond-style-name");
   note = q(kTextNs, "note");
   noteClass = q(kTextNs, "note-class");
   noteBody = q(kTextNs, "note-body");
@@ -484,126 +1028,45 @@ Handle CharReader::ColorOf(const std::string &hexIn) {
 
 void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
   const Part &pt = p_[part];
-  Chars &c = e.c;
-  for (const std::string &which : {pt.n.pProps, pt.n.tProps}) {
-    pugi::xml_node props = style.child(which.c_str());
-    if (!props) continue;
-    std::string fontName;
-    for (pugi::xml_attribute a : props.attributes()) {
+  const std::vector<Row> &rows = Rows();
+  // The values of every row's attributes in this style, found in one pass over each
+  // properties element (and the style element, for the rows of its own attributes).
+  using Values = std::array<const char *, kMaxAttrs + 1>;  // the last: the shorthand
+  std::vector<Values> vals(rows.size(), Values{});
+  std::vector<char> seen(rows.size(), 0);
+  pugi::xml_node props[2] = {style.child(pt.n.pProps.c_str()), style.child(pt.n.tProps.c_str())};
+  auto collect = [&](pugi::xml_node n, const char *which) {
+    for (pugi::xml_attribute a : n.attributes()) {
       std::string k = pt.n.Canon(a.name());
-      const char *v = a.value();
-      std::string_view sv(v);
-      double len = 0;
       if (k.empty()) continue;
-      if (const Mapping *mp = MappingOf(k)) {
-        ReadMapped(*mp, c, v);
-      } else if (k == "style:font-size-rel") {
-        if (ParseLength(v, len) && props.attribute(pt.n.Local("fo:font-size").c_str()).empty())
-          c[PROP_FontSize] = Value::Metric(c[PROP_FontSize].i + ToMetric(len));
-      } else if (k == "fo:font-family") {
-        if (int32_t i = FontFamilyIndex(Unquoted(v)); i >= 0) c[PROP_FontFamily] = Value::Int(i);
-      } else if (k == "style:font-name") {
-        fontName = v;
-      } else if (k == "fo:font-weight") {
-        int w = sv == "bold" ? 700 : sv == "normal" ? 400 : IntOf(v, 400);
-        int idx = w <= 150   ? 1
-                  : w <= 350 ? 1
-                  : w <= 450 ? 0
-                  : w <= 550 ? 3
-                  : w <= 650 ? 4
-                  : w <= 750 ? 5
-                  : w <= 850 ? 6
-                             : 7;
-        if (w > 150 && w <= 250) idx = 1;
-        c[PROP_FontWeight] = Value::Int(idx);
-      } else if (k == "fo:color") {
-        if (sv.size() == 7 && sv[0] == '#') c[PROP_Color] = Value::Id(ColorOf(v));
-      } else if (k == "style:text-underline-style") {
-        c[PROP_Underlining] = Value::Int(sv == "none" ? 0 : 1);
-      } else if (k == "style:text-underline-type") {
-        if (sv == "double") c[PROP_Underlining] = Value::Int(2);
-      } else if (k == "fo:font-variant") {
-        c[PROP_Capitalization] = Value::Int(sv == "small-caps" ? 1 : 0);
-      } else if (k == "fo:text-transform") {
-        if (sv == "uppercase") c[PROP_Capitalization] = Value::Int(3);
-        if (sv == "lowercase") c[PROP_Capitalization] = Value::Int(2);
-        if (sv == "none" && c[PROP_Capitalization].i != 1) c[PROP_Capitalization] = Value::Int(0);
-      } else if (k == "style:text-position") {
-        double pct = 0;
-        std::string first(sv.substr(0, sv.find(' ')));
-        int pos = first == "super" ? 1 : first == "sub" ? 2 : 0;
-        if (!pos && ParsePercent(first, pct)) pos = pct > 0 ? 1 : pct < 0 ? 2 : 0;
-        c[PROP_Position] = Value::Int(pos);
-      } else if (k == "fo:margin-left" || k == "fo:margin") {
-        int32_t first = c[PROP_FirstIndent].i - c[PROP_LeftIndent].i;
-        SetLength(c, PROP_LeftIndent, v);
-        c[PROP_FirstIndent] = Value::Metric(c[PROP_LeftIndent].i + first);
-        if (k == "fo:margin") {
-          SetLength(c, PROP_RightIndent, v);
-          SetLength(c, PROP_SpaceAbove, v);
-          SetLength(c, PROP_SpaceBelow, v);
-        }
-      } else if (k == "fo:text-indent") {
-        // A percentage is of the parent's indent (the left margin keeps it while it is read).
-        Chars indent{
-            {PROP_FirstIndent, Value::Metric(c[PROP_FirstIndent].i - c[PROP_LeftIndent].i)}};
-        SetLength(indent, PROP_FirstIndent, v);
-        c[PROP_FirstIndent] = Value::Metric(c[PROP_LeftIndent].i + indent[PROP_FirstIndent].i);
-      } else if (k == "fo:line-height") {
-        double pct;
-        if (ParseLength(v, len))
-          e.lineKind = 1, e.line = len;
-        else if (ParsePercent(v, pct))
-          e.lineKind = 0, e.line = pct;
-        else if (sv == "normal")
-          e.lineKind = 0, e.line = 100;
-      } else if (k == "style:line-height-at-least") {
-        if (ParseLength(v, len)) e.lineKind = 2, e.line = len;
-      } else if (k == "style:line-spacing") {
-        if (ParseLength(v, len)) e.lineKind = 3, e.line = len;
-      } else if (k == "fo:widows" || k == "fo:orphans") {
-        int32_t n = IntOf(v, c[PROP_WidowOrphanLines].i);
-        if (k == "fo:widows" || n > c[PROP_WidowOrphanLines].i)
-          c[PROP_WidowOrphanLines] = Value::Int(n);
-      } else if (k == "fo:break-before") {
-        if (!Structural(pt, style, k))
-          c[PROP_Start] = Value::Int(sv == "page" ? 2 : sv == "column" ? 1 : 0);
+      auto [lo, hi] = Places().equal_range(k);
+      for (auto it = lo; it != hi; ++it) {
+        const Row &r = *it->second.row;
+        if (r.props != which) continue;
+        size_t i = static_cast<size_t>(&r - rows.data());
+        vals[i][it->second.at] = a.value();
+        seen[i] = 1;
       }
     }
-    if (!fontName.empty()) {
-      auto f = s_.fonts.find(fontName);
-      std::string fam = f != s_.fonts.end() && !f->second.empty() ? f->second : fontName;
-      if (int32_t i = FontFamilyIndex(fam); i >= 0) c[PROP_FontFamily] = Value::Int(i);
-    }
-    if (pugi::xml_node tabs = props.child(pt.n.tabStops.c_str())) {
-      std::vector<Tab> v;
-      for (pugi::xml_node t : tabs.children(pt.n.tabStop.c_str())) {
-        Tab tab;
-        double pos = 0;
-        ParseLength(t.attribute(pt.n.Local("style:position").c_str()).value(), pos);
-        tab.position = ToMetric(pos);
-        std::string_view type = t.attribute(pt.n.Local("style:type").c_str()).value();
-        tab.kind = type == "center" ? 2 : type == "right" ? 3 : type == "char" ? 4 : 1;
-        if (tab.kind == 4)
-          tab.decimal =
-              static_cast<uint8_t>(t.attribute(pt.n.Local("style:char").c_str()).value()[0]);
-        std::string_view lstyle = t.attribute(pt.n.Local("style:leader-style").c_str()).value();
-        pugi::xml_attribute ltext = t.attribute(pt.n.Local("style:leader-text").c_str());
-        if (!ltext.empty())
-          tab.leader = ltext.value();
-        else if (!lstyle.empty() && lstyle != "none")
-          tab.leader = lstyle == "dotted" ? "." : lstyle == "dash" ? "-" : "_";
-        if (v.size() < 256) v.push_back(tab);
-      }
-      c[PROP_Tabs] = Value::Tabs(std::move(v));
-    }
-  }
-  if (pugi::xml_attribute next = style.attribute(pt.n.sNext.c_str()); !next.empty()) {
-    const Style *ns = s_.Find(kStyles, next.value());
-    if (ns && !ns->automatic) {
-      c[PROP_NextTag] = Value::Str(ns->display);
-      c[PROP_UseNextTag] = Value::Int(1);
-    }
+  };
+  collect(props[0], kP);
+  collect(props[1], kT);
+  collect(style, nullptr);
+  std::function<Handle(const std::string &)> colour = [this](const std::string &hex) {
+    return ColorOf(hex);
+  };
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Row &r = rows[i];
+    pugi::xml_node where = !r.props ? style : r.props == kP ? props[0] : props[1];
+    bool element = r.element && where.child(pt.n.Local(r.element).c_str());
+    if (r.codes.empty() || (!seen[i] && !element)) continue;
+    ReadCtx x{pt, style, where, e.c, e.lineKind, e.line, s_, colour};
+    std::copy(vals[i].begin(), vals[i].begin() + kMaxAttrs, x.v);
+    if (!x.v[0]) x.v[0] = vals[i][kMaxAttrs];  // the shorthand, when the style sets no side
+    if (r.read)
+      r.read(x);
+    else if (x.v[0])
+      ReadMapped(r, e.c, x.v[0]);
   }
 }
 
@@ -713,149 +1176,94 @@ void RemoveProperties(const Part &part, pugi::xml_node style, bool allOwn) {
   }
 }
 
+const std::vector<int32_t> &MappedCodes() {
+  static const std::vector<int32_t> v = [] {
+    std::vector<int32_t> c;
+    for (const Row &r : Rows()) c.insert(c.end(), r.codes.begin(), r.codes.end());
+    return c;
+  }();
+  return v;
+}
+
+bool SetsCharacteristic(const Part &part, pugi::xml_node style, int32_t code) {
+  const Row *r = RowFor(code);
+  if (!r) return false;
+  pugi::xml_node props = r->props ? PropsOf(part, style, r->props, false) : style;
+  if (!props) return false;
+  auto has = [&](const char *canon) {
+    return canon && !props.attribute(part.n.Local(canon).c_str()).empty();
+  };
+  bool any = has(r->shorthand) || (r->element && props.child(part.n.Local(r->element).c_str()));
+  for (const char *a : r->attrs) any = any || has(a);
+  // The next style is the style's own, never inherited.
+  return any || !r->props;
+}
+
 bool WriteChars(Part &part, pugi::xml_node style, const std::vector<int32_t> &codes,
                 const std::function<Value(int32_t)> &get, const Model &m, const StyleSet &s,
                 std::string &err) {
-  auto set = [&](const char *local, const std::string &canon, const std::string &v) {
-    pugi::xml_node props = PropsOf(part, style, local, true);
-    std::string q = part.n.Local(canon);
-    pugi::xml_attribute a = props.attribute(q.c_str());
-    if (!a) a = props.append_attribute(q.c_str());
-    a.set_value(v.c_str());
-  };
-  auto unset = [&](const char *local, const std::string &canon) {
-    if (pugi::xml_node props = PropsOf(part, style, local, false))
-      props.remove_attribute(part.n.Local(canon).c_str());
-  };
-  const char *P = "paragraph-properties", *T = "text-properties";
-  auto has = [&](int32_t code) {
-    return std::find(codes.begin(), codes.end(), code) != codes.end();
-  };
-  auto pts = [&](int32_t code) { return FormatPoints(ToPoints(get(code).i)); };
+  std::set<const Row *> done;
   for (int32_t code : codes) {
-    Value v = get(code);
-    if (const Mapping *mp = MappingFor(code)) {
-      set(mp->props, mp->attr, WriteMapped(*mp, v));
-      continue;
+    const Row *r = RowFor(code);
+    if (!r) {
+      const CharDef *cd = FindCharDef(code);
+      err = std::string("the characteristic \"") + (cd ? cd->key : "?") +
+            "\" has no OpenDocument form";
+      return false;
     }
-    switch (code) {
-      case PROP_FontFamily: {
-        const auto &names = FontFamilyNames();
-        if (v.i < 0 || static_cast<size_t>(v.i) >= names.size()) break;
-        const std::string &fam = names[static_cast<size_t>(v.i)];
-        if (s.fonts.count(fam)) {
-          set(T, "style:font-name", fam);
-          unset(T, "fo:font-family");
-        } else {
-          set(T, "fo:font-family", fam.find(' ') != std::string::npos ? "'" + fam + "'" : fam);
-          unset(T, "style:font-name");
-        }
-        break;
-      }
-      case PROP_FontWeight: {
-        static const char *kW[] = {"normal", "300", "350", "500", "600", "bold", "800", "900"};
-        set(T, "fo:font-weight", kW[std::clamp(v.i, 0, 7)]);
-        break;
-      }
-      case PROP_Color: {
-        const Color *c = m.As<Color>(static_cast<Handle>(v.i), Kind::Color);
-        std::string hex = c && c->name.size() == 7 && c->name[0] == '#' ? c->name : "";
-        for (const Colour &k : kColours)
-          if (c && c->name == k.name) hex = k.hex;
-        if (hex.empty()) {
-          err = "the colour \"" + (c ? c->name : std::string("?")) + "\" has no RGB value";
-          return false;
-        }
-        set(T, "fo:color", hex);
-        break;
-      }
-      case PROP_Underlining:
-        set(T, "style:text-underline-style", v.i ? "solid" : "none");
-        if (v.i)
-          set(T, "style:text-underline-width", "auto"),
-              set(T, "style:text-underline-color", "font-color");
-        if (v.i == 2)
-          set(T, "style:text-underline-type", "double");
-        else
-          unset(T, "style:text-underline-type");
-        break;
-      case PROP_Capitalization:
-        set(T, "fo:font-variant", v.i == 1 ? "small-caps" : "normal");
-        set(T, "fo:text-transform", v.i == 2 ? "lowercase" : v.i == 3 ? "uppercase" : "none");
-        break;
-      case PROP_Position:
-        set(T, "style:text-position", v.i == 1 ? "super 58%" : v.i == 2 ? "sub 58%" : "0% 100%");
-        break;
-      case PROP_LeftIndent:
-        set(P, "fo:margin-left", pts(code));
-        unset(P, "fo:margin");
-        if (!has(PROP_FirstIndent))
-          set(P, "fo:text-indent", FormatPoints(ToPoints(get(PROP_FirstIndent).i - v.i)));
-        break;
-      case PROP_FirstIndent:
-        set(P, "fo:text-indent", FormatPoints(ToPoints(v.i - get(PROP_LeftIndent).i)));
-        unset(P, "style:auto-text-indent");
-        break;
-      case PROP_LineSpacing:
-      case PROP_LineSpacingNotFixed: {
-        if (code == PROP_LineSpacingNotFixed && has(PROP_LineSpacing)) break;
-        double size = ToPoints(get(PROP_FontSize).i);
-        double height = size + ToPoints(get(PROP_LineSpacing).i);
-        unset(P, "style:line-height-at-least");
-        unset(P, "style:line-spacing");
-        if (get(PROP_LineSpacingNotFixed).i == 0 || size <= 0) {
-          set(P, "fo:line-height", FormatPoints(height));
-        } else {
-          char buf[32];
-          std::snprintf(buf, sizeof buf, "%.0f%%", height / (1.2 * size) * 100);
-          set(P, "fo:line-height", buf);
-        }
-        break;
-      }
-      case PROP_WidowOrphanLines:
-        set(P, "fo:widows", std::to_string(v.i));
-        set(P, "fo:orphans", std::to_string(v.i));
-        break;
-      case PROP_Start:
-        if (v.i == 0 || v.i == 1 || v.i == 2) {
-          set(P, "fo:break-before", v.i == 2 ? "page" : v.i == 1 ? "column" : "auto");
-          break;
-        }
-        err = "a paragraph that starts on a left or right page has no OpenDocument form";
-        return false;
-      case PROP_Tabs: {
-        pugi::xml_node props = PropsOf(part, style, P, true);
-        props.remove_child(part.n.tabStops.c_str());
-        pugi::xml_node tabs = props.append_child(part.n.tabStops.c_str());
-        for (const Tab &t : v.tabs()) {
-          pugi::xml_node e = tabs.append_child(part.n.tabStop.c_str());
-          e.append_attribute(part.n.Local("style:position").c_str()) =
-              FormatPoints(ToPoints(t.position)).c_str();
-          static const char *kK[] = {"left", "left", "center", "right", "char"};
-          if (t.kind != 1)
-            e.append_attribute(part.n.Local("style:type").c_str()) = kK[std::min<int>(t.kind, 4)];
-          if (t.kind == 4)
-            e.append_attribute(part.n.Local("style:char").c_str()) =
-                std::string(1, static_cast<char>(t.decimal ? t.decimal : '.')).c_str();
-          if (!t.leader.empty() && t.leader != " ") {
-            e.append_attribute(part.n.Local("style:leader-style").c_str()) = "solid";
-            e.append_attribute(part.n.Local("style:leader-text").c_str()) = t.leader.c_str();
-          }
-        }
-        break;
-      }
-      case PROP_NextTag:
-      case PROP_UseNextTag:
-        break;  // the style element's own attribute, written by the caller
-      default: {
-        const CharDef *cd = FindCharDef(code);
-        err = std::string("the characteristic \"") + (cd ? cd->key : "?") +
-              "\" has no OpenDocument form";
-        return false;
-      }
+    if (!done.insert(r).second) continue;  // a row of several characteristics is written once
+    WriteCtx x{part, style, r->props, codes, get, m, s, err};
+    if (r->shorthand) ExpandShorthand(x, r->shorthand);
+    if (r->write) {
+      if (!r->write(x)) return false;
+    } else {
+      x.Set(r->attrs[0], WriteMapped(*r, get(r->codes[0])));
     }
   }
   return true;
+}
+
+void FoldProperties(const Part &from, pugi::xml_node src, const Part &to, pugi::xml_node dst) {
+  for (const char *local : {kP, kT}) {
+    pugi::xml_node sp = PropsOf(from, src, local, false);
+    if (!sp) continue;
+    pugi::xml_node dp = PropsOf(to, dst, local, true);
+    auto has = [](pugi::xml_node n, const Part &p, const char *canon) {
+      return canon && !n.attribute(p.n.Local(canon).c_str()).empty();
+    };
+    auto value = [&](const Row &r, size_t i) -> const char * {
+      pugi::xml_attribute a = sp.attribute(from.n.Local(r.attrs[i]).c_str());
+      if (a.empty() && i == 0 && r.shorthand) a = sp.attribute(from.n.Local(r.shorthand).c_str());
+      return a.empty() ? nullptr : a.value();
+    };
+    auto put = [&](const Row &r, size_t i) {
+      if (const char *v = value(r, i)) dp.append_attribute(to.n.Local(r.attrs[i]).c_str()) = v;
+    };
+    for (const Row &r : Rows()) {
+      if (!r.props || std::strcmp(r.props, local) != 0 || r.fold == FoldAs::Never) continue;
+      if (r.fold == FoldAs::Whole) {
+        bool any = has(dp, to, r.shorthand);
+        for (const char *a : r.attrs) any = any || has(dp, to, a);
+        for (size_t i = 0; !any && i < r.attrs.size(); ++i) put(r, i);
+        continue;
+      }
+      for (size_t i = 0; i < r.attrs.size(); ++i)
+        if (!has(dp, to, r.attrs[i]) && !(i == 0 && has(dp, to, r.shorthand))) put(r, i);
+    }
+    // What no row describes is a setting of its own; elements (tab stops, a drop cap, a
+    // background image) are each one setting.
+    for (pugi::xml_attribute a : sp.attributes()) {
+      if (Places().count(from.n.Canon(a.name()))) continue;
+      std::string q = Translate(a.name(), from.n, to.n);
+      if (!dp.attribute(q.c_str())) dp.append_attribute(q.c_str()) = a.value();
+    }
+    for (pugi::xml_node c : sp.children()) {
+      if (c.type() != pugi::node_element) continue;
+      std::string q = Translate(c.name(), from.n, to.n);
+      if (!dp.child(q.c_str())) dp.append_copy(c).set_name(q.c_str());
+    }
+    if (!dp.first_attribute() && !dp.first_child()) dst.remove_child(dp);
+  }
 }
 
 }  // namespace qvhost::odt

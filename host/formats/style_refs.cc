@@ -8,8 +8,8 @@
 namespace qvhost {
 
 const char *StyleRefKindName(StyleRef::Kind k) {
-  static const char *const kNames[] = {"linked",      "numbering",  "index-source",
-                                       "index-entry", "note-style", "field"};
+  static const char *const kNames[] = {"linked",     "numbering", "index-source", "index-entry",
+                                       "note-style", "field",     "setting"};
   return kNames[k];
 }
 

@@ -2,7 +2,8 @@
 // style each style is based on, where a paragraph sits inside its story (which note, text box
 // or comment), and the places outside paragraphs that name a paragraph style (linked
 // character styles, numbering levels, index and table-of-contents sources and entries, note
-// settings, fields). Next-style links are in the model's catalogue and are not repeated here.
+// settings, fields, document settings). Next-style links are in the model's catalogue and are not
+// repeated here.
 //
 // Read only: the adapters keep no XML trees, so the parts are read again from the file the
 // document was read from, with the adapter's own walks, and refused when they are no longer
@@ -19,11 +20,12 @@ namespace qvhost {
 
 // One place outside paragraphs that names a paragraph style.
 struct StyleRef {
-  enum Kind : uint8_t { Linked, Numbering, IndexSource, IndexEntry, NoteStyle, Field };
+  enum Kind : uint8_t { Linked, Numbering, IndexSource, IndexEntry, NoteStyle, Field, Setting };
   std::string style;  // the style named, as the catalogue names it
   Kind kind = Field;
   std::string by;        // what names it: "character style \"Heading 1 Char\"", "list 3 level 2"
   bool dropped = false;  // deleting the style removes the reference (else it names nothing)
+  bool follows = false;  // deleting the style makes it name the style its paragraphs carry then
 };
 const char *StyleRefKindName(StyleRef::Kind k);
 

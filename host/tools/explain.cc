@@ -82,8 +82,12 @@ void Names(const Model &m, const Doc &d, const StyleFacts &facts, const std::str
   for (const StyleRef &ref : facts.refs) {
     if (ref.style != style) continue;
     r.names.push_back(file + ": " + ref.by);
-    change.push_back(ref.dropped ? "drop " + ref.by
-                                 : "leave " + ref.by + " naming a style that is gone");
+    std::string follow = parent == facts.parent.end()
+                             ? "drop the " + ref.by + " (the default paragraph style applies)"
+                             : "make the " + ref.by + " name " + onto;
+    change.push_back(ref.dropped   ? "drop " + ref.by
+                     : ref.follows ? follow
+                                   : "leave " + ref.by + " naming a style that is gone");
   }
   if (carried || !m.FindFormat(d, style)) return;
   std::string what = file + ": defined, no paragraph carries it; deleting it would";

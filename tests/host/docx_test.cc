@@ -13,8 +13,10 @@
 
 #include "host/files.h"
 #include "host/formats/docx.h"
+#include "host/model/props.h"
 #include "host/model/status.h"
 #include "host/formats/package.h"
+#include "host/formats/style_refs.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost {
@@ -112,7 +114,8 @@ const char *const kDocx[] = {"rich.docx",
                              "pydocx-default.docx",
                              "pandoc-reference.docx",
                              "users-and-groups.docx",
-                             "valgrind-quick-start.docx"};
+                             "valgrind-quick-start.docx",
+                             "gdocs-export.docx"};
 
 TEST(Docx, StoriesTablesAndStylesOfRealDocuments) {
   Model m;
@@ -411,6 +414,73 @@ TEST(Docx, NewDocumentsHaveRealStylesAndTablesAndReadBack) {
   EXPECT_EQ(back.PgfOf(back.WalkPgfs(r).front())->text, "Tags to keep");
 }
 
+TEST(Docx, NewDocumentsOfEitherFormatReadBackEveryCharacteristicTheyWrite) {
+  // One format given a value other than the default for every characteristic, each one a value
+  // both formats can say exactly; written as a new .docx and a new .odt and read back.
+  TempDir t;
+  Model m;
+  Doc *d = m.NewStandardDoc();
+  const PgfFmt *body = m.FindFormat(*d, "Body");
+  ASSERT_TRUE(body);
+  Tab left{36 << 16, 1, ".", 0}, mid{72 << 16, 2, "\xC2\xB7", 0}, right{90 << 16, 3, "-", 0},
+      dec{200 << 16, 4, "", '.'};
+  const std::map<int32_t, Value> want{
+      {PROP_FontSize, Value::Metric(10 << 16)},
+      {PROP_FontFamily, Value::Int(FontFamilyIndex("DejaVu Serif"))},
+      {PROP_FontWeight, Value::Int(5)},
+      {PROP_FontAngle, Value::Int(1)},
+      {PROP_Color, Value::Id(m.AddColor(*d, "#123456")->h)},
+      {PROP_Underlining, Value::Int(2)},
+      {PROP_Strikethrough, Value::Int(1)},
+      {PROP_Overline, Value::Int(1)},
+      {PROP_Capitalization, Value::Int(3)},
+      {PROP_Position, Value::Int(2)},
+      {PROP_Hyphenate, Value::Int(0)},
+      {PROP_HyphShortestPrefix, Value::Int(4)},
+      {PROP_HyphShortestSuffix, Value::Int(5)},
+      {PROP_PairKern, Value::Int(0)},
+      {PROP_Stretch, Value::Metric(49152)},  // 75 %
+      {PROP_Alignment, Value::Int(4)},
+      {PROP_LeftIndent, Value::Metric(36 << 16)},
+      {PROP_FirstIndent, Value::Metric(18 << 16)},
+      {PROP_RightIndent, Value::Metric(12 << 16)},
+      {PROP_SpaceAbove, Value::Metric(6 << 16)},
+      {PROP_SpaceBelow, Value::Metric(3 << 16)},
+      {PROP_LineSpacing, Value::Metric(8 << 16)},  // 18 pt lines: 150 % of single spacing
+      {PROP_LineSpacingNotFixed, Value::Int(1)},
+      {PROP_KeepWithNext, Value::Int(1)},
+      {PROP_HyphMaxAdjacent, Value::Int(0)},
+      {PROP_WidowOrphanLines, Value::Int(0)},
+      {PROP_Start, Value::Int(2)},
+      {PROP_Tabs, Value::Tabs({left, mid, right, dec})},
+  };
+  for (const auto &[code, v] : want) ASSERT_EQ(m.SetProp(d->h, body->h, code, v), 0) << code;
+  for (const char *ext : {"docx", "odt"}) {
+    std::string path = (t.dir / (std::string("new.") + ext)).string(), err;
+    ASSERT_TRUE(SaveFile(m, d->h, path, err)) << err;
+    Model back;
+    Doc &r = Open(back, path);
+    const PgfFmt *f = back.FindFormat(r, "Body");
+    ASSERT_TRUE(f) << ext;
+    int compared = 0;
+    for (const auto &[code, v] : want) {
+      Value got = back.FmtChar(*f, code);
+      if (code == PROP_Color) {
+        const Color *c = back.As<Color>(static_cast<Handle>(got.i), Kind::Color);
+        EXPECT_TRUE(c && c->name == "#123456") << ext << " colour";
+        continue;
+      }
+      bool mapped = ext[0] == 'd'
+                        ? std::count(docx::MappedCodes().begin(), docx::MappedCodes().end(), code)
+                        : true;
+      if (!mapped) continue;
+      ++compared;
+      EXPECT_EQ(got, v) << ext << " " << code;
+    }
+    EXPECT_GT(compared, 20) << ext;
+  }
+}
+
 TEST(Docx, BooksMixFormatsAndMasterDocumentsAreBooks) {
   Model m;
   m.files = &FormatFiles();
@@ -445,10 +515,11 @@ std::vector<std::string> Dangling(const std::string &path) {
   std::vector<std::string> out;
   std::string err;
   auto pkg = Package::Open(path, err);
-  std::regex ref("<w:(pStyle|basedOn|next|link) w:val=\"([^\"]*)\"");
+  std::regex ref("<w:(pStyle|basedOn|next|link|clickAndTypeStyle) w:val=\"([^\"]*)\"");
   std::regex field("(STYLEREF|\\\\t) +\"([^\"]*)\"");
   for (const std::string &n : pkg->Names()) {
     if (n.size() < 4 || n.substr(n.size() - 4) != ".xml") continue;
+    if (n == "word/stylesWithEffects.xml") continue;  // Word 2010's copy names its own styles
     std::string x = std::regex_replace(Entry(path, n), std::regex("&quot;"), "\"");
     for (std::sregex_iterator i(x.begin(), x.end(), ref), e; i != e; ++i)
       if (!ids.count((*i)[2])) out.push_back(n + ": " + (*i)[0].str());
@@ -624,7 +695,30 @@ TEST(Docx, FieldsAndNumberingNameOnlyStylesThatExistAndFollowConvertedStyles) {
   EXPECT_NE(doc.find("STYLEREF \"Intense Quote\""), std::string::npos);
   EXPECT_NE(Entry(path, "word/header1.xml").find("STYLEREF &quot;Intense Quote&quot;"),
             std::string::npos);
+  // The settings' click-and-type style moved with every "Quote" paragraph.
+  EXPECT_NE(Entry(path, "word/settings.xml").find("<w:clickAndTypeStyle w:val=\"IntenseQuote\"/>"),
+            std::string::npos);
   EXPECT_EQ(Dangling(path), std::vector<std::string>{});
+  // Deleted, it names the style the deleted one's paragraphs now carry; explain sees it.
+  std::string deleted = (t.dir / "deleted.docx").string();
+  fs::copy_file(TempDir::Fixture("pydocx-refs.docx"), deleted);
+  {
+    Model m;
+    Doc &d = Open(m, deleted);
+    StyleFacts facts;
+    std::string err;
+    ASSERT_TRUE(ReadStyleFacts(m, d, facts, err)) << err;
+    EXPECT_EQ(std::count_if(facts.refs.begin(), facts.refs.end(),
+                            [](const StyleRef &r) {
+                              return r.kind == StyleRef::Setting && r.style == "Quote" && r.follows;
+                            }),
+              1);
+    ASSERT_EQ(m.Delete(d.h, Format(m, d, "Quote").h), 0);
+    ASSERT_TRUE(SaveFile(m, d.h, deleted, err)) << err;
+  }
+  EXPECT_NE(Entry(deleted, "word/settings.xml").find("<w:clickAndTypeStyle w:val=\"Normal\"/>"),
+            std::string::npos);
+  EXPECT_EQ(Dangling(deleted), std::vector<std::string>{});
   // Word's numbering part ties a list level to "List Number".
   std::string numbered = t.Copy("word-numbering.docx");
   {

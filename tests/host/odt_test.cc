@@ -12,6 +12,7 @@
 #include "host/files.h"
 #include "host/formats/format.h"
 #include "host/formats/odt.h"
+#include "host/formats/odt_internal.h"
 #include "host/formats/package.h"
 #include "host/model/model.h"
 #include "host/model/props.h"
@@ -36,7 +37,8 @@ std::string Fixture(const std::string &name) {
                                                "lo-idxexample.odt",
                                                "lo-resume1page.ott",
                                                "ooo-fax-lines.ott",
-                                               "lo-indexed.odt"};
+                                               "lo-indexed.odt",
+                                               "pandoc-writer.odt"};
 
 struct Loaded {
   Model m;
@@ -192,6 +194,49 @@ TEST(OdtLoad, FixturesAgreeWithWhatLibreOfficeReads) {
   std::map<std::string, int> used{
       {"Table Contents", 18}, {"Standard", 7}, {"Header", 1}, {"Footer", 1}};
   EXPECT_EQ(doc.Used(), used);
+}
+
+// lo-indexed.odt with its "Boxed Text" paragraph written as older office suites write a
+// paragraph of a conditional style: the style its condition applies in text:style-name, the
+// conditional style in text:cond-style-name.
+std::string OlderConditionalForm(const Scratch &s) {
+  std::string path = s / "conditional.odt", err;
+  std::string content = Entry(Fixture("lo-indexed.odt"), "content.xml");
+  const std::string from = "<text:p text:style-name=\"Boxed_20_Text\">";
+  size_t at = content.find(from);
+  if (at == std::string::npos) return "";
+  content.replace(at, from.size(),
+                  "<text:p text:style-name=\"Boxed_20_Header\" "
+                  "text:cond-style-name=\"Boxed_20_Text\">");
+  return RewritePackage(Fixture("lo-indexed.odt"), path, {{"content.xml", content}}, err) ? path
+                                                                                          : "";
+}
+
+TEST(OdtLoad, AParagraphOfAConditionalStyleCarriesTheStyleChosenNotTheOneApplied) {
+  Scratch s;
+  std::string path = OlderConditionalForm(s), err;
+  ASSERT_FALSE(path.empty());
+  std::string bytes = Bytes(path);
+  {
+    Loaded l(path);
+    ASSERT_TRUE(l.d) << l.err;
+    std::map<std::string, int> used = l.Used();
+    EXPECT_EQ(used["Boxed Text"], 1);
+    EXPECT_EQ(used.count("Boxed Header"), 0u);
+    EXPECT_EQ(l.Overrides(), Loaded(Fixture("lo-indexed.odt")).Overrides());
+    ASSERT_TRUE(SaveFile(l.m, l.d->h, path, err)) << err;
+    EXPECT_EQ(Bytes(path), bytes);  // unchanged: not rewritten
+    for (Handle h : l.m.WalkPgfs(*l.d))
+      if (l.m.PgfOf(h)->tag == "Boxed Text") l.m.PgfOf(h)->tag = "Text body";
+    ASSERT_TRUE(SaveFile(l.m, l.d->h, path, err)) << err;
+  }
+  // Retagged, it names the new style and no conditional style.
+  std::string content = Entry(path, "content.xml");
+  EXPECT_EQ(content.find("cond-style-name"), std::string::npos);
+  Loaded back(path);
+  ASSERT_TRUE(back.d) << back.err;
+  EXPECT_EQ(back.Used().count("Boxed Text"), 0u);
+  EXPECT_EQ(back.Used()["Text body"], Loaded(Fixture("lo-indexed.odt")).Used()["Text body"] + 1);
 }
 
 TEST(OdtRoundTrip, UnchangedIsByteIdenticalAndNotRewritten) {
@@ -565,6 +610,98 @@ TEST(OdtChange, TheDefaultStyleStaysAndAnEmptyBodyIsOneParagraphInIt) {
 }
 
 // Damaged and hostile packages, made from a real one.
+// Two sets of values for every characteristic OpenDocument expresses; each value has an exact
+// form in the file (a line height of 150 % of 1.2 x 14 pt, a stretch of 75 %).
+std::map<int32_t, Value> Samples(Model &m, Doc &d, int set) {
+  auto colour = [&](const char *n) {
+    Color *c = m.FindColor(d, n);
+    return Value::Id((c ? c : m.AddColor(d, n))->h);
+  };
+  Tab left{36 << 16, 1, ".", 0}, dec{200 << 16, 4, "", ','}, centre{100 << 16, 2, "", 0};
+  const bool a = set == 0;
+  return {
+      {PROP_FontSize, Value::Metric((a ? 10 : 14) << 16)},
+      {PROP_FontFamily, Value::Int(FontFamilyIndex(a ? "DejaVu Serif" : "Quorvex Test Mono"))},
+      {PROP_FontWeight, Value::Int(a ? 5 : 7)},
+      {PROP_FontAngle, Value::Int(a ? 1 : 2)},
+      {PROP_Color, colour(a ? "Red" : "#123456")},
+      {PROP_Underlining, Value::Int(a ? 2 : 1)},
+      {PROP_Strikethrough, Value::Int(a ? 1 : 0)},
+      {PROP_Overline, Value::Int(a ? 0 : 1)},
+      {PROP_Capitalization, Value::Int(a ? 1 : 3)},
+      {PROP_Position, Value::Int(a ? 1 : 2)},
+      {PROP_Hyphenate, Value::Int(a ? 1 : 0)},
+      {PROP_HyphShortestPrefix, Value::Int(a ? 4 : 2)},
+      {PROP_HyphShortestSuffix, Value::Int(a ? 5 : 2)},
+      {PROP_PairKern, Value::Int(a ? 0 : 1)},
+      {PROP_Stretch, Value::Metric(a ? 49152 : 78643)},  // 75 %, 120 %
+      {PROP_Alignment, Value::Int(a ? 3 : 4)},
+      {PROP_LeftIndent, Value::Metric((a ? 36 : 9) << 16)},
+      {PROP_FirstIndent, Value::Metric((a ? 18 : 27) << 16)},
+      {PROP_RightIndent, Value::Metric((a ? 12 : 0) << 16)},
+      {PROP_SpaceAbove, Value::Metric((a ? 6 : 15) << 16)},
+      {PROP_SpaceBelow, Value::Metric((a ? 3 : 9) << 16)},
+      {PROP_LineSpacing, Value::Metric(a ? 4 << 16 : 734003)},  // fixed 14 pt; 150 %
+      {PROP_LineSpacingNotFixed, Value::Int(a ? 0 : 1)},
+      {PROP_KeepWithNext, Value::Int(a ? 1 : 0)},
+      {PROP_HyphMaxAdjacent, Value::Int(a ? 0 : 3)},
+      {PROP_WidowOrphanLines, Value::Int(a ? 3 : 4)},
+      {PROP_Start, Value::Int(a ? 2 : 1)},
+      {PROP_Tabs, Value::Tabs(a ? std::vector<Tab>{left, centre} : std::vector<Tab>{dec})},
+      {PROP_NextTag, Value::Str(a ? "Heading 2" : "Text body")},
+      {PROP_UseNextTag, Value::Int(1)},
+  };
+}
+
+TEST(OdtMapping, EveryCharacteristicReadsBackAndSurvivesItsParentsDeletion) {
+  // "Heading 1" sets every characteristic itself; its parent "Heading", with other values,
+  // is then deleted: what each writes reads back, and nothing of the parent's settings reaches
+  // into the child's (an underline type, a font face beside the child's font family).
+  Edited e;
+  ASSERT_TRUE(e.l->d) << e.l->err;
+  Doc &d = *e.l->d;
+  std::map<int32_t, Value> parent = Samples(e.m(), d, 0), child = Samples(e.m(), d, 1);
+  for (int32_t code : odt::MappedCodes())
+    ASSERT_TRUE(parent.count(code) && child.count(code)) << "no sample for " << code;
+  for (const auto &[name, values] : {std::pair{"Heading", &parent}, {"Heading 1", &child}})
+    for (const auto &[code, v] : *values)
+      ASSERT_EQ(e.m().SetProp(e.doc(), e.l->Fmt(name)->h, code, v), 0) << name << " " << code;
+  std::map<int32_t, std::string> colourName;  // colours are compared by name across loads
+  for (const auto *values : {&parent, &child}) {
+    int32_t id = values->at(PROP_Color).i;
+    colourName[id] = e.m().As<Color>(static_cast<Handle>(id), Kind::Color)->name;
+  }
+  std::string err;
+  ASSERT_TRUE(e.Save(err)) << err;
+  auto expect = [&](const char *when, const std::string &name,
+                    const std::map<int32_t, Value> &want) {
+    Loaded back(e.path);
+    ASSERT_TRUE(back.d) << back.err;
+    ASSERT_TRUE(back.Fmt(name)) << name;
+    for (const auto &[code, v] : want) {
+      Value got = back.m.FmtChar(*back.Fmt(name), code);
+      if (code == PROP_Color) {
+        const Color *g = back.m.As<Color>(static_cast<Handle>(got.i), Kind::Color);
+        EXPECT_TRUE(g && g->name == colourName[v.i]) << when << " " << name << " colour";
+      } else {
+        EXPECT_EQ(got, v) << when << " " << name << " " << FindCharDef(code)->key;
+      }
+    }
+  };
+  expect("written", "Heading", parent);
+  expect("written", "Heading 1", child);
+  Loaded before(e.path);
+  ASSERT_TRUE(before.d) << before.err;
+  std::map<int32_t, Value> h2 = before.Fmt("Heading 2")->chars;
+  e.l = std::make_unique<Loaded>(e.path);
+  ASSERT_EQ(e.m().Delete(e.doc(), e.l->Fmt("Heading")->h), 0);
+  ASSERT_TRUE(e.Save(err)) << err;
+  expect("parent deleted", "Heading 1", child);
+  // "Heading 2" sets few characteristics: the rest it had from "Heading" it now has itself.
+  h2.erase(PROP_Color);
+  expect("parent deleted", "Heading 2", h2);
+}
+
 TEST(OdtBadInput, EachGivesAClearErrorAndLeavesNothing) {
   Scratch s;
   std::string good = Fixture("rich.odt");

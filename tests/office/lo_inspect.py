@@ -49,7 +49,9 @@ line; each value is:
                     parent from the top down; a percentage font size, margin or indent is of
                     the parent's value, style:font-size-rel adds to it): font, size (pt),
                     weight (100-900), italic, colour, left, right, indent, above, below (pt),
-                    line ("prop 120", "fixed 14", "at-least 12", "leading 2") and align
+                    line ("prop 120", "fixed 14", "at-least 12", "leading 2"), align,
+                    underline and strike ("none", "single", "double") and caps ("none",
+                    "small-caps", "uppercase", "lowercase")
 
 "Display name" is style:display-name when present, else style:name, as LibreOffice writes
 them: e.g. "Heading 1" (internal Heading_20_1), "Text body" (Text_20_body). LibreOffice's
@@ -280,6 +282,16 @@ def apply_properties(st, vals, fonts):
             vals["italic"] = a("fo", "font-style") in ("italic", "oblique")
         if a("fo", "color") is not None:
             vals["colour"] = a("fo", "color").lower()
+        # One setting each: a style that gives any part of it gives all of it.
+        for key, what in (("underline", "underline"), ("strike", "line-through")):
+            style, kind = a("style", "text-%s-style" % what), a("style", "text-%s-type" % what)
+            if style is not None or kind is not None:
+                on = (style or "solid") != "none" and kind != "none"
+                vals[key] = "none" if not on else (kind if kind == "double" else "single")
+        variant, transform = a("fo", "font-variant"), a("fo", "text-transform")
+        if variant is not None or transform is not None:
+            vals["caps"] = (transform if transform in ("uppercase", "lowercase") else
+                            "small-caps" if variant == "small-caps" else "none")
     pp = st.find(q("style", "paragraph-properties"))
     if pp is None:
         return
@@ -319,7 +331,8 @@ def style_values(styles_root, content_root, common):
                                                   "").strip("'\"")
     base = {"font": "", "size": 12.0, "weight": 400, "italic": False, "colour": "#000000",
             "left": 0.0, "right": 0.0, "indent": 0.0, "above": 0.0, "below": 0.0,
-            "line": "prop 100", "align": "start"}
+            "line": "prop 100", "align": "start", "underline": "none", "strike": "none",
+            "caps": "none"}
     office_styles = styles_root.find(q("office", "styles"))
     for d in (office_styles if office_styles is not None else []):
         if d.tag == q("style", "default-style") and d.get(q("style", "family")) == "paragraph":
