@@ -9,12 +9,14 @@
 #   flows       text boxes (.odt) or sections with their own header (.docx), one paragraph each
 #   paragraphs  paragraphs, 100 styles
 # and List Paragraph Usage and Delete Unused Paragraph Tags with --save are timed end to end
-# (quorvex-host run). Each line prints the seconds at both sizes and their ratio: a cost linear
-# in the dimension gives about LARGE/SMALL (10).
+# (quorvex-host run). Each line prints, at both sizes, the wall-clock seconds and the CPU
+# seconds (user and system: steadier than the wall clock on a shared machine), and the ratio
+# of the large to the small: a cost linear in the dimension gives about LARGE/SMALL (10).
 #   book        a book of BOOK_SMALL and BOOK_LARGE components (20, 200) of 2,000 paragraphs,
 #               half .odt and half .docx (bench/gen_book.py): the book forms of both commands,
-#               with the seconds per component.
-# Needs a build in build/ (or BUILD=dir). LIMIT=seconds stops each command that runs longer.
+#               with the CPU seconds per component.
+# Needs a build in build/ (or BUILD=dir). LIMIT=seconds stops each command that runs longer
+# (its figure is then ">LIMIT").
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bin=${BUILD:-$top/build}/bin
@@ -27,25 +29,22 @@ dims=("$@")
 work=$(mktemp -d /tmp/qv-scale-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# command...: the wall-clock seconds it took, or ">LIMIT" when it ran past LIMIT seconds (when
-# set); stops the script when it fails
+# command...: "<wall seconds> <cpu seconds>" it took, or ">LIMIT >LIMIT" when it ran past LIMIT
+# seconds; stops the script when it fails.
 seconds() {
-  local status=0
-  if [ -n "${LIMIT:-}" ]; then
-    /usr/bin/time -f '%e' -o "$work/time" timeout "$LIMIT" "$@" >"$work/out" 2>&1 || status=$?
-    [ $status -ne 124 ] || {
-      echo ">$LIMIT"
-      return
-    }
-  else
-    /usr/bin/time -f '%e' -o "$work/time" "$@" >"$work/out" 2>&1 || status=$?
+  local status=0 limit=()
+  [ -z "${LIMIT:-}" ] || limit=(timeout "$LIMIT")
+  /usr/bin/time -f '%e %U %S' -o "$work/time" "${limit[@]}" "$@" >"$work/out" 2>&1 || status=$?
+  if [ -n "${LIMIT:-}" ] && [ $status -eq 124 ]; then
+    echo ">$LIMIT >$LIMIT"
+    return
   fi
   if [ $status -ne 0 ]; then
     echo "failed: $*" >&2
     tail -5 "$work/out" >&2
     exit 1
   fi
-  tail -1 "$work/time"
+  tail -1 "$work/time" | awk '{ printf "%.2f %.2f\n", $1, $2 + $3 }'
 }
 
 gen_args() {  # dimension n: the generator's options for a document of n of that dimension
@@ -59,12 +58,12 @@ gen_args() {  # dimension n: the generator's options for a document of n of that
   esac
 }
 
-ratio() {
+ratio() {  # small large
   python3 -c "import sys; a, b = sys.argv[1:]
-print('-' if '>' in a + b else '%.1f' % (float(b) / float(a) if float(a) else 0))" "$@"
+print('-' if '>' in a + b else '%.1f' % (float(b) / max(float(a), 0.01)))" "$@"
 }
 
-# Times both commands on the document of `n`: "<list seconds> <delete seconds>"
+# Times both commands on the document of `n`: "<list wall> <list cpu> <delete wall> <delete cpu>"
 run_doc() {
   local dim=$1 fmt=$2 n=$3 doc=$work/$1-$3.$2
   # shellcheck disable=SC2046
@@ -76,7 +75,7 @@ run_doc() {
   echo "$list $del"
 }
 
-run_book() {  # components: "<list seconds> <delete seconds>"
+run_book() {  # components: as run_doc
   local dir=$work/book-$1
   python3 "$top/bench/gen_book.py" --components "$1" --paragraphs 2000 "$dir"
   local list del
@@ -87,24 +86,27 @@ run_book() {  # components: "<list seconds> <delete seconds>"
   echo "$list $del"
 }
 
-printf '%-11s %-5s %-7s %9s %9s %6s\n' dimension fmt command "$small" "$large" ratio
+line() {  # dimension format command wall1 cpu1 wall2 cpu2 [note]
+  printf '%-10s %-5s %-7s %9s %9s %6s %9s %9s %6s  %s\n' "$1" "$2" "$3" "$4" "$6" \
+    "$(ratio "$4" "$6")" "$5" "$7" "$(ratio "$5" "$7")" "${8:-}"
+}
+
+printf '%-10s %-5s %-7s %9s %9s %6s %9s %9s %6s\n' dimension fmt command "wall@S" "wall@L" ratio \
+  "cpu@S" "cpu@L" ratio
+echo "(S = $small, L = $large; book: S = $book_small, L = $book_large components; seconds)"
 for dim in "${dims[@]}"; do
   if [ "$dim" = book ]; then
     r1=$(run_book "$book_small") && r2=$(run_book "$book_large")
-    read -r l1 d1 <<<"$r1" && read -r l2 d2 <<<"$r2"
-    for c in "list $l1 $l2" "delete $d1 $d2"; do
-      read -r name a b <<<"$c"
-      per_a=$(python3 -c "print('%.3f' % ($a / $book_small))" 2>/dev/null || echo -)
-      per_b=$(python3 -c "print('%.3f' % ($b / $book_large))" 2>/dev/null || echo -)
-      printf '%-11s %-5s %-7s %8ss %8ss %6s   per component %ss, %ss (%s and %s components)\n' \
-        book mixed "$name" "$a" "$b" "$(ratio "$a" "$b")" "$per_a" "$per_b" "$book_small" "$book_large"
-    done
+    read -r lw1 lc1 dw1 dc1 <<<"$r1" && read -r lw2 lc2 dw2 dc2 <<<"$r2"
+    per() { python3 -c "import sys; print('%.3f' % (float(sys.argv[1]) / int(sys.argv[2])))" "$@" 2>/dev/null || echo -; }
+    line book mixed list "$lw1" "$lc1" "$lw2" "$lc2" "cpu per component $(per "$lc1" "$book_small"), $(per "$lc2" "$book_large")"
+    line book mixed delete "$dw1" "$dc1" "$dw2" "$dc2" "cpu per component $(per "$dc1" "$book_small"), $(per "$dc2" "$book_large")"
     continue
   fi
   for fmt in odt docx; do
     r1=$(run_doc "$dim" "$fmt" "$small") && r2=$(run_doc "$dim" "$fmt" "$large")
-    read -r l1 d1 <<<"$r1" && read -r l2 d2 <<<"$r2"
-    printf '%-11s %-5s %-7s %8ss %8ss %6s\n' "$dim" "$fmt" list "$l1" "$l2" "$(ratio "$l1" "$l2")"
-    printf '%-11s %-5s %-7s %8ss %8ss %6s\n' "$dim" "$fmt" delete "$d1" "$d2" "$(ratio "$d1" "$d2")"
+    read -r lw1 lc1 dw1 dc1 <<<"$r1" && read -r lw2 lc2 dw2 dc2 <<<"$r2"
+    line "$dim" "$fmt" list "$lw1" "$lc1" "$lw2" "$lc2"
+    line "$dim" "$fmt" delete "$dw1" "$dc1" "$dw2" "$dc2"
   done
 done
