@@ -310,10 +310,10 @@ def docx_document(plan):
     ref = '<w:r><w:rPr><w:rStyle w:val="FootnoteReference"/></w:rPr><w:footnoteReference w:id="%d"/></w:r>'
     for b, st in enumerate(plan.body):
         notes = "".join(ref % (j + 1) for j in plan.notes_at.get(b, ()))
-        # A body paragraph ends the section whose header is story j (one at most per paragraph).
-        sect = "".join('<w:sectPr><w:headerReference w:type="default" r:id="%s"/><w:type '
-                       'w:val="continuous"/>%s</w:sectPr>' % (docx_header_rel(j), SECT_PAGE)
-                       for j in plan.boxes_at.get(b, ()))
+        # A body paragraph ends the section whose header is story j (one at most per paragraph);
+        # the last story is the header of the last section, which the body's end closes.
+        sect = "".join('<w:sectPr>%s<w:type w:val="continuous"/>%s</w:sectPr>' % (
+            docx_header_ref(j), SECT_PAGE) for j in plan.boxes_at.get(b, ()) if j + 1 < len(plan.boxes))
         body.append(docx_para(plan, st, plan.direct["body"][b], escape(plan.text(b)), notes, sect))
         for start, count in plan.table_after.get(b, ()):
             rows = []
@@ -325,7 +325,8 @@ def docx_document(plan):
             body.append('<w:tbl><w:tblPr><w:tblW w:w="0" w:type="auto"/></w:tblPr><w:tblGrid>%s'
                         '</w:tblGrid>%s</w:tbl>' % (grid, "".join(rows)))
     return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<w:document %s><w:body>%s'
-            '<w:sectPr>%s</w:sectPr></w:body></w:document>' % (WR, "".join(body), SECT_PAGE))
+            '<w:sectPr>%s%s</w:sectPr></w:body></w:document>' % (
+                WR, "".join(body), docx_header_ref(len(plan.boxes) - 1) if plan.boxes else "", SECT_PAGE))
 
 
 SECT_PAGE = ('<w:pgSz w:w="11906" w:h="16838"/><w:pgMar w:top="1134" w:right="1134" w:bottom="1134" '
@@ -334,6 +335,10 @@ SECT_PAGE = ('<w:pgSz w:w="11906" w:h="16838"/><w:pgMar w:top="1134" w:right="11
 
 def docx_header_rel(j):
     return "rIdH%d" % (j + 1)
+
+
+def docx_header_ref(j):
+    return '<w:headerReference w:type="default" r:id="%s"/>' % docx_header_rel(j)
 
 
 def docx_header(plan, j):
