@@ -12,6 +12,8 @@ Options for scaling one dimension at a time (bench/scale_bench.sh):
   --flows N        N more stories of one paragraph each, taken from the body: in .odt a
                    text box (draw:frame) in a body paragraph, in .docx a section whose own
                    header part holds it
+  --nesting D      the body's content inside D nested sections (.odt text:section) or
+                   content controls (.docx w:sdt)
 
 The package is written directly with zipfile (about 1 s for 100,000 paragraphs; LibreOffice
 7.4 itself takes about 33 s to convert that .odt to .odt and 35 s for the .docx, on one
@@ -71,13 +73,14 @@ class Plan:
     """Which paragraph goes where, in which style, with which direct formatting."""
 
     def __init__(self, n, n_styles, table_share, note_share, unused_share, direct_share, seed,
-                 chain=None, rows=ROWS_PER_TABLE, cols=CELLS_PER_ROW, flows=0):
+                 chain=None, rows=ROWS_PER_TABLE, cols=CELLS_PER_ROW, flows=0, nesting=0):
         if n < 1 or n_styles < 1:
             raise ValueError("need at least one paragraph and one style")
         if (chain is not None and chain < 1) or rows < 1 or cols < 1 or flows < 0:
             raise ValueError("--chain, --table-rows and --table-cols take 1 or more, --flows 0 or more")
         rnd = random.Random(seed)
         self.n_styles, self.chain, self.cols, self.rows = n_styles, chain, cols, rows
+        self.nesting = nesting
         n_table = int(n * table_share) // cols * cols
         n_note = int(n * note_share)
         n_body = n - n_table - n_note - flows
@@ -257,9 +260,11 @@ def odt_content(plan):
                             start // (plan.cols * plan.rows) + 1, plan.cols, "".join(rows)))
     autos = "".join('<style:style style:name="%s" style:family="paragraph" style:parent-style-name="%s">%s'
                     '</style:style>' % (name, odt_name(i), DIRECT_ODT[d]) for (i, d), name in auto.items())
+    nest = "".join('<text:section text:name="Section%d">' % (k + 1) for k in range(plan.nesting))
     return ('<?xml version="1.0" encoding="UTF-8"?>\n<office:document-content %s>'
-            '<office:automatic-styles>%s</office:automatic-styles><office:body><office:text>%s'
-            '</office:text></office:body></office:document-content>' % (ODT_NS, autos, "".join(body)))
+            '<office:automatic-styles>%s</office:automatic-styles><office:body><office:text>%s%s%s'
+            '</office:text></office:body></office:document-content>' % (
+                ODT_NS, autos, nest, "".join(body), "</text:section>" * plan.nesting))
 
 
 def write_odt(plan, out):
@@ -326,7 +331,9 @@ def docx_document(plan):
                         '</w:tblGrid>%s</w:tbl>' % (grid, "".join(rows)))
     return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<w:document %s><w:body>%s'
             '<w:sectPr>%s%s</w:sectPr></w:body></w:document>' % (
-                WR, "".join(body), docx_header_ref(len(plan.boxes) - 1) if plan.boxes else "", SECT_PAGE))
+                WR, "<w:sdt><w:sdtContent>" * plan.nesting + "".join(body) +
+                "</w:sdtContent></w:sdt>" * plan.nesting,
+                docx_header_ref(len(plan.boxes) - 1) if plan.boxes else "", SECT_PAGE))
 
 
 SECT_PAGE = ('<w:pgSz w:w="11906" w:h="16838"/><w:pgMar w:top="1134" w:right="1134" w:bottom="1134" '
@@ -443,12 +450,15 @@ def main(argv=None):
     ap.add_argument("--table-cols", type=int, default=CELLS_PER_ROW)
     ap.add_argument("--flows", type=int, default=0,
                     help="text boxes (.odt) or sections with a header each (.docx)")
+    ap.add_argument("--nesting", type=int, default=0,
+                    help="the body inside this many nested sections or content controls")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--summary", action="store_true", help="print the document's facts as JSON")
     args = ap.parse_args(argv)
     try:
         plan = Plan(args.paragraphs, args.styles, args.tables, args.footnotes, args.unused,
-                    args.direct, args.seed, args.chain, args.table_rows, args.table_cols, args.flows)
+                    args.direct, args.seed, args.chain, args.table_rows, args.table_cols, args.flows,
+                    args.nesting)
     except ValueError as e:
         ap.error(str(e))
     (write_odt if args.format == "odt" else write_docx)(plan, args.out)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # How the host's costs grow with what a user can make large, one dimension at a time:
-#   bench/scale_bench.sh [dimension...]      (default: chain styles tables flows paragraphs book)
+#   bench/scale_bench.sh [dimension...]   (default: chain styles tables flows paragraphs nesting book)
 # For each dimension and format (.odt, .docx), a document is generated at SMALL and LARGE
 # (10,000 and 100,000 unless set in the environment) of that dimension, the rest held small:
 #   chain       styles, each based on the one before it (one chain), 20,000 paragraphs
@@ -8,6 +8,9 @@
 #   tables      one-cell tables, each after a body paragraph
 #   flows       text boxes (.odt) or sections with their own header (.docx), one paragraph each
 #   paragraphs  paragraphs, 100 styles
+#   nesting     the body of 20,000 paragraphs inside NEST_SMALL and NEST_LARGE (25, 250) nested
+#               sections (.odt) or content controls (.docx; two elements a level, and a part
+#               may nest 512 deep)
 # and List Paragraph Usage and Delete Unused Paragraph Tags with --save are timed end to end
 # (quorvex-host run). Each line prints, at both sizes, the wall-clock seconds and the CPU
 # seconds (user and system: steadier than the wall clock on a shared machine), and the ratio
@@ -25,7 +28,9 @@ large=${LARGE:-100000}
 book_small=${BOOK_SMALL:-20}
 book_large=${BOOK_LARGE:-200}
 dims=("$@")
-[ ${#dims[@]} -gt 0 ] || dims=(chain styles tables flows paragraphs book)
+[ ${#dims[@]} -gt 0 ] || dims=(chain styles tables flows paragraphs nesting book)
+nest_small=${NEST_SMALL:-25}
+nest_large=${NEST_LARGE:-250}
 work=$(mktemp -d /tmp/qv-scale-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
@@ -54,6 +59,7 @@ gen_args() {  # dimension n: the generator's options for a document of n of that
     tables) echo "--paragraphs $(($2 * 2)) --styles 100 --tables 0.5 --table-rows 1 --table-cols 1 --footnotes 0" ;;
     flows) echo "--paragraphs $(($2 * 2)) --styles 100 --tables 0 --footnotes 0 --flows $2" ;;
     paragraphs) echo "--paragraphs $2 --styles 100" ;;
+    nesting) echo "--paragraphs 20000 --styles 200 --nesting $2" ;;
     *) echo "unknown dimension $1" >&2 && exit 2 ;;
   esac
 }
@@ -93,7 +99,8 @@ line() {  # dimension format command wall1 cpu1 wall2 cpu2 [note]
 
 printf '%-10s %-5s %-7s %9s %9s %6s %9s %9s %6s\n' dimension fmt command "wall@S" "wall@L" ratio \
   "cpu@S" "cpu@L" ratio
-echo "(S = $small, L = $large; book: S = $book_small, L = $book_large components; seconds)"
+echo "(S = $small, L = $large; nesting: S = $nest_small, L = $nest_large levels; book: S = $book_small," \
+  "L = $book_large components; seconds)"
 for dim in "${dims[@]}"; do
   if [ "$dim" = book ]; then
     r1=$(run_book "$book_small") && r2=$(run_book "$book_large")
@@ -103,8 +110,10 @@ for dim in "${dims[@]}"; do
     line book mixed delete "$dw1" "$dc1" "$dw2" "$dc2" "cpu per component $(per "$dc1" "$book_small"), $(per "$dc2" "$book_large")"
     continue
   fi
+  s=$small l=$large
+  [ "$dim" != nesting ] || s=$nest_small l=$nest_large
   for fmt in odt docx; do
-    r1=$(run_doc "$dim" "$fmt" "$small") && r2=$(run_doc "$dim" "$fmt" "$large")
+    r1=$(run_doc "$dim" "$fmt" "$s") && r2=$(run_doc "$dim" "$fmt" "$l")
     read -r lw1 lc1 dw1 dc1 <<<"$r1" && read -r lw2 lc2 dw2 dc2 <<<"$r2"
     line "$dim" "$fmt" list "$lw1" "$lc1" "$lw2" "$lc2"
     line "$dim" "$fmt" delete "$dw1" "$dc1" "$dw2" "$dc2"

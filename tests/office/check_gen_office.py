@@ -6,7 +6,7 @@ generator says it wrote (its --summary), on a small instance of each format.
                       [--extra "GENERATOR OPTIONS"]
 
 --extra passes more options to the generator (the scaling ones: --chain, --table-rows,
---table-cols, --flows); the text boxes or headers --flows makes are then counted too.
+--table-cols, --flows, --nesting); the text boxes or headers --flows makes are then counted too.
 """
 
 import argparse
