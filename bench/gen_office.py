@@ -404,9 +404,10 @@ def write_docx(plan, out):
              '<Override PartName="/word/document.xml" ContentType="%sdocument.main+xml"/>'
              '<Override PartName="/word/styles.xml" ContentType="%sstyles+xml"/>'
              '<Override PartName="/word/settings.xml" ContentType="%ssettings+xml"/>'
-             '<Override PartName="/word/footnotes.xml" ContentType="%sfootnotes+xml"/>%s</Types>' % (
-                 CT, CT, CT, CT, "".join('<Override PartName="/word/header%d.xml" ContentType="%sheader+xml"/>'
-                                         % (j + 1, CT) for j in range(len(plan.boxes)))))
+             '<Override PartName="/word/footnotes.xml" ContentType="%sfootnotes+xml"/>'
+             # Header parts are typed by their extension: one override each would make this part
+             # grow with them.
+             '<Default Extension="hdr" ContentType="%sheader+xml"/></Types>' % ((CT,) * 5))
     rels = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Relationships '
             'xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
             '<Relationship Id="rId1" Type="%sofficeDocument" Target="word/document.xml"/>'
@@ -417,7 +418,7 @@ def write_docx(plan, out):
                 '<Relationship Id="rId2" Type="%ssettings" Target="settings.xml"/>'
                 '<Relationship Id="rId3" Type="%sfootnotes" Target="footnotes.xml"/>%s'
                 '</Relationships>' % (REL, REL, REL, "".join(
-                    '<Relationship Id="%s" Type="%sheader" Target="header%d.xml"/>' % (docx_header_rel(j), REL, j + 1)
+                    '<Relationship Id="%s" Type="%sheader" Target="header%d.hdr"/>' % (docx_header_rel(j), REL, j + 1)
                     for j in range(len(plan.boxes)))))
     settings = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<w:settings %s>'
                 '<w:defaultTabStop w:val="709"/><w:footnotePr><w:footnote w:id="-1"/>'
@@ -431,7 +432,7 @@ def write_docx(plan, out):
         z.writestr("word/footnotes.xml", docx_footnotes(plan))
         z.writestr("word/_rels/document.xml.rels", doc_rels)
         for j in range(len(plan.boxes)):
-            z.writestr("word/header%d.xml" % (j + 1), docx_header(plan, j))
+            z.writestr("word/header%d.hdr" % (j + 1), docx_header(plan, j))
 
 
 def main(argv=None):
