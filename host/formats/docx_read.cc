@@ -245,8 +245,10 @@ struct Reader {
     return true;
   }
 
-  // The style of r's type that r is based on; nullptr at the top of its chain.
+  // The style of r's type that r is based on; nullptr at the top of its chain (no w:basedOn
+  // names a style that gives no id).
   StyleRec *BasedOn(const StyleRec &r) {
+    if (r.basedOn.empty()) return nullptr;
     auto it = styles.find(r.basedOn);
     return it != styles.end() && it->second.type == r.type ? &it->second : nullptr;
   }

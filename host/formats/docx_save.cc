@@ -320,10 +320,11 @@ struct Saver {
       keep.append_copy(ns.Child(s, "rPr"));
       keep.append_attribute("parent") = parent.c_str();
       foldedOf[r->id] = keep;
-      // The styles still there (in id order) that are based on it, or name it.
+      // The styles still there (in id order) that are based on it, or name it (none names a
+      // style without an id).
       auto live = [&](const std::vector<std::string> &ids) {
         std::vector<std::pair<std::string, pugi::xml_node>> out;
-        for (const std::string &id : ids)
+        for (const std::string &id : r->id.empty() ? std::vector<std::string>() : ids)
           if (auto c = byId.find(id); c != byId.end() && c->second != s) out.emplace_back(*c);
         std::sort(out.begin(), out.end(),
                   [](const auto &a, const auto &b) { return a.first < b.first; });
