@@ -434,17 +434,25 @@ Handle Model::PageOfPgf(const Pgf &p) const {
 }
 
 std::vector<Handle> Model::WalkPgfs(const Doc &d) const {
+  // Along the links themselves: a vector of each chain would be made and freed for every
+  // table, row and cell.
+  auto each = [this](const Chain &c, auto &&f) {
+    for (Handle h = c.first; h; h = Find(h)->next) f(h);
+  };
   std::vector<Handle> v;
-  for (Handle f : Chained(d.flows))
-    for (Handle fr : Chained(As<Flow>(f, Kind::Flow)->frames))
-      for (Handle p : Chained(As<Frame>(fr, Kind::Frame)->pgfs)) v.push_back(p);
-  for (Handle t : Chained(d.tables)) {
+  auto add = [&v](Handle p) { v.push_back(p); };
+  each(d.flows, [&](Handle f) {
+    each(As<Flow>(f, Kind::Flow)->frames,
+         [&](Handle fr) { each(As<Frame>(fr, Kind::Frame)->pgfs, add); });
+  });
+  each(d.tables, [&](Handle t) {
     const Table *tb = As<Table>(t, Kind::Table);
-    for (Handle r : Chained(tb->rows))
-      for (Handle c : Chained(As<Row>(r, Kind::Row)->cells))
-        for (Handle p : Chained(As<Cell>(c, Kind::Cell)->pgfs)) v.push_back(p);
-    for (Handle p : Chained(tb->title)) v.push_back(p);
-  }
+    each(tb->rows, [&](Handle r) {
+      each(As<Row>(r, Kind::Row)->cells,
+           [&](Handle c) { each(As<Cell>(c, Kind::Cell)->pgfs, add); });
+    });
+    each(tb->title, add);
+  });
   return v;
 }
 
