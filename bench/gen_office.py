@@ -3,6 +3,18 @@
 
   gen_office.py --paragraphs 100000 --styles 1000 --format odt|docx OUT [options]
 
+Options for scaling one dimension at a time (bench/scale_bench.sh):
+  --chain N        styles inherit in chains of N: each style is based on the one before it,
+                   and every Nth starts a new chain (--chain equal to --styles: one chain)
+  --table-rows R, --table-cols C
+                   the shape of the tables (10 rows of 4 cells); 1 and 1 with --tables 0.5
+                   make as many tables as half the paragraphs
+  --flows N        N more stories of one paragraph each, taken from the body: in .odt a
+                   text box (draw:frame) in a body paragraph, in .docx a section whose own
+                   header part holds it
+  --nesting D      the body's content inside D nested sections (.odt text:section) or
+                   content controls (.docx w:sdt)
+
 The package is written directly with zipfile (about 1 s for 100,000 paragraphs; LibreOffice
 7.4 itself takes about 33 s to convert that .odt to .odt and 35 s for the .docx, on one
 core), yet it is a proper package that LibreOffice opens:
@@ -10,7 +22,8 @@ core), yet it is a proper package that LibreOffice opens:
   docx  [Content_Types].xml, _rels/.rels, word/document.xml, word/styles.xml,
         word/footnotes.xml, word/settings.xml, word/_rels/document.xml.rels
 
-Paragraphs are spread over the body, table cells (tables of up to 10 rows of 4 cells) and
+Paragraphs are spread over the body, table cells (tables of up to 10 rows of 4 cells), text boxes
+or headers (--flows) and
 footnotes (one paragraph each, cited from body paragraphs). The custom paragraph styles
 "Bench 0001" ... are of four kinds: a share used only in footnotes, a share used only in
 table cells, the rest of the used ones in the body (the first three of those are headings),
@@ -48,19 +61,31 @@ def style_display(i):
     return "Bench %04d" % i
 
 
+def parent_of(i, chain):
+    """The custom style style i is based on (0: the default style). Without --chain every fifth
+    style inherits from the one before it."""
+    if chain is None:
+        return i - 1 if i % 5 == 0 else 0
+    return i - 1 if (i - 1) % chain else 0
+
+
 class Plan:
     """Which paragraph goes where, in which style, with which direct formatting."""
 
-    def __init__(self, n, n_styles, table_share, note_share, unused_share, direct_share, seed):
+    def __init__(self, n, n_styles, table_share, note_share, unused_share, direct_share, seed,
+                 chain=None, rows=ROWS_PER_TABLE, cols=CELLS_PER_ROW, flows=0, nesting=0):
         if n < 1 or n_styles < 1:
             raise ValueError("need at least one paragraph and one style")
+        if (chain is not None and chain < 1) or rows < 1 or cols < 1 or flows < 0:
+            raise ValueError("--chain, --table-rows and --table-cols take 1 or more, --flows 0 or more")
         rnd = random.Random(seed)
-        self.n_styles = n_styles
-        n_table = int(n * table_share) // CELLS_PER_ROW * CELLS_PER_ROW
+        self.n_styles, self.chain, self.cols, self.rows = n_styles, chain, cols, rows
+        self.nesting = nesting
+        n_table = int(n * table_share) // cols * cols
         n_note = int(n * note_share)
-        n_body = n - n_table - n_note
-        if n_body < 1:
-            raise ValueError("no body paragraph left: lower --tables/--footnotes")
+        n_body = n - n_table - n_note - flows
+        if n_body < max(1, flows):
+            raise ValueError("no body paragraph left: lower --tables/--footnotes/--flows")
         ids = list(range(1, n_styles + 1))
         n_unused = min(int(n_styles * unused_share), n_styles - 1)
         used = ids[:n_styles - n_unused]
@@ -89,36 +114,51 @@ class Plan:
 
         self.body, self.cells, self.notes = assign(n_body, body_pool), assign(n_table, table_pool), \
             assign(n_note, note_pool)
+        self.boxes = assign(flows, body_pool)
         # Direct formatting: None or an index into DIRECT_*, per paragraph of each region.
         self.direct = {key: [rnd.randrange(3) if rnd.random() < direct_share else None
                              for _ in range(len(seq))]
                        for key, seq in (("body", self.body), ("cells", self.cells), ("notes", self.notes))}
         self.texts = [" ".join(rnd.choice(WORDS) for _ in range(rnd.randint(6, 24)))
                       for _ in range(257)]
-        n_tables = (n_table + CELLS_PER_ROW * ROWS_PER_TABLE - 1) // (CELLS_PER_ROW * ROWS_PER_TABLE)
+        per_table = cols * rows
+        n_tables = (n_table + per_table - 1) // per_table
         # Tables after evenly spread body paragraphs (never after the last one), footnotes
         # cited from evenly spread body paragraphs.
         self.table_after = {}
         start = 0
         for t in range(n_tables):
-            cells = min(CELLS_PER_ROW * ROWS_PER_TABLE, n_table - start)
+            cells = min(per_table, n_table - start)
             self.table_after.setdefault((t * (n_body - 1)) // max(1, n_tables), []).append((start, cells))
             start += cells
         self.notes_at = {}
         for j in range(n_note):
             self.notes_at.setdefault((j * n_body) // n_note, []).append(j)
+        # Text boxes (.odt) or sections with their own header (.docx) after evenly spread body
+        # paragraphs.
+        self.boxes_at = {}
+        for j in range(flows):
+            self.boxes_at.setdefault((j * n_body) // flows, []).append(j)
 
     def text(self, i):
         return self.texts[i % len(self.texts)]
 
+    def chain_length(self, i):
+        """How many custom styles the chain from style i up holds, i included."""
+        if self.chain is None:
+            return 2 if i % 5 == 0 else 1
+        return (i - 1) % self.chain + 1
+
     def summary(self):
-        used_body, used_cells, used_notes = set(self.body), set(self.cells), set(self.notes)
+        used_body, used_cells, used_notes = set(self.body) | set(self.boxes), set(self.cells), \
+            set(self.notes)
         used = used_body | used_cells | used_notes
         direct = sum(1 for seq in self.direct.values() for d in seq if d is not None)
         return {
             "paragraphs": {"body": len(self.body), "tables": len(self.cells),
-                           "footnotes": len(self.notes),
-                           "total": len(self.body) + len(self.cells) + len(self.notes)},
+                           "footnotes": len(self.notes), "flows": len(self.boxes),
+                           "total": len(self.body) + len(self.cells) + len(self.notes) +
+                           len(self.boxes)},
             "tables": sum(len(v) for v in self.table_after.values()),
             "custom_styles_defined": self.n_styles,
             "custom_styles_used": len(used),
@@ -126,6 +166,7 @@ class Plan:
             "styles_only_in_tables": len(used_cells - used_body - used_notes),
             "styles_only_in_footnotes": len(used_notes - used_body - used_cells),
             "heading_styles": sorted(style_display(i) for i in self.headings),
+            "longest_chain": max(self.chain_length(i) for i in range(1, self.n_styles + 1)),
             "direct_formatting": direct,
         }
 
@@ -136,6 +177,8 @@ ODT_NS = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
           'xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" '
           'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" '
           'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+          'xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" '
+          'xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" '
           'xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" '
           'xmlns:meta="urn:oasis:names:tc:opendocument:xmlns:meta:1.0" '
           'xmlns:dc="http://purl.org/dc/elements/1.1/" office:version="1.3"')
@@ -153,7 +196,8 @@ def odt_styles(plan):
            '<style:style style:name="Standard" style:family="paragraph" style:class="text"/>']
     for i in range(1, plan.n_styles + 1):
         # Every fifth style inherits from the one before it; sizes and spacing vary.
-        parent = odt_name(i - 1) if i % 5 == 0 else "Standard"
+        up = parent_of(i, plan.chain)
+        parent = odt_name(up) if up else "Standard"
         level = ""
         if i in plan.headings:
             level = ' style:default-outline-level="%d"' % (sorted(plan.headings).index(i) + 1)
@@ -198,23 +242,29 @@ def odt_content(plan):
             '</text:note-body></text:note>' % (j + 1, j + 1, style_of(plan.notes[j], plan.direct["notes"][j]),
                                                escape(plan.text(j + 7)))
             for j in plan.notes_at.get(b, ()))
-        body.append(para(st, plan.direct["body"][b], text + notes))
+        boxes = "".join(
+            '<draw:frame draw:name="Box%d" text:anchor-type="as-char" svg:width="4cm">'
+            '<draw:text-box>%s</draw:text-box></draw:frame>' % (j + 1, para(plan.boxes[j], None, escape(plan.text(j + 11))))
+            for j in plan.boxes_at.get(b, ()))
+        body.append(para(st, plan.direct["body"][b], text + notes + boxes))
         for start, count in plan.table_after.get(b, ()):
             rows = []
-            for r in range(start, start + count, CELLS_PER_ROW):
+            for r in range(start, start + count, plan.cols):
                 rows.append("<table:table-row>%s</table:table-row>" % "".join(
                     '<table:table-cell office:value-type="string"><text:p text:style-name="%s">%s'
                     '</text:p></table:table-cell>' % (style_of(plan.cells[c], plan.direct["cells"][c]),
                                                       escape(plan.text(c + 3)))
-                    for c in range(r, r + CELLS_PER_ROW)))
+                    for c in range(r, r + plan.cols)))
             body.append('<table:table table:name="Table%d"><table:table-column '
                         'table:number-columns-repeated="%d"/>%s</table:table>' % (
-                            start // (CELLS_PER_ROW * ROWS_PER_TABLE) + 1, CELLS_PER_ROW, "".join(rows)))
+                            start // (plan.cols * plan.rows) + 1, plan.cols, "".join(rows)))
     autos = "".join('<style:style style:name="%s" style:family="paragraph" style:parent-style-name="%s">%s'
                     '</style:style>' % (name, odt_name(i), DIRECT_ODT[d]) for (i, d), name in auto.items())
+    nest = "".join('<text:section text:name="Section%d">' % (k + 1) for k in range(plan.nesting))
     return ('<?xml version="1.0" encoding="UTF-8"?>\n<office:document-content %s>'
-            '<office:automatic-styles>%s</office:automatic-styles><office:body><office:text>%s'
-            '</office:text></office:body></office:document-content>' % (ODT_NS, autos, "".join(body)))
+            '<office:automatic-styles>%s</office:automatic-styles><office:body><office:text>%s%s%s'
+            '</office:text></office:body></office:document-content>' % (
+                ODT_NS, autos, nest, "".join(body), "</text:section>" * plan.nesting))
 
 
 def write_odt(plan, out):
@@ -250,34 +300,57 @@ def docx_id(i):
     return "Bench%04d" % i
 
 
-def docx_para(plan, i, d, text, extra_runs=""):
+def docx_para(plan, i, d, text, extra_runs="", sect=""):
     ppr = '<w:pStyle w:val="%s"/>' % docx_id(i)
     if d is not None:
         ppr += DIRECT_DOCX[d]
+    ppr += sect
     return '<w:p><w:pPr>%s</w:pPr><w:r><w:t xml:space="preserve">%s</w:t></w:r>%s</w:p>' % (
         ppr, text, extra_runs)
 
 
 def docx_document(plan):
     body = []
-    grid = "".join('<w:gridCol w:w="2400"/>' for _ in range(CELLS_PER_ROW))
+    grid = "".join('<w:gridCol w:w="2400"/>' for _ in range(plan.cols))
     ref = '<w:r><w:rPr><w:rStyle w:val="FootnoteReference"/></w:rPr><w:footnoteReference w:id="%d"/></w:r>'
     for b, st in enumerate(plan.body):
         notes = "".join(ref % (j + 1) for j in plan.notes_at.get(b, ()))
-        body.append(docx_para(plan, st, plan.direct["body"][b], escape(plan.text(b)), notes))
+        # A body paragraph ends the section whose header is story j (one at most per paragraph);
+        # the last story is the header of the last section, which the body's end closes.
+        sect = "".join('<w:sectPr>%s<w:type w:val="continuous"/>%s</w:sectPr>' % (
+            docx_header_ref(j), SECT_PAGE) for j in plan.boxes_at.get(b, ()) if j + 1 < len(plan.boxes))
+        body.append(docx_para(plan, st, plan.direct["body"][b], escape(plan.text(b)), notes, sect))
         for start, count in plan.table_after.get(b, ()):
             rows = []
-            for r in range(start, start + count, CELLS_PER_ROW):
+            for r in range(start, start + count, plan.cols):
                 rows.append("<w:tr>%s</w:tr>" % "".join(
                     '<w:tc><w:tcPr><w:tcW w:w="2400" w:type="dxa"/></w:tcPr>%s</w:tc>' % docx_para(
                         plan, plan.cells[c], plan.direct["cells"][c], escape(plan.text(c + 3)))
-                    for c in range(r, r + CELLS_PER_ROW)))
+                    for c in range(r, r + plan.cols)))
             body.append('<w:tbl><w:tblPr><w:tblW w:w="0" w:type="auto"/></w:tblPr><w:tblGrid>%s'
                         '</w:tblGrid>%s</w:tbl>' % (grid, "".join(rows)))
     return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<w:document %s><w:body>%s'
-            '<w:sectPr><w:pgSz w:w="11906" w:h="16838"/><w:pgMar w:top="1134" w:right="1134" '
-            'w:bottom="1134" w:left="1134" w:header="709" w:footer="709" w:gutter="0"/></w:sectPr>'
-            '</w:body></w:document>' % (WR, "".join(body)))
+            '<w:sectPr>%s%s</w:sectPr></w:body></w:document>' % (
+                WR, "<w:sdt><w:sdtContent>" * plan.nesting + "".join(body) +
+                "</w:sdtContent></w:sdt>" * plan.nesting,
+                docx_header_ref(len(plan.boxes) - 1) if plan.boxes else "", SECT_PAGE))
+
+
+SECT_PAGE = ('<w:pgSz w:w="11906" w:h="16838"/><w:pgMar w:top="1134" w:right="1134" w:bottom="1134" '
+             'w:left="1134" w:header="709" w:footer="709" w:gutter="0"/>')
+
+
+def docx_header_rel(j):
+    return "rIdH%d" % (j + 1)
+
+
+def docx_header_ref(j):
+    return '<w:headerReference w:type="default" r:id="%s"/>' % docx_header_rel(j)
+
+
+def docx_header(plan, j):
+    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<w:hdr %s>%s</w:hdr>' % (
+        WR, docx_para(plan, plan.boxes[j], None, escape(plan.text(j + 11)))))
 
 
 def docx_footnotes(plan):
@@ -309,7 +382,8 @@ def docx_styles(plan):
            '<w:basedOn w:val="DefaultParagraphFont"/><w:rPr><w:vertAlign w:val="superscript"/></w:rPr></w:style>']
     heads = sorted(plan.headings)
     for i in range(1, plan.n_styles + 1):
-        based = docx_id(i - 1) if i % 5 == 0 else "Normal"
+        up = parent_of(i, plan.chain)
+        based = docx_id(up) if up else "Normal"
         ppr = '<w:spacing w:before="%d"/>' % ((i % 4) * 57)
         rpr = '<w:sz w:val="%d"/>' % (2 * (9 + i % 6))
         if i in plan.headings:
@@ -330,7 +404,10 @@ def write_docx(plan, out):
              '<Override PartName="/word/document.xml" ContentType="%sdocument.main+xml"/>'
              '<Override PartName="/word/styles.xml" ContentType="%sstyles+xml"/>'
              '<Override PartName="/word/settings.xml" ContentType="%ssettings+xml"/>'
-             '<Override PartName="/word/footnotes.xml" ContentType="%sfootnotes+xml"/></Types>' % ((CT,) * 4))
+             '<Override PartName="/word/footnotes.xml" ContentType="%sfootnotes+xml"/>'
+             # Header parts are typed by their extension: one override each would make this part
+             # grow with them.
+             '<Default Extension="hdr" ContentType="%sheader+xml"/></Types>' % ((CT,) * 5))
     rels = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Relationships '
             'xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
             '<Relationship Id="rId1" Type="%sofficeDocument" Target="word/document.xml"/>'
@@ -339,8 +416,10 @@ def write_docx(plan, out):
                 'xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
                 '<Relationship Id="rId1" Type="%sstyles" Target="styles.xml"/>'
                 '<Relationship Id="rId2" Type="%ssettings" Target="settings.xml"/>'
-                '<Relationship Id="rId3" Type="%sfootnotes" Target="footnotes.xml"/>'
-                '</Relationships>' % ((REL,) * 3))
+                '<Relationship Id="rId3" Type="%sfootnotes" Target="footnotes.xml"/>%s'
+                '</Relationships>' % (REL, REL, REL, "".join(
+                    '<Relationship Id="%s" Type="%sheader" Target="header%d.hdr"/>' % (docx_header_rel(j), REL, j + 1)
+                    for j in range(len(plan.boxes)))))
     settings = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<w:settings %s>'
                 '<w:defaultTabStop w:val="709"/><w:footnotePr><w:footnote w:id="-1"/>'
                 '<w:footnote w:id="0"/></w:footnotePr></w:settings>' % W)
@@ -352,6 +431,8 @@ def write_docx(plan, out):
         z.writestr("word/settings.xml", settings)
         z.writestr("word/footnotes.xml", docx_footnotes(plan))
         z.writestr("word/_rels/document.xml.rels", doc_rels)
+        for j in range(len(plan.boxes)):
+            z.writestr("word/header%d.hdr" % (j + 1), docx_header(plan, j))
 
 
 def main(argv=None):
@@ -365,12 +446,20 @@ def main(argv=None):
     ap.add_argument("--unused", type=float, default=0.3, help="share of the styles never used")
     ap.add_argument("--direct", type=float, default=0.05,
                     help="share of paragraphs with direct formatting")
+    ap.add_argument("--chain", type=int, help="styles inherit in chains of this length")
+    ap.add_argument("--table-rows", type=int, default=ROWS_PER_TABLE)
+    ap.add_argument("--table-cols", type=int, default=CELLS_PER_ROW)
+    ap.add_argument("--flows", type=int, default=0,
+                    help="text boxes (.odt) or sections with a header each (.docx)")
+    ap.add_argument("--nesting", type=int, default=0,
+                    help="the body inside this many nested sections or content controls")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--summary", action="store_true", help="print the document's facts as JSON")
     args = ap.parse_args(argv)
     try:
         plan = Plan(args.paragraphs, args.styles, args.tables, args.footnotes, args.unused,
-                    args.direct, args.seed)
+                    args.direct, args.seed, args.chain, args.table_rows, args.table_cols, args.flows,
+                    args.nesting)
     except ValueError as e:
         ap.error(str(e))
     (write_odt if args.format == "odt" else write_docx)(plan, args.out)

@@ -1,6 +1,8 @@
 // List Paragraph Usage (document, book combined, book file by file) and Delete Unused
 // Paragraph Tags (document, book).
 #include <memory>
+#include <string>
+#include <unordered_set>
 
 #include <quorvex/fapi.h>
 #include <quorvex/fdebase.h>
@@ -15,11 +17,16 @@ const char kAskDeleteUnused[] = "Are you sure you want to delete unused paragrap
 const char kAskDeleteUnusedBook[] =
     "Are you sure you want to delete unused paragraph tags for all files in the book?";
 
-// Deletes every catalogue format of the document named on the unused list.
+// Deletes every catalogue format of the document named on the unused list (exactly).
 void DeleteUnusedFormats(F_ObjHandleT doc, StringListT unused) {
+  std::unordered_set<std::string> names;
+  for (UIntT i = 0; i < F_StrListLen(unused); ++i) {
+    ConStringT s = F_StrListGet(unused, i);
+    names.insert(s ? s : "");
+  }
   WalkCatalogue(doc, [&](F_ObjHandleT fmt) {
     StringT name = F_ApiGetString(doc, fmt, PROP_Name);
-    if (F_StrListIndex(unused, name) != -1) F_ApiDelete(doc, fmt);
+    if (names.count(name ? name : "")) F_ApiDelete(doc, fmt);
     F_ApiDeallocateString(&name);
   });
 }

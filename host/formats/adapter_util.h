@@ -6,6 +6,8 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace qvhost {
 
@@ -29,6 +31,31 @@ class Namespaces {
   std::map<std::string, std::string> prefix_;  // uri -> prefix
   std::map<std::string, std::string> uri_;     // prefix -> uri
 };
+
+// The first key of `styles` (a map from name to style, in its order) whose chain of parents,
+// followed through `parentOf(style)` (a name; an empty one or one `styles` lacks ends the
+// chain), comes back to a
+// style it passed; nullptr when every chain ends. Each style is followed once, so that this is
+// linear in the number of styles however long the chains are.
+template <class Map, class ParentOf>
+const typename Map::key_type *FirstInheritanceLoop(const Map &styles, ParentOf parentOf) {
+  enum State : char { kOnPath = 1, kEnds = 2 };
+  std::unordered_map<const void *, State> state;
+  std::vector<const void *> path;
+  for (const auto &start : styles) {
+    path.clear();
+    for (auto it = styles.find(start.first); it != styles.end();) {
+      auto [s, fresh] = state.try_emplace(&it->second, kOnPath);
+      if (!fresh && s->second == kOnPath) return &start.first;
+      if (!fresh) break;
+      path.push_back(&it->second);
+      const auto &parent = parentOf(it->second);
+      it = parent.empty() ? styles.end() : styles.find(parent);
+    }
+    for (const void *p : path) state[p] = kEnds;
+  }
+  return nullptr;
+}
 
 // A link or part name with its percent escapes ("%20") decoded; a '%' that does not start
 // one stays as it is.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "host/formats/adapter_util.h"
 #include "host/formats/docx.h"
 #include "host/formats/opc.h"
 #include "host/formats/package.h"
@@ -164,17 +165,11 @@ struct Reader {
     // A file that marks no paragraph style as the default (LibreOffice writes none) leaves
     // paragraphs without a style reference in "Normal", as word processors read it.
     if (defaultId.empty() && nameOfId.count("Normal")) defaultId = "Normal";
-    for (auto &[id, r] : styles) {  // a chain that comes back to a style it passed is refused
-      std::set<std::string> seen{id};
-      for (const StyleRec *s = &r; !s->basedOn.empty();) {
-        auto it = styles.find(s->basedOn);
-        if (it == styles.end()) break;
-        if (!seen.insert(it->first).second) {
-          err = name + ": the style \"" + id + "\" is based on itself (a basedOn loop)";
-          return false;
-        }
-        s = &it->second;
-      }
+    // A chain that comes back to a style it passed is refused.
+    if (const std::string *loop = FirstInheritanceLoop(
+            styles, [](const StyleRec &r) -> const std::string & { return r.basedOn; })) {
+      err = name + ": the style \"" + *loop + "\" is based on itself (a basedOn loop)";
+      return false;
     }
     for (const std::string &id : styleOrder) Resolve(styles.at(id), ns);
     for (const std::string &id : styleOrder) {
@@ -191,14 +186,27 @@ struct Reader {
     return true;
   }
 
-  const Props &Resolve(StyleRec &r, const Names &ns) {
-    if (r.resolved) return r.props;
-    r.resolved = true;
+  // The style of r's type that r is based on; nullptr at the top of its chain (no w:basedOn
+  // names a style that gives no id).
+  StyleRec *BasedOn(const StyleRec &r) {
+    if (r.basedOn.empty()) return nullptr;
     auto it = styles.find(r.basedOn);
-    r.props = it != styles.end() && it->second.type == r.type ? Resolve(it->second, ns) : defaults;
-    ApplyProps(r.props, ns.Child(r.node, "pPr"), ns, true);
-    ApplyProps(r.props, ns.Child(r.node, "rPr"), ns, false);
-    return r.props;
+    return it != styles.end() && it->second.type == r.type ? &it->second : nullptr;
+  }
+
+  // A style's properties over those of the chain it is based on (loops are refused before):
+  // the styles of the chain not resolved yet, from the top down, each once.
+  void Resolve(StyleRec &r, const Names &ns) {
+    std::vector<StyleRec *> todo;
+    for (StyleRec *s = &r; s && !s->resolved; s = BasedOn(*s)) todo.push_back(s);
+    for (auto it = todo.rbegin(); it != todo.rend(); ++it) {
+      StyleRec &s = **it;
+      const StyleRec *up = BasedOn(s);
+      s.props = up ? up->props : defaults;
+      ApplyProps(s.props, ns.Child(s.node, "pPr"), ns, true);
+      ApplyProps(s.props, ns.Child(s.node, "rPr"), ns, false);
+      s.resolved = true;
+    }
   }
 
   Handle ColorOf(const std::string &name) {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <functional>
+#include <set>
 #include <vector>
 
 #include "host/formats/docx.h"
@@ -53,11 +54,6 @@ std::vector<Tok> Tokens(const std::string &s) {
 struct StyleList {
   char sep = ',';
   std::vector<std::pair<std::string, std::string>> entries;
-  bool Has(const std::string &name) const {
-    for (const auto &e : entries)
-      if (Lower(e.first) == Lower(name)) return true;
-    return false;
-  }
 };
 
 StyleList ParseList(const std::string &arg) {
@@ -105,11 +101,15 @@ std::string Toc(const std::string &instr, const std::vector<Tok> &toks, const St
   if (listAt) l = ParseList(toks[listAt].text);
   StyleList out = l;
   out.entries.clear();
+  std::set<std::string> listed;  // what `out` lists, in lower case
+  auto add = [&](const std::string &name, const std::string &level) {
+    if (listed.insert(Lower(name)).second) out.entries.emplace_back(name, level);
+  };
   for (const auto &[name, level] : l.entries) {
     std::string now = name;
     if (Find(c.deleted, name)) continue;  // its paragraphs carry a style the list would not want
     if (const std::string *to = Find(c.moved, name)) now = *to;
-    if (!out.Has(now)) out.entries.emplace_back(now, level);
+    add(now, level);
   }
   if (rangeAt) {  // \o "1-3": the built-in headings of those levels
     const std::string &r = toks[rangeAt].text;
@@ -117,8 +117,7 @@ std::string Toc(const std::string &instr, const std::vector<Tok> &toks, const St
     int from = std::atoi(r.c_str()),
         to = dash == std::string::npos ? from : std::atoi(&r[dash + 1]);
     for (const auto &[name, dest] : c.moved)
-      if (int n = HeadingLevel(name); n && n >= from && n <= to && !out.Has(dest))
-        out.entries.emplace_back(dest, std::to_string(n));
+      if (int n = HeadingLevel(name); n && n >= from && n <= to) add(dest, std::to_string(n));
   }
   if (out.entries.size() == l.entries.size() &&
       std::equal(out.entries.begin(), out.entries.end(), l.entries.begin()))

@@ -71,23 +71,51 @@ struct Saver {
   std::string foldedW = "w:";
   std::map<uint32_t, std::vector<PgfEdit>> edits;  // by part
   bool stylesChange = false;
-  StyleChanges refs;                            // what fields naming styles become
-  bool madeShown = false;                       // an empty body's paragraph was written
+  StyleChanges refs;                          // what fields naming styles become
+  bool madeShown = false;                     // an empty body's paragraph was written
   std::map<std::string, std::string> heirOf;    // deleted style id -> id its paragraphs now carry
   std::map<std::string, std::string> movedIds;  // style id -> id all its paragraphs now carry
+  // The formats as they were read: by handle, by id, and the first of each name.
+  std::unordered_map<Handle, const FmtRec *> recOf;
+  std::unordered_map<std::string, const FmtRec *> recOfId, recOfName;
+  std::unordered_map<std::string, std::string> deletedIdOf;  // name -> id of a deleted style
+
+  void IndexRecs() {
+    for (const FmtRec &r : src.fmts) {
+      recOf[r.h] = &r;
+      recOfId.emplace(r.id, &r);
+      recOfName.emplace(r.name, &r);
+    }
+  }
 
   // A format's w:name, as the file will have it.
   std::string WName(const std::string &catalogueName) const {
-    const PgfFmt *f = m.FindFormat(d, catalogueName);
-    for (const FmtRec &r : src.fmts)
-      if ((f && r.h == f->h && r.name == f->name) || (!f && r.name == catalogueName))
-        return r.wname;
-    return catalogueName;
+    if (const PgfFmt *f = m.FindFormat(d, catalogueName)) {
+      auto it = recOf.find(f->h);
+      return it != recOf.end() && it->second->name == f->name ? it->second->wname : catalogueName;
+    }
+    auto it = recOfName.find(catalogueName);
+    return it != recOfName.end() ? it->second->wname : catalogueName;
   }
   std::string WNameOfId(const std::string &id) const {
-    for (const FmtRec &r : src.fmts)
-      if (r.id == id) return r.wname;
-    return "";
+    auto it = recOfId.find(id);
+    return it != recOfId.end() ? it->second->wname : "";
+  }
+
+  // The style the paragraphs of deleted style `id` now carry: the nearest of its ancestors that
+  // stays ("" none). Each deleted style is followed once.
+  const std::string &Heir(const std::string &id) {
+    std::vector<std::string> path;
+    std::string at = id;
+    while (deleted.count(at) && !heirOf.count(at) &&
+           std::find(path.begin(), path.end(), at) == path.end()) {
+      path.push_back(at);
+      auto f = foldedOf.find(at);
+      at = f != foldedOf.end() ? f->second.attribute("parent").value() : "";
+    }
+    std::string heir = heirOf.count(at) ? heirOf[at] : deleted.count(at) ? "" : at;
+    for (const std::string &p : path) heirOf[p] = heir;
+    return heirOf[id];
   }
 
   // Styles whose every paragraph now carries one other style: the references follow them.
@@ -137,8 +165,8 @@ struct Saver {
   }
 
   bool Plan() {
-    std::map<Handle, const FmtRec *> recs;
-    for (const FmtRec &r : src.fmts) recs[r.h] = &r;
+    IndexRecs();
+    const auto &recs = recOf;
     std::set<std::string> ids;
     for (const FmtRec &r : src.fmts) ids.insert(r.id);
     std::set<Handle> now;
@@ -172,6 +200,7 @@ struct Saver {
         deleted.insert(r.id);
         deletedNames.insert(r.name);
         deletedOrder.push_back(&r);
+        deletedIdOf[r.name] = r.id;  // the last of a name, as the catalogue order has them
         stylesChange = true;
       }
 
@@ -194,8 +223,7 @@ struct Saver {
       PgfEdit e;
       e.index = r.index;
       if (p->tag == r.tag && deletedNames.count(r.tag)) {
-        for (const FmtRec *f : deletedOrder)
-          if (f->name == r.tag) e.fold = f->id;
+        e.fold = deletedIdOf[r.tag];
       } else {
         bool retag = p->tag != r.tag;
         const PgfFmt *cur = m.FindFormat(d, p->tag);
@@ -241,6 +269,14 @@ struct Saver {
     std::map<std::string, pugi::xml_node> byId;
     for (pugi::xml_node s : x.Root().children())
       if (ns.Is(s, "style")) byId[ns.Attr(s, "styleId")] = s;
+    // The ids of the styles based on each style, and of those naming it as their next or linked
+    // style; a deleted style's children join its parent's.
+    std::unordered_map<std::string, std::vector<std::string>> kids, namers;
+    for (const auto &[id, c] : byId) {
+      kids[ns.Attr(ns.Child(c, "basedOn"), "val")].push_back(id);
+      for (const char *ref : {"next", "link"})
+        if (pugi::xml_node n = ns.Child(c, ref)) namers[ns.Attr(n, "val")].push_back(id);
+    }
     auto setVal = [&](pugi::xml_node style, const char *el, const std::string &v) {
       pugi::xml_node n = Ensure(style, el, ns, StyleOrder);
       std::string a = ns.W("val");
@@ -250,9 +286,8 @@ struct Saver {
     // Names and next styles of the formats that stay.
     for (Handle h : m.Chained(d.fmts)) {
       const PgfFmt *f = m.FmtOf(h);
-      const FmtRec *r = nullptr;
-      for (const FmtRec &fr : src.fmts)
-        if (fr.h == h) r = &fr;
+      auto rec = recOf.find(h);
+      const FmtRec *r = rec == recOf.end() ? nullptr : rec->second;
       if (!r || !byId.count(r->id)) continue;
       pugi::xml_node s = byId[r->id];
       if (f->name != r->name) setVal(s, "name", f->name);
@@ -275,30 +310,38 @@ struct Saver {
       keep.append_copy(ns.Child(s, "rPr"));
       keep.append_attribute("parent") = parent.c_str();
       foldedOf[r->id] = keep;
-      for (auto &[id, c] : byId) {
-        if (c == s) continue;
-        if (std::string_view(ns.Attr(ns.Child(c, "basedOn"), "val")) == r->id) {
-          for (const char *pr : {"pPr", "rPr"})
-            if (pugi::xml_node from = ns.Child(s, pr))
-              FoldSettings(from, Ensure(c, pr, ns, StyleOrder), ns, ns,
-                           std::string_view(pr) == "pPr");
-          if (parent.empty())
-            c.remove_child(ns.Child(c, "basedOn"));
-          else
-            setVal(c, "basedOn", parent);
-        }
+      // The styles still there (in id order) that are based on it, or name it (none names a
+      // style without an id).
+      auto live = [&](const std::vector<std::string> &ids) {
+        std::vector<std::pair<std::string, pugi::xml_node>> out;
+        for (const std::string &id : r->id.empty() ? std::vector<std::string>() : ids)
+          if (auto c = byId.find(id); c != byId.end() && c->second != s) out.emplace_back(*c);
+        std::sort(out.begin(), out.end(),
+                  [](const auto &a, const auto &b) { return a.first < b.first; });
+        out.erase(std::unique(out.begin(), out.end()), out.end());
+        return out;
+      };
+      for (auto [id, c] : live(kids[r->id])) {
+        if (std::string_view(ns.Attr(ns.Child(c, "basedOn"), "val")) != r->id) continue;
+        for (const char *pr : {"pPr", "rPr"})
+          if (pugi::xml_node from = ns.Child(s, pr))
+            FoldSettings(from, Ensure(c, pr, ns, StyleOrder), ns, ns,
+                         std::string_view(pr) == "pPr");
+        if (parent.empty())
+          c.remove_child(ns.Child(c, "basedOn"));
+        else
+          setVal(c, "basedOn", parent);
+        kids[parent].push_back(id);
+      }
+      for (auto [id, c] : live(namers[r->id]))
         for (const char *ref : {"next", "link"})
           if (std::string_view(ns.Attr(ns.Child(c, ref), "val")) == r->id)
             c.remove_child(ns.Child(c, ref));
-      }
       x.Root().remove_child(s);
       byId.erase(it);
     }
     for (const FmtRec *r : deletedOrder) {
-      std::string heir = r->id;
-      while (deleted.count(heir))
-        heir = foldedOf.count(heir) ? foldedOf[heir].attribute("parent").value() : "";
-      heirOf[r->id] = heir;
+      const std::string &heir = Heir(r->id);
       refs.Delete(r->wname, WNameOfId(heir.empty() ? src.defaultStyle : heir));
     }
     for (const PgfFmt *f : added) {

@@ -290,7 +290,7 @@ void PgfFrom(Model &m, Doc &d, Pgf &p, const json &j) {
   }
   if (!j.is_object()) Fail("paragraph: expected an object");
   if (j.contains("tag")) p.tag = StrFrom(j["tag"], "tag");
-  m.PgfsChanged(p.doc);
+  m.PgfsChanged(p);
   if (j.contains("text")) p.text = StrFrom(j["text"], "text");
   if (j.contains("override")) p.override_ = IntFrom(j["override"], "override") != 0;
   if (j.contains("locked")) p.locked = IntFrom(j["locked"], "locked");

@@ -395,13 +395,15 @@ void Snapshot(const Model &m, const Doc &d, OdtSource &src) {
       r.text = Fnv1a(p->text);
     }
   std::vector<OdtSource::FmtRec> keep;
+  std::vector<Handle> chained = m.Chained(d.fmts);
+  std::unordered_set<Handle> live(chained.begin(), chained.end());
+  src.standard = 0;
   for (OdtSource::FmtRec &f : src.fmts) {
     const PgfFmt *fmt = m.FmtOf(f.h);
-    bool live = false;
-    for (Handle h : m.Chained(d.fmts)) live |= h == f.h;
-    if (!fmt || !live) continue;
+    if (!fmt || !live.count(f.h)) continue;
     f.name = fmt->name;
     f.chars = fmt->chars;
+    if (f.style == kDefaultStyle) src.standard = f.h;
     keep.push_back(std::move(f));
   }
   src.fmts = std::move(keep);

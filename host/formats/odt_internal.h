@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "host/formats/adapter_util.h"
@@ -105,7 +107,11 @@ class CharReader {
     double line = 100;
     double kern = 1;
   };
-  const Eff &EffOf(int where, const std::string &name, size_t depth);
+  const Eff &EffOf(int where, const std::string &name);
+  const Eff &CommonEff(const std::string &name);
+  Eff Defaults();  // the model's defaults under the file's default paragraph style
+  void Over(int part, const Style &st, Eff &e);  // the style's own settings over e
+  void Finish(Eff &e);
   void Apply(int part, pugi::xml_node style, Eff &e);
   Handle ColorOf(const std::string &hex);
   Model &m_;
@@ -208,14 +214,11 @@ struct OdtSource : FileSource {
     Chars chars;
   };
   std::vector<FmtRec> fmts;
+  Handle standard = 0;  // the format of the style "Standard" among them
   size_t tables = 0;
   // "Standard", the style of every paragraph that names none (and of the one paragraph an
   // empty body shows), stays.
-  bool Needs(Handle fmt) const override {
-    for (const FmtRec &f : fmts)
-      if (f.h == fmt) return f.style == kDefaultStyle;
-    return false;
-  }
+  bool Needs(Handle fmt) const override { return fmt && fmt == standard; }
 };
 
 // Reads and parses (in place) content.xml and styles.xml of an OpenDocument Text package;

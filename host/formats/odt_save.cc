@@ -100,7 +100,27 @@ class Writer {
   void ReadRefs();
   void GatherRefs(int part, pugi::xml_node n, const std::string &owner, size_t depth);
   std::multimap<std::string, StyleRef> refs_;  // by the style named
+  std::unordered_map<std::string, size_t> owned_;  // at least how many of refs_ each style holds
   bool refsRead_ = false;
+
+  // What a deletion of a common style reaches, indexed at the first deletion (after the
+  // paragraphs' edits) and kept up by the deletions: the styles based on each style (common
+  // ones as kCommon, automatic ones as their part), the paragraphs naming each style, the
+  // common styles whose next style each one is. Entries may be stale: users check.
+  struct StyleKey {
+    int where;
+    std::string name;
+  };
+  void IndexForDeletions();
+  Style *StyleAt(const StyleKey &k) {
+    auto &map = k.where == kCommon ? styles_.common : styles_.autos[k.where];
+    auto it = map.find(k.name);
+    return it == map.end() ? nullptr : &it->second;
+  }
+  bool indexed_ = false;
+  std::unordered_map<std::string, std::vector<StyleKey>> kids_;
+  std::unordered_map<std::string, std::vector<size_t>> itemsOf_[2];
+  std::unordered_map<std::string, std::vector<std::string>> nextOf_;
 
   const Model &m_;
   const Doc &d_;
@@ -111,10 +131,6 @@ class Writer {
   std::map<std::string, int> uses_[2];
   std::map<Handle, std::string> styleOf_;
   std::map<std::string, std::string> made_[2];  // content of a new automatic style -> name
-  // The walk's items by the style they name, built at the first deletion (once every
-  // paragraph has its final style): a deletion visits only the paragraphs it concerns.
-  std::unordered_map<std::string, std::vector<size_t>> itemsOf_;
-  bool itemsIndexed_ = false;
 };
 
 bool Writer::Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std::string &err) {
@@ -354,8 +370,10 @@ void Writer::GatherRefs(int part, pugi::xml_node n, const std::string &owner, si
     std::string_view local = LocalName(c.name());
     auto add = [&](const std::string &ns, const char *attr, RefKind kind) {
       std::string q = nm.ns.Q(ns, attr);
-      if (const char *v = c.attribute(q.c_str()).value(); *v)
+      if (const char *v = c.attribute(q.c_str()).value(); *v) {
         refs_.emplace(v, StyleRef{part, c, q, kind, owner});
+        ++owned_[owner];
+      }
     };
     bool template_ = local == "index-title-template" ||
                      (local.size() > 15 && local.substr(local.size() - 15) == "-entry-template");
@@ -411,63 +429,85 @@ void Writer::Follow(const std::string &from, const std::string &to) {
   for (StyleRef &r : moved) refs_.emplace(to, r);
 }
 
+void Writer::IndexForDeletions() {
+  if (indexed_) return;
+  indexed_ = true;
+  for (auto &[k, st] : styles_.common) {
+    kids_[st.parent].push_back({kCommon, k});
+    if (!st.next.empty()) nextOf_[st.next].push_back(k);
+  }
+  for (int part : {kContent, kStyles})
+    for (auto &[k, st] : styles_.autos[part]) kids_[st.parent].push_back({part, k});
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const WalkItem &w = items_[i];
+    itemsOf_[w.part][w.node.attribute(parts_[w.part].n.styleName.c_str()).value()].push_back(i);
+  }
+}
+
 void Writer::DeleteStyle(const std::string &name) {
   auto it = styles_.common.find(name);
   if (it == styles_.common.end()) return;
+  IndexForDeletions();
   pugi::xml_node gone = it->second.node;
   std::string parent = it->second.parent;
   if (parent == name || !styles_.common.count(parent)) parent.clear();
   // Styles that inherit from it: onto its parent, with its settings folded in.
-  auto rebase = [&](int part, Style &st) {
-    if (st.parent != name) return;
+  std::vector<StyleKey> kids = std::move(kids_[name]);
+  kids_.erase(name);
+  for (const StyleKey &k : kids) {
+    Style *st = StyleAt(k);
+    if (!st || st->parent != name || (k.where == kCommon && k.name == name)) continue;
+    int part = k.where == kCommon ? kStyles : k.where;
     const Names &n = parts_[part].n;
     if (parent.empty())
-      st.node.remove_attribute(n.sParent.c_str());
+      st->node.remove_attribute(n.sParent.c_str());
     else
-      SetAttr(st.node, n.sParent, parent);
-    st.parent = parent;
-    Fold(gone, part, st.node, parent);
+      SetAttr(st->node, n.sParent, parent);
+    st->parent = parent;
+    Fold(gone, part, st->node, parent);
     parts_[part].changed = true;
-  };
-  for (auto &[k, st] : styles_.common) rebase(kStyles, st);
-  for (int part : {kContent, kStyles})
-    for (auto &[k, st] : styles_.autos[part]) rebase(part, st);
+    kids_[parent].push_back(k);
+  }
   // Paragraphs that name it directly: an automatic style with its settings.
   std::string made[2];
-  if (!itemsIndexed_) {
-    for (size_t i = 0; i < items_.size(); ++i) {
-      const WalkItem &w = items_[i];
-      itemsOf_[w.node.attribute(parts_[w.part].n.styleName.c_str()).value()].push_back(i);
+  for (int part : {kContent, kStyles}) {
+    auto named = itemsOf_[part].find(name);
+    if (named == itemsOf_[part].end()) continue;
+    std::vector<size_t> items = std::move(named->second);
+    itemsOf_[part].erase(named);
+    std::sort(items.begin(), items.end());
+    for (size_t i : items) {
+      WalkItem &w = items_[i];
+      const Names &n = parts_[w.part].n;
+      if (std::string_view(w.node.attribute(n.styleName.c_str()).value()) != name) continue;
+      if (made[w.part].empty()) {
+        made[w.part] = styles_.NewAutoName(w.part);
+        pugi::xml_node s = AutoStyles(w.part).append_child(n.sStyle.c_str());
+        s.append_attribute(n.sName.c_str()) = made[w.part].c_str();
+        s.append_attribute(n.sFamily.c_str()) = "paragraph";
+        if (!parent.empty()) s.append_attribute(n.sParent.c_str()) = parent.c_str();
+        Fold(gone, w.part, s, parent);
+        Style st;
+        st.name = made[w.part];
+        st.parent = parent;
+        st.node = s;
+        st.automatic = true;
+        styles_.autos[w.part][st.name] = st;
+        kids_[parent].push_back({w.part, st.name});
+      }
+      SetAttr(w.node, n.styleName, made[w.part]);
+      itemsOf_[w.part][made[w.part]].push_back(i);
+      parts_[w.part].changed = true;
     }
-    itemsIndexed_ = true;
-  }
-  // Those named it and now name an automatic style, which no deletion touches.
-  auto named = itemsOf_.extract(name);
-  for (size_t i : named ? named.mapped() : std::vector<size_t>()) {
-    WalkItem &w = items_[i];
-    const Names &n = parts_[w.part].n;
-    if (made[w.part].empty()) {
-      made[w.part] = styles_.NewAutoName(w.part);
-      pugi::xml_node s = AutoStyles(w.part).append_child(n.sStyle.c_str());
-      s.append_attribute(n.sName.c_str()) = made[w.part].c_str();
-      s.append_attribute(n.sFamily.c_str()) = "paragraph";
-      if (!parent.empty()) s.append_attribute(n.sParent.c_str()) = parent.c_str();
-      Fold(gone, w.part, s, parent);
-      Style st;
-      st.name = made[w.part];
-      st.parent = parent;
-      st.node = s;
-      st.automatic = true;
-      styles_.autos[w.part][st.name] = st;
-    }
-    SetAttr(w.node, n.styleName, made[w.part]);
-    parts_[w.part].changed = true;
   }
   // What names it elsewhere: collections and conditions drop it, what applies it applies
   // its parent (or the default style) instead.
   ReadRefs();
-  for (auto r = refs_.begin(); r != refs_.end();)  // held in the element that goes
-    r = r->second.owner == name ? refs_.erase(r) : std::next(r);
+  if (auto owned = owned_.find(name); owned != owned_.end() && owned->second) {
+    for (auto r = refs_.begin(); r != refs_.end();)  // held in the element that goes
+      r = r->second.owner == name ? refs_.erase(r) : std::next(r);
+    owned->second = 0;
+  }
   std::string heir = !parent.empty()                                                ? parent
                      : name != kDefaultStyle && styles_.common.count(kDefaultStyle) ? kDefaultStyle
                                                                                     : "";
@@ -486,11 +526,12 @@ void Writer::DeleteStyle(const std::string &name) {
   refs_.erase(b, e);
   for (StyleRef &ref : moved) refs_.emplace(heir, ref);
   // Next-style links to it are dropped.
-  for (auto &[k, st] : styles_.common)
-    if (st.next == name) {
-      st.node.remove_attribute(parts_[kStyles].n.sNext.c_str());
-      st.next.clear();
+  for (const std::string &k : nextOf_[name])
+    if (Style *st = StyleAt({kCommon, k}); st && st->next == name) {
+      st->node.remove_attribute(parts_[kStyles].n.sNext.c_str());
+      st->next.clear();
     }
+  nextOf_.erase(name);
   gone.parent().remove_child(gone);
   styles_.common.erase(it);
   parts_[kStyles].changed = true;
@@ -590,15 +631,20 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
     Writer w(m, d, src, parts, styles, items);
     for (size_t i : changedPgfs)
       if (!w.Paragraph(i, *m.PgfOf(src.pgfs[i].h), src.pgfs[i], err)) return false;
+    // The style of each name as read, and of each name a live format has now (the last of a
+    // name, in the order of the formats).
+    std::unordered_map<std::string, std::string> styleRead, styleNow;
+    for (const OdtSource::FmtRec &f : src.fmts) {
+      styleRead[f.name] = f.style;
+      if (const PgfFmt *fmt = m.FmtOf(f.h); fmt && liveSet.count(f.h))
+        styleNow[fmt->name] = f.style;
+    }
     for (const auto &[tag, to] : movedTo) {
       if (kept.count(tag) || to.size() != 1) continue;
-      std::string from, into;
-      for (const OdtSource::FmtRec &f : src.fmts) {
-        if (f.name == tag) from = f.style;
-        if (const PgfFmt *fmt = m.FmtOf(f.h); fmt && liveSet.count(f.h) && fmt->name == *to.begin())
-          into = f.style;
-      }
-      if (!from.empty() && !into.empty() && from != into) w.Follow(from, into);
+      auto from = styleRead.find(tag), into = styleNow.find(*to.begin());
+      if (from != styleRead.end() && into != styleNow.end() && !from->second.empty() &&
+          !into->second.empty() && from->second != into->second)
+        w.Follow(from->second, into->second);
     }
     Writer::Pins pins = w.Inheriting(changedFmts);
     for (auto &[rec, fmt] : changedFmts)

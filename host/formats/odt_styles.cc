@@ -977,17 +977,10 @@ bool StyleSet::Build(Part parts[2], std::string &err) {
     }
   // Inheritance must end: follow every chain of common styles, refusing one that comes back
   // on itself. (An automatic style's parent is a common style.)
-  for (const auto &[name, st] : common) {
-    std::set<std::string> seen{name};
-    for (const Style *s = &st; !s->parent.empty();) {
-      auto up = common.find(s->parent);
-      if (up == common.end()) break;
-      if (!seen.insert(up->first).second) {
-        err = "paragraph style \"" + st.display + "\" inherits from itself";
-        return false;
-      }
-      s = &up->second;
-    }
+  if (const std::string *loop = FirstInheritanceLoop(
+          common, [](const Style &s) -> const std::string & { return s.parent; })) {
+    err = "paragraph style \"" + common[*loop].display + "\" inherits from itself";
+    return false;
   }
   return true;
 }
@@ -1070,52 +1063,81 @@ void CharReader::Apply(int part, pugi::xml_node style, Eff &e) {
   }
 }
 
-const CharReader::Eff &CharReader::EffOf(int where, const std::string &name, size_t depth) {
-  auto &memo = eff_[where];
-  if (auto it = memo.find(name); it != memo.end()) return it->second;
-  // Automatic styles are many and each serves a few paragraphs that come together: only the
-  // last one is kept (every characteristic of a style takes several kilobytes).
-  if (where != kCommon) memo.clear();
+CharReader::Eff CharReader::Defaults() {
   Eff e;
-  const Style *st = nullptr;
-  if (where == kCommon) {
-    auto it = s_.common.find(name);
-    st = it == s_.common.end() ? nullptr : &it->second;
-  } else if (auto it = s_.autos[where].find(name); it != s_.autos[where].end()) {
-    st = &it->second;
+  for (const CharDef &cd : CharDefs()) e.c[cd.code] = DefaultValue(cd);
+  if (Color *black = m_.FindColor(d_, "Black")) e.c[PROP_Color] = Value::Id(black->h);
+  e.c[PROP_Hyphenate] = Value::Int(0);  // OpenDocument hyphenates only where a style says so
+  if (s_.defaultStyle) Apply(kStyles, s_.defaultStyle, e);
+  Finish(e);
+  return e;
+}
+
+void CharReader::Over(int part, const Style &st, Eff &e) {
+  Apply(part, st.node, e);
+  // The next style is the style's own: never inherited.
+  if (st.next.empty()) {
+    e.c[PROP_NextTag] = Value::Str("");
+    e.c[PROP_UseNextTag] = Value::Int(0);
   }
-  if (!st || depth > kMaxDepth) {
-    for (const CharDef &cd : CharDefs()) e.c[cd.code] = DefaultValue(cd);
-    if (Color *black = m_.FindColor(d_, "Black")) e.c[PROP_Color] = Value::Id(black->h);
-    e.c[PROP_Hyphenate] = Value::Int(0);  // OpenDocument hyphenates only where a style says so
-    if (s_.defaultStyle) Apply(kStyles, s_.defaultStyle, e);
-  } else {
-    // An automatic style without a (known) parent is over the style of unstyled paragraphs.
-    const std::string &parent =
-        st->automatic && !s_.common.count(st->parent) && s_.common.count(kDefaultStyle)
-            ? kDefaultStyle
-            : st->parent;
-    e = EffOf(kCommon, parent, depth + 1);
-    Apply(where == kCommon ? kStyles : where, st->node, e);
-    // The next style is the style's own: never inherited.
-    if (st->next.empty()) {
-      e.c[PROP_NextTag] = Value::Str("");
-      e.c[PROP_UseNextTag] = Value::Int(0);
-    }
-  }
-  // The spacing between lines follows from the font size and the line height the chain ends
-  // with: set again at each level, so that a style's memo is what its paragraphs show.
+  Finish(e);
+}
+
+// The spacing between lines follows from the font size and the line height the chain ends
+// with: set again at each level, so that a style's memo is what its paragraphs show.
+void CharReader::Finish(Eff &e) {
   double size = ToPoints(e.c[PROP_FontSize].i);
   double height = e.lineKind == 0   ? size * 1.2 * e.line / 100
                   : e.lineKind == 3 ? size * 1.2 + e.line
                                     : e.line;
   e.c[PROP_LineSpacing] = Value::Metric(ToMetric(height - size));
   e.c[PROP_LineSpacingNotFixed] = Value::Int(e.lineKind == 1 ? 0 : 1);
+}
+
+const CharReader::Eff &CharReader::CommonEff(const std::string &name) {
+  auto &memo = eff_[kCommon];
+  if (auto it = memo.find(name); it != memo.end()) return it->second;
+  // The styles up the chain that have no memo yet (inheritance loops are refused when the
+  // styles are read), then each over its parent, from the top down: each style once.
+  std::vector<const std::pair<const std::string, Style> *> todo;
+  const std::string *top = &name;
+  for (auto it = s_.common.find(*top); !memo.count(*top); it = s_.common.find(*top)) {
+    if (it == s_.common.end() || todo.size() > s_.common.size()) {
+      memo.emplace(*top, Defaults());
+      break;
+    }
+    todo.push_back(&*it);
+    top = &it->second.parent;
+  }
+  for (auto it = todo.rbegin(); it != todo.rend(); ++it) {
+    const auto &[styleName, st] = **it;
+    Eff e = memo.at(st.parent);
+    Over(kStyles, st, e);
+    memo.emplace(styleName, std::move(e));
+  }
+  return memo.at(name);
+}
+
+const CharReader::Eff &CharReader::EffOf(int where, const std::string &name) {
+  if (where == kCommon) return CommonEff(name);
+  // Automatic styles are many and each serves a few paragraphs that come together: only the
+  // last one is kept (every characteristic of a style takes several kilobytes).
+  auto &memo = eff_[where];
+  if (auto it = memo.find(name); it != memo.end()) return it->second;
+  memo.clear();
+  auto st = s_.autos[where].find(name);
+  if (st == s_.autos[where].end()) return memo[name] = Defaults();
+  // An automatic style without a (known) parent is over the style of unstyled paragraphs.
+  const std::string &parent = !s_.common.count(st->second.parent) && s_.common.count(kDefaultStyle)
+                                  ? kDefaultStyle
+                                  : st->second.parent;
+  Eff e = CommonEff(parent);
+  Over(where, st->second, e);
   return memo[name] = std::move(e);
 }
 
 const Chars &CharReader::Of(int part, const std::string &name) {
-  return EffOf(s_.autos[part].count(name) ? part : kCommon, name, 0).c;
+  return EffOf(s_.autos[part].count(name) ? part : kCommon, name).c;
 }
 
 // --- properties ----------------------------------------------------------------------------

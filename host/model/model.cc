@@ -203,11 +203,50 @@ PgfFmt *Model::AddFormat(Doc &d, const std::string &name) {
   for (const CharDef &c : CharDefs()) f->chars[c.code] = DefaultValue(c);
   if (Color *black = FindColor(d, "Black")) f->chars[PROP_Color] = Value::Id(black->h);
   Link(d.fmts, *f);
+  IndexFormat(d, *f, true);
   return f;
 }
 
 PgfFmt *Model::FindFormat(const Doc &d, const std::string &name) const {
-  return FindByName<PgfFmt>(d.fmts, Kind::PgfFmt, name);
+  auto it = d.fmtsByName.find(name);
+  if (it == d.fmtsByName.end() || it->second.empty()) return nullptr;
+  if (it->second.size() == 1) return FmtOf(it->second.front());
+  return FindByName<PgfFmt>(d.fmts, Kind::PgfFmt, name);  // the first of the catalogue's order
+}
+
+void Model::IndexFormat(Doc &d, const PgfFmt &f, bool add) {
+  auto it = d.fmtsByName.find(f.name);
+  if (add) {
+    d.fmtsByName[f.name].push_back(f.h);
+  } else if (it != d.fmtsByName.end()) {
+    std::erase(it->second, f.h);
+    if (it->second.empty()) d.fmtsByName.erase(it);
+  }
+}
+
+void Model::PgfsChanged(const Pgf &p) {
+  if (Doc *d = DocOf(p.doc); d && d->pgfsByTagMade) d->pgfsByTag[p.tag].push_back(p.h);
+}
+
+std::vector<Pgf *> Model::PgfsTagged(Doc &d, const std::string &tag) {
+  if (!d.pgfsByTagMade) {
+    for (Handle h : WalkPgfs(d)) d.pgfsByTag[PgfOf(h)->tag].push_back(h);
+    d.pgfsByTagMade = true;
+  }
+  auto it = d.pgfsByTag.find(tag);
+  if (it == d.pgfsByTag.end()) return {};
+  // Drops what went stale, so that the entry stays as long as the paragraphs it lists.
+  std::vector<Pgf *> out;
+  std::vector<Handle> &hs = it->second;
+  std::sort(hs.begin(), hs.end());
+  hs.erase(std::unique(hs.begin(), hs.end()), hs.end());
+  std::erase_if(hs, [&](Handle h) {
+    Pgf *p = PgfOf(h);
+    return !p || p->doc != d.h || p->tag != tag;
+  });
+  for (Handle h : hs) out.push_back(PgfOf(h));
+  if (hs.empty()) d.pgfsByTag.erase(it);
+  return out;
 }
 
 Color *Model::AddColor(Doc &d, const std::string &name) {
@@ -248,12 +287,12 @@ Frame *Model::AddFrame(Flow &f, Handle page) {
 
 Pgf *Model::AddPgf(Frame &fr, const std::string &tag, const std::string &text) {
   Pgf *p = Make<Pgf>(fr.doc);
-  PgfsChanged(fr.doc);
   p->tag = tag;
   p->text = text;
   p->home = PgfHome::Frame;
   p->parent = fr.h;
   Link(fr.pgfs, *p);
+  PgfsChanged(*p);
   return p;
 }
 
@@ -275,30 +314,31 @@ Row *Model::AddRow(Table &t) {
 Cell *Model::AddCell(Row &r) {
   Cell *c = Make<Cell>(r.doc);
   c->row = r.h;
-  c->col = static_cast<int32_t>(Chained(r.cells).size());
+  const Cell *last = As<Cell>(r.cells.last, Kind::Cell);
+  c->col = last ? last->col + 1 : 0;
   Link(r.cells, *c);
   return c;
 }
 
 Pgf *Model::AddCellPgf(Cell &c, const std::string &tag, const std::string &text) {
   Pgf *p = Make<Pgf>(c.doc);
-  PgfsChanged(c.doc);
   p->tag = tag;
   p->text = text;
   p->home = PgfHome::Cell;
   p->parent = c.h;
   Link(c.pgfs, *p);
+  PgfsChanged(*p);
   return p;
 }
 
 Pgf *Model::AddTitlePgf(Table &t, const std::string &tag, const std::string &text) {
   Pgf *p = Make<Pgf>(t.doc);
-  PgfsChanged(t.doc);
   p->tag = tag;
   p->text = text;
   p->home = PgfHome::Title;
   p->parent = t.h;
   Link(t.title, *p);
+  PgfsChanged(*p);
   return p;
 }
 
@@ -388,32 +428,26 @@ Handle Model::PageOfPgf(const Pgf &p) const {
   return anchor && anchor->home == PgfHome::Frame ? PageOfPgf(*anchor) : 0;
 }
 
-void Model::PgfsChanged(Handle doc) {
-  if (Doc *d = DocOf(doc)) d->tagUseValid = false;
-}
-
-bool Model::TagCarried(const Doc &d, const std::string &tag) const {
-  if (!d.tagUseValid) {
-    d.tagUse.clear();
-    for (Handle h : WalkPgfs(d)) ++d.tagUse[PgfOf(h)->tag];
-    d.tagUseValid = true;
-  }
-  auto it = d.tagUse.find(tag);
-  return it != d.tagUse.end() && it->second > 0;
-}
-
 std::vector<Handle> Model::WalkPgfs(const Doc &d) const {
+  // Along the links themselves: a vector of each chain would be made and freed for every
+  // table, row and cell.
+  auto each = [this](const Chain &c, auto &&f) {
+    for (Handle h = c.first; h; h = Find(h)->next) f(h);
+  };
   std::vector<Handle> v;
-  for (Handle f : Chained(d.flows))
-    for (Handle fr : Chained(As<Flow>(f, Kind::Flow)->frames))
-      for (Handle p : Chained(As<Frame>(fr, Kind::Frame)->pgfs)) v.push_back(p);
-  for (Handle t : Chained(d.tables)) {
+  auto add = [&v](Handle p) { v.push_back(p); };
+  each(d.flows, [&](Handle f) {
+    each(As<Flow>(f, Kind::Flow)->frames,
+         [&](Handle fr) { each(As<Frame>(fr, Kind::Frame)->pgfs, add); });
+  });
+  each(d.tables, [&](Handle t) {
     const Table *tb = As<Table>(t, Kind::Table);
-    for (Handle r : Chained(tb->rows))
-      for (Handle c : Chained(As<Row>(r, Kind::Row)->cells))
-        for (Handle p : Chained(As<Cell>(c, Kind::Cell)->pgfs)) v.push_back(p);
-    for (Handle p : Chained(tb->title)) v.push_back(p);
-  }
+    each(tb->rows, [&](Handle r) {
+      each(As<Row>(r, Kind::Row)->cells,
+           [&](Handle c) { each(As<Cell>(c, Kind::Cell)->pgfs, add); });
+    });
+    each(tb->title, add);
+  });
   return v;
 }
 

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/model/props.h"
@@ -96,7 +97,7 @@ enum class PgfHome : uint8_t { Frame, Cell, Title };
 
 // A large document holds hundreds of thousands of these: the small members come last, packed.
 struct Pgf : Obj {
-  std::string tag;
+  std::string tag;  // whoever changes it tells the model (Model::PgfsChanged)
   std::string text;
   // Character properties set over the paragraph's text, read back at any of its locations.
   LazyMap<int32_t, Value> textProps;
@@ -228,10 +229,13 @@ struct Doc : Obj {
   int32_t pageWidth = 0x2640000, pageHeight = 0x3180000;  // 612 x 792 pt
   bool modified = false;
   std::vector<Handle> owned;  // every object created inside the document
-  // How many paragraphs carry each tag: built when first asked (Model::TagCarried) and dropped
-  // whenever a paragraph is made or retagged. Paragraphs deleted since may still be counted.
-  mutable std::unordered_map<std::string, size_t> tagUse;
-  mutable bool tagUseValid = false;
+  // The catalogue's formats by name (more than one when names repeat), kept by the model.
+  std::unordered_map<std::string, std::vector<Handle>> fmtsByName;
+  // Paragraphs by tag: made when a format of the document is first deleted, then kept up as
+  // the model makes and retags paragraphs. An entry may be stale (the paragraph since retagged
+  // or gone): readers check.
+  std::unordered_map<std::string, std::vector<Handle>> pgfsByTag;
+  bool pgfsByTagMade = false;
   Doc() : Obj(Kind::Doc) {}
 };
 
@@ -348,11 +352,8 @@ class Model {
   // Every paragraph in the order of the document walk: body flows, then each table's cells
   // row by row and its title.
   std::vector<Handle> WalkPgfs(const Doc &d) const;
-  // False when no paragraph of the document carries the tag (constant time but for the first
-  // question after a change to paragraphs).
-  bool TagCarried(const Doc &d, const std::string &tag) const;
   // To be called whenever a paragraph is made or its tag changes.
-  void PgfsChanged(Handle doc);
+  void PgfsChanged(const Pgf &p);
   std::vector<Handle> TablesAnchoredIn(const Doc &d, Handle pgf) const;
   const std::vector<Handle> &OpenDocs() const { return open_; }
   const std::vector<Handle> &OpenBooks() const { return books_; }
@@ -507,6 +508,9 @@ class Model {
   Chain *PgfChain(const Pgf &p);
   Pgf *SplitPgf(Pgf &p, size_t at);
   void MaterialiseChars(const Doc &d, Pgf &p);
+  void IndexFormat(Doc &d, const PgfFmt &f, bool add);
+  // The live paragraphs of `d` tagged `tag`, in no particular order.
+  std::vector<Pgf *> PgfsTagged(Doc &d, const std::string &tag);
   void RecomputeOverride(const Doc &d, Pgf &p);
   void MarkModified(Handle doc);
   Handle NextInMenu(Handle parent, Handle item) const;

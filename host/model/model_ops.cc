@@ -45,7 +45,6 @@ bool SaveThrough(const DocumentFiles *files, const Model &m, Handle doc, const s
 
 Pgf *Model::SplitPgf(Pgf &p, size_t at) {
   Pgf *q = Make<Pgf>(p.doc);
-  PgfsChanged(p.doc);
   q->tag = p.tag;
   q->own = p.own;
   q->override_ = p.override_;
@@ -55,6 +54,7 @@ Pgf *Model::SplitPgf(Pgf &p, size_t at) {
   q->text = p.text.substr(at);
   p.text.erase(at);
   Link(*PgfChain(p), *q, p.h);
+  PgfsChanged(*q);
   // The new half stays in the element that held the paragraph.
   if (Element *e = As<Element>(p.element, Kind::Element)) {
     q->element = e->h;

@@ -323,7 +323,10 @@ int32_t Model::SetOf(Obj &o, Handle docArg, int32_t prop, const Value &v) {
       if (prop == PROP_Name) {
         if (v.type != PType::String) return kBadPropType;
         if (v.s.empty()) return kBadParameter;
+        Doc &d = *DocOf(f.doc);
+        IndexFormat(d, f, false);
         f.name = v.s;
+        IndexFormat(d, f, true);
         MarkModified(f.doc);
         return kOk;
       }
@@ -345,7 +348,7 @@ int32_t Model::SetOf(Obj &o, Handle docArg, int32_t prop, const Value &v) {
           if (v.type != PType::String) return kBadPropType;
           MaterialiseChars(d, p);
           p.tag = v.s;
-          PgfsChanged(p.doc);
+          PgfsChanged(p);
           RecomputeOverride(d, p);
           MarkModified(p.doc);
           return kOk;
@@ -418,8 +421,9 @@ int32_t Model::SetPgfChar(Doc &d, Pgf &p, int32_t prop, const Value &v) {
 // Before a paragraph changes its tag it takes every characteristic it shows into its own
 // settings, so that retagging alone keeps its look and reports the difference as an override.
 void Model::MaterialiseChars(const Doc &d, Pgf &p) {
+  const PgfFmt *f = FindFormat(d, p.tag);
   for (const CharDef &c : CharDefs())
-    if (!p.own.count(c.code)) p.own[c.code] = PgfChar(d, p, c.code);
+    if (!p.own.count(c.code)) p.own[c.code] = f ? FmtChar(*f, c.code) : DefaultValue(c);
 }
 
 // Settings equal to the format's are dropped; what remains is the override. A paragraph whose
@@ -648,9 +652,8 @@ int32_t Model::Delete(Handle doc, Handle obj) {
       PgfFmt *f = static_cast<PgfFmt *>(o);
       if (d->source && d->source->Needs(f->h)) return kNotDeletable;
       // Paragraphs of the deleted tag keep their look: its settings become their own.
-      if (TagCarried(*d, f->name))
-        for (Handle h : WalkPgfs(*d))
-          if (Pgf *p = PgfOf(h); p->tag == f->name) MaterialiseChars(*d, *p);
+      for (Pgf *p : PgfsTagged(*d, f->name)) MaterialiseChars(*d, *p);
+      IndexFormat(*d, *f, false);
       Unlink(d->fmts, *o);
       break;
     }

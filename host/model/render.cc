@@ -2,6 +2,8 @@
 #include "host/model/render.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace qvhost {
 
@@ -43,7 +45,10 @@ std::string Escape(const std::string &s) {
 
 std::vector<Block> DocBlocks(const Model &m, const Doc &d, bool dropTrailingEmpty) {
   std::vector<Block> out;
-  std::vector<Handle> placed;
+  // The tables anchored in each paragraph, in the document's order of tables.
+  std::unordered_map<Handle, std::vector<Handle>> anchored;
+  for (Handle t : m.Chained(d.tables)) anchored[m.As<Table>(t, Kind::Table)->anchor].push_back(t);
+  std::unordered_set<Handle> placed;
   for (Handle f : m.Chained(d.flows))
     for (Handle fr : m.Chained(m.As<Flow>(f, Kind::Flow)->frames)) {
       const Frame *frame = m.As<Frame>(fr, Kind::Frame);
@@ -51,18 +56,18 @@ std::vector<Block> DocBlocks(const Model &m, const Doc &d, bool dropTrailingEmpt
       if (page && page->list != PageList::Body) continue;  // headers and footers
       for (Handle p : m.Chained(frame->pgfs)) {
         out.push_back({m.PgfOf(p), nullptr});
-        for (Handle t : m.TablesAnchoredIn(d, p)) {
+        auto it = anchored.find(p);
+        for (Handle t : it == anchored.end() ? std::vector<Handle>() : it->second) {
           out.push_back({nullptr, m.As<Table>(t, Kind::Table)});
-          placed.push_back(t);
+          placed.insert(t);
         }
       }
     }
   for (Handle t : m.Chained(d.tables))
-    if (std::find(placed.begin(), placed.end(), t) == placed.end())
-      out.push_back({nullptr, m.As<Table>(t, Kind::Table)});
+    if (!placed.count(t)) out.push_back({nullptr, m.As<Table>(t, Kind::Table)});
   // The empty paragraph a line-by-line writer leaves at the end is not content.
   if (dropTrailingEmpty && !out.empty() && out.back().pgf && out.back().pgf->text.empty() &&
-      m.TablesAnchoredIn(d, out.back().pgf->h).empty())
+      !anchored.count(out.back().pgf->h))
     out.pop_back();
   return out;
 }

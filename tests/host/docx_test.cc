@@ -577,6 +577,44 @@ TEST(Docx, DeletedParentsFoldTheSettingsAsWrittenNotAsResolved) {
   EXPECT_EQ(own.find("w:hAnsiTheme"), std::string::npos) << own;
 }
 
+TEST(Docx, DeletingAStyleWithoutAnIdEndsAndTouchesNoOtherStyle) {
+  // Typed by hand: a paragraph style that gives no w:styleId (so no style can be based on it)
+  // and no w:basedOn, centred.
+  TempDir t;
+  std::string styles = Entry(TempDir::Fixture("pydocx.docx"), "word/styles.xml");
+  std::string path =
+      Variant(t, "pydocx.docx", "nameless.docx",
+              {{"word/styles.xml",
+                Replaced(styles, "</w:styles>",
+                         "<w:style w:type=\"paragraph\"><w:name w:val=\"Nameless\"/><w:pPr><w:jc "
+                         "w:val=\"center\"/></w:pPr></w:style></w:styles>")}});
+  auto looks = [](const Model &m, const Doc &d) {
+    std::map<std::string, std::vector<int32_t>> v;
+    for (Handle h : m.Chained(d.fmts)) {
+      const PgfFmt *f = m.FmtOf(h);
+      for (int32_t c : {PROP_Alignment, PROP_FontSize, PROP_SpaceAbove, PROP_LeftIndent})
+        v[f->name].push_back(m.FmtChar(*f, c).i);
+    }
+    return v;
+  };
+  std::map<std::string, std::vector<int32_t>> before;
+  {
+    Model m;
+    Doc &d = Open(m, path);
+    EXPECT_EQ(m.FmtChar(Format(m, d, "Nameless"), PROP_Alignment).i, 3);
+    EXPECT_EQ(m.FmtChar(Format(m, d, "Normal"), PROP_Alignment).i, 1);  // not based on it
+    ASSERT_EQ(m.Delete(d.h, Format(m, d, "Nameless").h), 0);
+    before = looks(m, d);
+    std::string err;
+    ASSERT_TRUE(SaveFile(m, d.h, path, err)) << err;
+  }
+  Model m;
+  Doc &d = Open(m, path);
+  EXPECT_FALSE(m.FindFormat(d, "Nameless"));
+  EXPECT_EQ(looks(m, d), before);
+  EXPECT_EQ(Entry(path, "word/styles.xml").find("Nameless"), std::string::npos);
+}
+
 TEST(Docx, StylesAreListedByTheFilesOwnNamesAndDuplicateNamesAreToldApart) {
   Model m;
   {  // Word writes its built-ins' names in lower case; the catalogue shows them as written.

@@ -442,6 +442,67 @@ TEST(OdtChange, DeletingUnusedStylesKeepsWhatEveryOtherComputes) {
   }
 }
 
+TEST(OdtChange, ADeepStyleChainComputesItsTopAndKeepsItWhenTheMiddleGoes) {
+  // A chain deeper than any walk of the XML tree, listed from the bottom up as a producer may
+  // write it: only its top sets a font size, only its middle a space above, and one paragraph
+  // takes the bottom style.
+  Scratch s;
+  constexpr int kDepth = 1500;
+  std::string styles = Entry(Fixture("rich.odt"), "styles.xml");
+  std::string content = Entry(Fixture("rich.odt"), "content.xml"), chain;
+  for (int i = kDepth; i >= 1; --i) {
+    std::string parent = i == 1 ? "Standard" : "Deep" + std::to_string(i - 1);
+    chain += "<style:style style:name=\"Deep" + std::to_string(i) +
+             "\" style:family=\"paragraph\" style:parent-style-name=\"" + parent + "\">" +
+             (i == 1            ? "<style:text-properties fo:font-size=\"23pt\"/>"
+              : i == kDepth / 2 ? "<style:paragraph-properties fo:margin-top=\"0.25in\"/>"
+                                : "") +
+             "</style:style>";
+  }
+  styles.insert(styles.find("</office:styles>"), chain);
+  content.insert(content.find('>', content.find("<office:text")) + 1,
+                 "<text:p text:style-name=\"Deep" + std::to_string(kDepth) + "\">deep</text:p>");
+  std::string path = s / "deep.odt", err;
+  ASSERT_TRUE(RewritePackage(Fixture("rich.odt"), path,
+                             {{"styles.xml", styles}, {"content.xml", content}}, err))
+      << err;
+  auto computes = [](const Loaded &l, Handle pgf) {
+    const Pgf &p = *l.m.PgfOf(pgf);
+    return std::pair(l.m.PgfChar(*l.d, p, PROP_FontSize).i,
+                     l.m.PgfChar(*l.d, p, PROP_SpaceAbove).i);
+  };
+  const std::string bottom = "Deep" + std::to_string(kDepth);
+  Loaded l(path);
+  ASSERT_TRUE(l.d) << l.err;
+  ASSERT_TRUE(l.Fmt(bottom));
+  EXPECT_EQ(l.m.FmtChar(*l.Fmt(bottom), PROP_FontSize).i, 23 << 16);
+  EXPECT_EQ(l.m.FmtChar(*l.Fmt(bottom), PROP_SpaceAbove).i, 18 << 16);
+  Handle deep = l.m.WalkPgfs(*l.d).front();
+  ASSERT_EQ(l.m.PgfOf(deep)->tag, bottom);
+  EXPECT_EQ(computes(l, deep), std::pair(23 << 16, 18 << 16));
+  EXPECT_EQ(l.m.FmtChar(*l.Fmt("Deep1"), PROP_SpaceAbove).i, 0);
+  // The styles above the bottom one go, top first: their settings fold into it.
+  for (int i = 1; i < kDepth; ++i)
+    ASSERT_EQ(l.m.Delete(l.d->h, l.Fmt("Deep" + std::to_string(i))->h), 0) << i;
+  EXPECT_EQ(computes(l, deep), std::pair(23 << 16, 18 << 16));
+  ASSERT_TRUE(SaveFile(l.m, l.d->h, path, err)) << err;
+  Loaded back(path);
+  ASSERT_TRUE(back.d) << back.err;
+  EXPECT_FALSE(back.Fmt("Deep1"));
+  ASSERT_TRUE(back.Fmt(bottom));
+  EXPECT_EQ(back.m.FmtChar(*back.Fmt(bottom), PROP_FontSize).i, 23 << 16);
+  EXPECT_EQ(back.m.FmtChar(*back.Fmt(bottom), PROP_SpaceAbove).i, 18 << 16);
+  EXPECT_EQ(computes(back, back.m.WalkPgfs(*back.d).front()), std::pair(23 << 16, 18 << 16));
+  std::vector<Handle> was = l.m.WalkPgfs(*l.d), is = back.m.WalkPgfs(*back.d);
+  ASSERT_EQ(was.size(), is.size());
+  for (size_t i = 0; i < was.size(); ++i) {
+    const Pgf &a = *l.m.PgfOf(was[i]), &b = *back.m.PgfOf(is[i]);
+    EXPECT_EQ(Computes(back.m, [&](int32_t c) { return back.m.PgfChar(*back.d, b, c); }),
+              Computes(l.m, [&](int32_t c) { return l.m.PgfChar(*l.d, a, c); }))
+        << "paragraph " << i;
+  }
+}
+
 // The paragraph styles that index sources and templates, the notes configuration,
 // conditions and next-style links name (as "element name=style"), and the styles defined.
 struct StyleRefs {

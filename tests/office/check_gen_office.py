@@ -3,6 +3,10 @@
 generator says it wrote (its --summary), on a small instance of each format.
 
   check_gen_office.py GEN_OFFICE_PY [--soffice PATH] [--paragraphs N] [--styles S]
+                      [--extra "GENERATOR OPTIONS"]
+
+--extra passes more options to the generator (the scaling ones: --chain, --table-rows,
+--table-cols, --flows, --nesting); the text boxes or headers --flows makes are then counted too.
 """
 
 import argparse
@@ -23,6 +27,7 @@ def main():
     ap.add_argument("--soffice")
     ap.add_argument("--paragraphs", type=int, default=2000)
     ap.add_argument("--styles", type=int, default=100)
+    ap.add_argument("--extra", default="", help="more options for the generator")
     args = ap.parse_args()
     failures = []
     work = tempfile.mkdtemp(prefix="check-gen-office-")
@@ -31,7 +36,8 @@ def main():
         for fmt in ("odt", "docx"):
             out = os.path.join(work, "gen." + fmt)
             done = subprocess.run([sys.executable, args.generator, "--paragraphs", str(args.paragraphs),
-                                   "--styles", str(args.styles), "--format", fmt, "--summary", out],
+                                   "--styles", str(args.styles), "--format", fmt, "--summary", out]
+                                  + args.extra.split(),
                                   stdout=subprocess.PIPE, check=True)
             summaries[out] = json.loads(done.stdout)
             files.append(out)
@@ -47,7 +53,10 @@ def main():
             want, got = summaries[f], seen[f]
             name = os.path.basename(f)
             p, q = want["paragraphs"], got["paragraphs"]
-            if not (q["body"] == p["body"] + p["tables"] and q["tables"] == p["tables"]
+            # Text boxes are in the body of an .odt; a .docx's stories are headers.
+            boxes, headers = (p["flows"], 0) if f.endswith(".odt") else (0, p["flows"])
+            if not (q["body"] == p["body"] + p["tables"] + boxes and q["tables"] == p["tables"]
+                    and q["frames"] == boxes and q["header_footer"] == headers
                     and q["footnotes"] == p["footnotes"] and q["total"] == p["total"] == args.paragraphs):
                 failures.append("%s: paragraphs %s, generator says %s" % (name, q, p))
             bench_used = [s for s in got["styles_used"] if s.startswith("Bench ")]
