@@ -3,9 +3,11 @@
 #include "host/formats/odt.h"
 
 #include <filesystem>
+#include <optional>
 
 #include "host/formats/odt_internal.h"
 #include "host/formats/package.h"
+#include "host/formats/xml_stream.h"
 #include "host/model/props.h"
 #include "quorvex/fcodes.h"
 
@@ -76,20 +78,29 @@ class Walker {
     Pgf *last = nullptr;
   };
 
-  bool Run(std::string &err) {
+  // Sets up the main flow and walks what the part's text body holds (all of it, or nothing
+  // when its children come in batches to Body).
+  bool Begin(std::string &err) {
     const Part &cp = parts_[kContent];
     pugi::xml_node text = cp.xml.Root().child(cp.n.body.c_str()).child(cp.n.officeText.c_str());
     if (!text) return err = "content.xml has no text body (not a text document)", false;
-    Handle page = 0;
-    Ctx main;
     if (m_) {
-      page = m_->AddPage(*d_, PageList::Body, "1")->h;
-      d_->currentPage = page;
-      main.frame = m_->AddFrame(*m_->AddFlow(*d_, "A", true), page);
-      page_ = page;
+      page_ = m_->AddPage(*d_, PageList::Body, "1")->h;
+      d_->currentPage = page_;
+      main_.frame = m_->AddFrame(*m_->AddFlow(*d_, "A", true), page_);
     }
-    Block(kContent, text, main, 0);
-    if (out_.empty()) EmptyBody(main);
+    return Body(text, err);
+  }
+
+  // Children of the text body, in document order.
+  bool Body(pugi::xml_node batch, std::string &err) {
+    Block(kContent, batch, main_, 0);
+    return err_.empty() || (err = err_, false);
+  }
+
+  // After the body: the headers and footers of the master pages.
+  bool Finish(std::string &err) {
+    if (out_.empty()) EmptyBody(main_);
     const Part &sp = parts_[kStyles];
     pugi::xml_node masters = sp.xml.Root().child(sp.n.masterStyles.c_str());
     for (pugi::xml_node mp : masters.children(sp.n.masterPage.c_str())) {
@@ -118,6 +129,8 @@ class Walker {
     if (out_.empty()) return err = "the document has no paragraphs", false;
     return true;
   }
+
+  bool Run(std::string &err) { return Begin(err) && Finish(err); }
 
   size_t tables = 0;
 
@@ -282,7 +295,7 @@ class Walker {
   CharReader *r_;
   std::vector<WalkItem> &out_;
   Handle page_ = 0;
-  Ctx footnotes_, endnotes_;
+  Ctx main_, footnotes_, endnotes_;
   size_t cells_ = 0;
   std::string err_;
 };
@@ -298,7 +311,7 @@ size_t RootTagEnd(std::string_view s) {
   for (;;) {
     i = s.find('<', i);
     if (i == std::string_view::npos) return i;
-    std::string_view close = s.compare(i, 2, "<?") == 0      ? "?>"
+    std::string_view close = s.compare(i, 2, "<?") == 0     ? "?>"
                              : s.compare(i, 4, "<!--") == 0 ? "-->"
                                                             : "";
     if (close.empty()) break;
@@ -316,66 +329,105 @@ size_t RootTagEnd(std::string_view s) {
   return std::string_view::npos;
 }
 
-// content.xml as its root element alone, with an empty text body; false (and the part
-// untouched) when the bytes have no such root.
-bool MakeStub(const std::string &bytes, Part &part) {
-  size_t end = RootTagEnd(bytes);
-  std::string why;
-  if (end == std::string::npos || !part.xml.Parse(bytes.substr(0, end) + "/>", "content.xml", why))
-    return false;
+// The part's names, checked to be those of an OpenDocument text part.
+bool NamesRead(Part &part, const char *name, std::string &err) {
+  part.n = Names(part.xml.Root());
+  if (part.n.p.empty()) return err = std::string(name) + ": no OpenDocument text namespace", false;
+  return true;
+}
+
+// content.xml as its root element alone (`rootTag`, its start tag), with an empty text body;
+// false (and the part untouched) when that is no such root.
+bool MakeStub(std::string_view rootTag, uint64_t hash, size_t size, Part &part) {
+  std::string why, tag(rootTag);
+  if (tag.size() < 2 || tag.back() != '>' || tag[tag.size() - 2] == '/') return false;
+  tag.insert(tag.size() - 1, "/");
+  if (!part.xml.Parse(tag, "content.xml", why)) return false;
   Names n(part.xml.Root());
   if (n.p.empty() || n.body.empty() || n.officeText.empty()) {
     part.xml.doc.reset();
     return false;
   }
   part.xml.Root().append_child(n.body.c_str()).append_child(n.officeText.c_str());
-  part.xml.hash = Fnv1a(bytes);
-  part.xml.size = bytes.size();
+  part.xml.hash = hash;
+  part.xml.size = size;
   part.n = std::move(n);
   part.stub = true;
   return true;
 }
 
+// content.xml made a stub when none of its attribute values is one of `names`: read as it is
+// inflated, keeping only its root element's start tag. False when it names one (or cannot be
+// a stub), with `err` set only when the part could not be read.
+bool StubUnless(const Package &pkg, const std::unordered_set<std::string_view> &names, Part &part,
+                std::string &err) {
+  ValueFinder finder(names);
+  std::string start;  // the bytes up to the root's start tag's end
+  size_t rootEnd = std::string::npos;
+  uint64_t hash = Fnv1a("");
+  size_t size = 0;
+  bool ok = pkg.ReadChunks(
+      "content.xml",
+      [&](std::string_view chunk) {
+        hash = Fnv1aMore(hash, chunk);
+        size += chunk.size();
+        finder.Feed(chunk);
+        if (rootEnd == std::string::npos && start.size() < (size_t{1} << 20)) {
+          start.append(chunk);
+          rootEnd = RootTagEnd(start);
+        }
+        return !finder.Found(false);
+      },
+      err);
+  if (!ok || finder.Found(true) || rootEnd == std::string::npos) return false;
+  size_t lt = start.rfind('<', rootEnd);
+  return MakeStub(std::string_view(start).substr(lt, rootEnd + 1 - lt), hash, size, part);
+}
+
+// Reads and parses one of the two parts.
+bool ReadPart(const Package &pkg, int i, Part &part, std::string &err) {
+  const char *name = i == kContent ? "content.xml" : "styles.xml";
+  std::string bytes;
+  if (!pkg.Has(name)) return err = std::string("the package has no ") + name, false;
+  if (!pkg.Read(name, bytes, err) || !part.xml.Parse(std::move(bytes), name, err)) return false;
+  return NamesRead(part, name, err);
+}
+
 }  // namespace
 
-bool ReadParts(const std::string &path, Part parts[2], std::string &err,
-               const std::function<bool(std::string_view)> &stubContent) {
+std::unique_ptr<Package> OpenPackage(const std::string &path, std::string &err) {
   std::unique_ptr<Package> pkg = Package::Open(path, err);
-  if (!pkg) return false;
+  if (!pkg) return nullptr;
   std::string mime;
   if (!pkg->Read("mimetype", mime, err, 256) || (mime != kMimeText && mime != kMimeTemplate)) {
     err = "not an OpenDocument text package";
-    return false;
+    return nullptr;
   }
   if (pkg->Has("META-INF/manifest.xml")) {
     std::string bytes;
     XmlPart manifest;
-    if (!pkg->Read("META-INF/manifest.xml", bytes, err, 16 << 20)) return false;
+    if (!pkg->Read("META-INF/manifest.xml", bytes, err, 16 << 20)) return nullptr;
     WithoutExternalDoctype(bytes);
-    if (!manifest.Parse(bytes, "META-INF/manifest.xml", err)) return false;
+    if (!manifest.Parse(bytes, "META-INF/manifest.xml", err)) return nullptr;
     if (Encrypted(manifest.doc, 0)) {
       err = "the document is encrypted";
-      return false;
+      return nullptr;
     }
   }
-  const char *names[2] = {"content.xml", "styles.xml"};
-  for (int i : {kContent, kStyles}) {
-    if (!pkg->Has(names[i])) {
-      err = std::string("the package has no ") + names[i];
-      return false;
-    }
-    std::string bytes;
-    if (!pkg->Read(names[i], bytes, err)) return false;
-    if (i == kContent && stubContent && stubContent(bytes) && MakeStub(bytes, parts[i]))
-      continue;
-    if (!parts[i].xml.Parse(std::move(bytes), names[i], err)) return false;
-    parts[i].n = Names(parts[i].xml.Root());
-    if (parts[i].n.p.empty()) {
-      err = std::string(names[i]) + ": no OpenDocument text namespace";
-      return false;
-    }
+  return pkg;
+}
+
+bool ReadParts(const std::string &path, Part parts[2], std::string &err,
+               const std::unordered_set<std::string_view> *stubUnless) {
+  std::unique_ptr<Package> pkg = OpenPackage(path, err);
+  if (!pkg) return false;
+  if (stubUnless && pkg->Has("content.xml")) {
+    if (StubUnless(*pkg, *stubUnless, parts[kContent], err))
+      return ReadPart(*pkg, kStyles, parts[kStyles], err);
+    if (!err.empty()) return false;
   }
-  return true;
+  return ReadPart(*pkg, kContent, parts[kContent], err) &&
+         ReadPart(*pkg, kStyles, parts[kStyles], err);
 }
 
 bool WalkParts(Part parts[2], Model *m, Doc *d, const StyleSet *styles, CharReader *reader,
@@ -442,41 +494,63 @@ class Odt final : public Format {
   }
 
  private:
+  // content.xml is read as it is inflated: its head (declarations, automatic styles) first,
+  // then its body in batches that are walked into the model and let go, so that neither its
+  // bytes nor its tree are ever whole in memory beside the model.
   static Handle LoadDoc(Model &m, const std::string &path, std::string &err) {
     auto src = std::make_shared<OdtSource>();
     src->path = path;
     Doc *d = nullptr;
     std::vector<Handle> pgfs;
-    // The parsed parts, their styles and the characteristics read from them are let go before
-    // the snapshot is taken: together they take more than the model itself.
     {
       Part parts[2];
-      if (!ReadParts(path, parts, err)) return 0;
+      std::unique_ptr<Package> pkg = OpenPackage(path, err);
+      if (!pkg || !ReadPart(*pkg, kStyles, parts[kStyles], err)) return 0;
+      if (!pkg->Has("content.xml")) return err = "the package has no content.xml", 0;
+      StyleSet styles;
+      std::optional<CharReader> reader;
+      std::optional<Walker> walker;
+      std::vector<WalkItem> items;
+      BodyStream::Handler h;
+      h.path = [](pugi::xml_node root) {
+        Names n(root);
+        return n.body.empty() || n.officeText.empty()
+                   ? std::vector<std::string>()
+                   : std::vector<std::string>{n.body, n.officeText};
+      };
+      h.head = [&](std::string &e) {
+        if (!NamesRead(parts[kContent], "content.xml", e) || !styles.Build(parts, e)) return false;
+        d = m.NewDoc(path);
+        for (const char *c :
+             {"Black", "White", "Red", "Green", "Blue", "Cyan", "Magenta", "Yellow"})
+          m.AddColor(*d, c);
+        reader.emplace(m, *d, styles, parts);
+        for (const std::string &name : styles.order) {
+          const Style &st = styles.common.at(name);
+          PgfFmt *f = m.AddFormat(*d, st.display);
+          f->chars = reader->Of(kCommon, name);
+          src->fmts.push_back({f->h, name, st.display, {}});
+        }
+        walker.emplace(parts, &m, d, &styles, &*reader, items);
+        return walker->Begin(e);
+      };
+      h.body = [&](pugi::xml_node batch, std::string &e) { return walker->Body(batch, e); };
+      BodyStream content("content.xml", parts[kContent].xml, std::move(h));
+      bool ok = pkg->ReadChunks(
+                    "content.xml", [&](std::string_view c) { return content.Feed(c, err); }, err) &&
+                content.End(err) && walker->Finish(err);
+      if (ok && m.WalkPgfs(*d).size() != items.size()) {
+        err = "paragraphs of the document could not all be placed";
+        ok = false;
+      }
+      if (!ok) {
+        if (d) m.Close(d->h, 1);
+        return 0;
+      }
+      src->tables = walker->tables;
       for (int i : {kContent, kStyles}) {
         src->hash[i] = parts[i].xml.hash;
         src->size[i] = parts[i].xml.size;
-      }
-      StyleSet styles;
-      if (!styles.Build(parts, err)) return 0;
-      d = m.NewDoc(path);
-      for (const char *c : {"Black", "White", "Red", "Green", "Blue", "Cyan", "Magenta", "Yellow"})
-        m.AddColor(*d, c);
-      CharReader reader(m, *d, styles, parts);
-      for (const std::string &name : styles.order) {
-        const Style &st = styles.common.at(name);
-        PgfFmt *f = m.AddFormat(*d, st.display);
-        f->chars = reader.Of(kCommon, name);
-        src->fmts.push_back({f->h, name, st.display, {}});
-      }
-      std::vector<WalkItem> items;
-      if (!WalkParts(parts, &m, d, &styles, &reader, items, src->tables, err)) {
-        m.Close(d->h, 1);
-        return 0;
-      }
-      if (m.WalkPgfs(*d).size() != items.size()) {
-        m.Close(d->h, 1);
-        err = "paragraphs of the document could not all be placed";
-        return 0;
       }
       pgfs.reserve(items.size());
       for (const WalkItem &it : items) pgfs.push_back(it.pgf);

@@ -16,6 +16,10 @@
 #include "host/formats/xml.h"
 #include "host/model/model.h"
 
+namespace qvhost {
+class Package;
+}
+
 namespace qvhost::odt {
 
 inline const std::string kOfficeNs = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
@@ -223,10 +227,12 @@ struct OdtSource : FileSource {
 
 // Reads and parses (in place) content.xml and styles.xml of an OpenDocument Text package;
 // false with `err` when the package is not one, is encrypted, or a part is missing or
-// malformed. When `stubContent` accepts the bytes of content.xml, that part is made a stub
-// (Part::stub) instead of being parsed; its hash and size are still those of its bytes.
+// malformed. When no attribute value of content.xml is one of `stubUnless`, that part is made
+// a stub (Part::stub) instead of being parsed; its hash and size are still those of its bytes.
 bool ReadParts(const std::string &path, Part parts[2], std::string &err,
-               const std::function<bool(std::string_view)> &stubContent = nullptr);
+               const std::unordered_set<std::string_view> *stubUnless = nullptr);
+// Opens an OpenDocument Text package, checked to be one and not encrypted.
+std::unique_ptr<Package> OpenPackage(const std::string &path, std::string &err);
 
 // Every paragraph element of the document in the order the model holds them: the body, then
 // the paragraphs of notes and text boxes as they are met, then headers and footers. With a

@@ -26,7 +26,6 @@ namespace {
 
 const char *kPartNames[2] = {"content.xml", "styles.xml"};
 
-
 void SetAttr(pugi::xml_node n, const std::string &name, const std::string &value) {
   pugi::xml_attribute a = n.attribute(name.c_str());
   if (!a) a = n.append_attribute(name.c_str());
@@ -99,7 +98,7 @@ class Writer {
   };
   void ReadRefs();
   void GatherRefs(int part, pugi::xml_node n, const std::string &owner, size_t depth);
-  std::multimap<std::string, StyleRef> refs_;  // by the style named
+  std::multimap<std::string, StyleRef> refs_;      // by the style named
   std::unordered_map<std::string, size_t> owned_;  // at least how many of refs_ each style holds
   bool refsRead_ = false;
 
@@ -608,13 +607,12 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
   for (const OdtSource::FmtRec *rec : deleted) touched.insert(rec->style);
   for (const auto &[rec, fmt] : changedFmts) touched.insert(rec->style);
   bool stub = changedPgfs.empty();
-  auto stubContent = [&](std::string_view bytes) { return stub && !AnyAttributeValueIn(bytes, touched); };
   std::map<std::string, std::string> replace;
   for (;; stub = false) {
     // The file as it was read; its trees and bytes are let go once the changed parts are
     // written out, before the package is rewritten.
     Part parts[2];
-    if (!ReadParts(src.path, parts, err, stubContent)) return false;
+    if (!ReadParts(src.path, parts, err, stub ? &touched : nullptr)) return false;
     for (int i : {kContent, kStyles})
       if (parts[i].xml.size != src.size[i] || parts[i].xml.hash != src.hash[i])
         return err = src.path + " changed on disk since it was read", false;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "host/atomic_file.h"
 #include "host/file_access.h"
@@ -262,9 +263,8 @@ bool Package::Has(const std::string &name) const {
   return index_.count(name) != 0;
 }
 
-bool Package::Read(const std::string &name, std::string &out, std::string &err,
-                   size_t limit) const {
-  out.clear();
+bool Package::ReadChunks(const std::string &name, const std::function<bool(std::string_view)> &take,
+                         std::string &err, size_t limit, size_t *declared) const {
   auto it = index_.find(name);
   if (it == index_.end()) {
     err = "the package has no " + name;
@@ -280,33 +280,54 @@ bool Package::Read(const std::string &name, std::string &out, std::string &err,
     err = name + ": the entry is encrypted";
     return false;
   }
+  if (declared)
+    *declared =
+        st.valid & ZIP_STAT_SIZE ? static_cast<size_t>(std::min<zip_uint64_t>(st.size, limit)) : 0;
   zip_file_t *f = zip_fopen_index(za_, idx, 0);
   if (!f) {
     err = name + ": " + zip_strerror(za_);
     return false;
   }
-  // The declared size is only a hint (a damaged entry may inflate to more or less): room for
-  // it is made up front, within the limit, so that a large part is not copied as it grows.
-  if (st.valid & ZIP_STAT_SIZE)
-    out.reserve(static_cast<size_t>(std::min<zip_uint64_t>(st.size, limit)));
-  char buf[1 << 16];
+  std::vector<char> buf(size_t{1} << 16);
+  size_t total = 0;
   bool ok = true;
   for (;;) {
-    zip_int64_t got = zip_fread(f, buf, sizeof buf);
+    zip_int64_t got = zip_fread(f, buf.data(), buf.size());
     if (got < 0) {
       err = name + ": damaged entry (" + zip_file_strerror(f) + ")";
       ok = false;
       break;
     }
     if (got == 0) break;
-    if (out.size() + static_cast<size_t>(got) > limit) {
+    total += static_cast<size_t>(got);
+    if (total > limit) {
       err = name + ": inflates to more than " + std::to_string(limit >> 20) + " MiB";
       ok = false;
       break;
     }
-    out.append(buf, static_cast<size_t>(got));
+    if (!take(std::string_view(buf.data(), static_cast<size_t>(got)))) {
+      ok = false;
+      break;
+    }
   }
   zip_fclose(f);
+  return ok;
+}
+
+bool Package::Read(const std::string &name, std::string &out, std::string &err,
+                   size_t limit) const {
+  out.clear();
+  size_t declared = 0;
+  // The declared size is only a hint (a damaged entry may inflate to more or less): room for
+  // it is made up front, within the limit, so that a large part is not copied as it grows.
+  bool ok = ReadChunks(
+      name,
+      [&](std::string_view chunk) {
+        if (out.empty() && declared) out.reserve(declared);
+        out.append(chunk);
+        return true;
+      },
+      err, limit, &declared);
   if (!ok) out.clear();
   return ok;
 }

@@ -13,9 +13,11 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -46,6 +48,11 @@ class Package {
   // damaged, or larger than `limit` bytes once inflated.
   bool Read(const std::string &name, std::string &out, std::string &err,
             size_t limit = kMaxPartSize) const;
+  // Inflates one entry a piece at a time, handing each piece to `take` as it comes; stops when
+  // `take` returns false (which leaves `err` to it). The same refusals as Read; `declared`,
+  // when given, receives the size the archive declares (within `limit`; 0 when none).
+  bool ReadChunks(const std::string &name, const std::function<bool(std::string_view)> &take,
+                  std::string &err, size_t limit = kMaxPartSize, size_t *declared = nullptr) const;
 
  private:
   Package() = default;

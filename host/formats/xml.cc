@@ -11,8 +11,7 @@ namespace qvhost {
 
 namespace {
 
-constexpr unsigned kParseOptions =
-    pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_comments | pugi::parse_pi;
+constexpr unsigned kParseOptions = kXmlParseOptions;
 constexpr size_t npos = std::string::npos;
 
 bool At(std::string_view s, size_t i, std::string_view p) {
@@ -68,23 +67,6 @@ long CharRef(std::string_view s, size_t amp) {
 bool XmlChar(long c) {
   return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// Where the bytes hold what would not reach the model whole, or could not be written back as
-// XML: a malformed UTF-8 sequence, a NUL or other control character, or a reference to a
-// character XML does not allow (the parser would decode "&#0;" to a NUL that ends a C string,
-// a surrogate to bytes that are not UTF-8). Empty when there is none.
-std::string BadText(std::string_view s) {
-  if (size_t at = Utf8ErrorAt(s); at != npos)
-    return "malformed UTF-8 at byte " + std::to_string(at);
-  for (size_t at = 0; at < s.size(); ++at)
-    if (static_cast<unsigned char>(s[at]) < 0x20 && !XmlChar(s[at]))
-      return std::string(s[at] ? "a control character" : "a NUL character") + " at byte " +
-             std::to_string(at);
-  for (size_t at = s.find("&#"); at != npos; at = s.find("&#", at + 2))
-    if (long c = CharRef(s, at); c >= 0 && !XmlChar(c))
-      return "a reference to a character not allowed in XML at byte " + std::to_string(at);
-  return {};
 }
 
 // The depth of the deepest element in the tree under `root` (itself at depth 1), found without
@@ -403,42 +385,23 @@ bool Emit(std::string_view s, const Extents &x, pugi::xml_node n, size_t lt, std
 
 }  // namespace
 
+std::string XmlTextFault(std::string_view s, size_t base) {
+  if (size_t at = Utf8ErrorAt(s); at != npos)
+    return "malformed UTF-8 at byte " + std::to_string(base + at);
+  for (size_t at = 0; at < s.size(); ++at)
+    if (static_cast<unsigned char>(s[at]) < 0x20 && !XmlChar(s[at]))
+      return std::string(s[at] ? "a control character" : "a NUL character") + " at byte " +
+             std::to_string(base + at);
+  for (size_t at = s.find("&#"); at != npos; at = s.find("&#", at + 2))
+    if (long c = CharRef(s, at); c >= 0 && !XmlChar(c))
+      return "a reference to a character not allowed in XML at byte " + std::to_string(base + at);
+  return {};
+}
+
 uint64_t Fnv1a(std::string_view s) {
   uint64_t h = 1469598103934665603ull;
   for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
   return h;
-}
-
-bool AnyAttributeValueIn(std::string_view s, const std::unordered_set<std::string_view> &names) {
-  const std::pair<std::string_view, std::string_view> kSkipped[] = {
-      {"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
-  for (size_t i = s.find('<'); i != npos; i = s.find('<', i)) {
-    bool skipped = false;
-    for (const auto &[open, close] : kSkipped)
-      if (s.compare(i, open.size(), open) == 0) {
-        i = s.find(close, i + open.size());
-        if (i == npos) return true;
-        skipped = true;
-        break;
-      }
-    if (skipped) continue;
-    for (++i; i < s.size() && s[i] != '>'; ++i) {
-      if (s[i] != '"' && s[i] != '\'') continue;
-      size_t close = s.find(s[i], i + 1);
-      if (close == npos) return true;
-      std::string_view v = s.substr(i + 1, close - i - 1);
-      if (names.count(v)) return true;
-      if (v.find_first_of("&\t\n\r") != npos) {  // read as the parser reads it
-        std::string probe = "<a a=\"" + std::string(v) + "\"/>";
-        pugi::xml_document d;
-        if (!d.load_buffer(probe.data(), probe.size(), kParseOptions, pugi::encoding_utf8) ||
-            names.count(d.first_child().attribute("a").value()))
-          return true;
-      }
-      i = close;
-    }
-  }
-  return false;
 }
 
 // Refuses what is not to be parsed at all; records the bytes' hash and size.
@@ -453,7 +416,7 @@ bool XmlPart::Check(const std::string &bytes, const std::string &what, std::stri
         what + (doctype ? ": has a document type declaration (refused)" : ": not well-formed XML");
     return false;
   }
-  if (std::string bad = BadText(bytes); !bad.empty()) {
+  if (std::string bad = XmlTextFault(bytes); !bad.empty()) {
     err = what + ": not well-formed XML (" + bad + ")";
     return false;
   }

@@ -30,6 +30,18 @@ namespace qvhost {
 // that every walk over a tree can recurse without any risk to the stack.
 constexpr size_t kMaxXmlDepth = 512;
 
+// How every part is parsed: white space, comments and processing instructions are kept, so
+// that what was read can be written back as it was.
+constexpr unsigned kXmlParseOptions =
+    pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_comments | pugi::parse_pi;
+
+// What in the bytes would not reach the model whole, or could not be written back as XML: a
+// malformed UTF-8 sequence, a NUL or other control character, or a reference to a character
+// XML does not allow (the parser would decode "&#0;" to a NUL that ends a C string, a surrogate
+// to bytes that are not UTF-8), with where it is (the bytes start at `base` of their part).
+// Empty when there is none.
+std::string XmlTextFault(std::string_view bytes, size_t base = 0);
+
 struct XmlPart {
   pugi::xml_document doc;
   uint64_t hash = 0;  // of the bytes it was parsed from
@@ -57,8 +69,7 @@ uint64_t Fnv1a(std::string_view s);
 // Whether an attribute value of a part's bytes, read as the parser reads it, is one of
 // `names`: found in one pass over its tags without parsing the part (what a save that need not
 // edit a large part asks before parsing it). Bytes cut short count as naming one.
-bool AnyAttributeValueIn(std::string_view bytes,
-                         const std::unordered_set<std::string_view> &names);
+bool AnyAttributeValueIn(std::string_view bytes, const std::unordered_set<std::string_view> &names);
 
 // The local part of a qualified name ("text:p" -> "p").
 inline std::string_view LocalName(const char *qname) {
