@@ -67,9 +67,11 @@ void TextOf(const Names &n, pugi::xml_node e, std::string &out, size_t depth) {
 
 class Walker {
  public:
+  // The paragraphs met go to `items` with their elements (a save's walk), or to `pgfs` as the
+  // model's paragraphs (a load, whose elements do not outlive their batch).
   Walker(Part *parts, Model *m, Doc *d, const StyleSet *s, CharReader *r,
-         std::vector<WalkItem> &out)
-      : parts_(parts), m_(m), d_(d), s_(s), r_(r), out_(out) {}
+         std::vector<WalkItem> *items, std::vector<Handle> *pgfs)
+      : parts_(parts), m_(m), d_(d), s_(s), r_(r), items_(items), pgfs_(pgfs) {}
 
   // Where paragraphs go: a frame of a flow or a table cell; `last` anchors tables.
   struct Ctx {
@@ -100,7 +102,7 @@ class Walker {
 
   // After the body: the headers and footers of the master pages.
   bool Finish(std::string &err) {
-    if (out_.empty()) EmptyBody(main_);
+    if (!met_) EmptyBody(main_);
     const Part &sp = parts_[kStyles];
     pugi::xml_node masters = sp.xml.Root().child(sp.n.masterStyles.c_str());
     for (pugi::xml_node mp : masters.children(sp.n.masterPage.c_str())) {
@@ -126,7 +128,7 @@ class Walker {
       }
     }
     if (!err_.empty()) return err = err_, false;
-    if (out_.empty()) return err = "the document has no paragraphs", false;
+    if (!met_) return err = "the document has no paragraphs", false;
     return true;
   }
 
@@ -136,7 +138,7 @@ class Walker {
 
  private:
   bool Full() {
-    if (out_.size() >= kMaxPgfs) err_ = "too many paragraphs";
+    if (met_ >= kMaxPgfs) err_ = "too many paragraphs";
     if (cells_ >= kMaxTableCells) err_ = "too many table cells";
     return !err_.empty();
   }
@@ -166,12 +168,21 @@ class Walker {
   // An office suite shows an empty body as one empty paragraph in the default style: so does
   // the model, with no element behind it until a change needs one.
   void EmptyBody(Ctx &main) {
-    out_.push_back({kContent, pugi::xml_node(), 0});
+    Met(kContent, pugi::xml_node());
     if (!m_) return;
     auto it = s_->common.find(kDefaultStyle);
     Pgf *p = m_->AddPgf(*main.frame, it == s_->common.end() ? "" : it->second.display, "");
     main.last = p;
-    out_.back().pgf = p->h;
+    Placed(p->h);
+  }
+
+  void Met(int part, pugi::xml_node e) {
+    ++met_;
+    if (items_) items_->push_back({part, e, 0});
+  }
+  void Placed(Handle h) {
+    if (items_) items_->back().pgf = h;
+    if (pgfs_) pgfs_->push_back(h);
   }
 
   void Inline(int part, pugi::xml_node e, size_t depth) {
@@ -193,7 +204,7 @@ class Walker {
   }
 
   void Para(int part, pugi::xml_node e, Ctx &ctx, size_t depth) {
-    out_.push_back({part, e, 0});
+    Met(part, e);
     if (m_) {
       const Names &n = parts_[part].n;
       std::string style = e.attribute(n.styleName.c_str()).value();
@@ -222,7 +233,7 @@ class Walker {
       p->override_ = a != s_->autos[part].end() && SetsOwnProperties(parts_[part], a->second.node);
       if (!p->override_ && !p->own.empty()) p->override_ = true;
       ctx.last = p;
-      out_.back().pgf = p->h;
+      Placed(p->h);
     }
     Inline(part, e, depth + 1);
   }
@@ -293,7 +304,9 @@ class Walker {
   Doc *d_;
   const StyleSet *s_;
   CharReader *r_;
-  std::vector<WalkItem> &out_;
+  std::vector<WalkItem> *items_;
+  std::vector<Handle> *pgfs_;
+  size_t met_ = 0;  // paragraphs met
   Handle page_ = 0;
   Ctx main_, footnotes_, endnotes_;
   size_t cells_ = 0;
@@ -432,16 +445,20 @@ bool ReadParts(const std::string &path, Part parts[2], std::string &err,
 
 bool WalkParts(Part parts[2], Model *m, Doc *d, const StyleSet *styles, CharReader *reader,
                std::vector<WalkItem> &out, size_t &tables, std::string &err) {
-  Walker w(parts, m, d, styles, reader, out);
+  Walker w(parts, m, d, styles, reader, &out, nullptr);
   bool ok = w.Run(err);
   tables = w.tables;
   return ok;
 }
 
 void Snapshot(const Model &m, const Doc &d, OdtSource &src) {
+  std::unordered_map<std::string, uint32_t> tagIx;
+  src.tags.clear();
   for (OdtSource::PgfRec &r : src.pgfs)
     if (const Pgf *p = m.PgfOf(r.h)) {
-      r.tag = p->tag;
+      auto [it, added] = tagIx.emplace(p->tag, static_cast<uint32_t>(src.tags.size()));
+      if (added) src.tags.push_back(p->tag);
+      r.tag = it->second;
       r.own = p->own;
       r.override_ = p->override_;
       r.text = Fnv1a(p->text);
@@ -450,13 +467,23 @@ void Snapshot(const Model &m, const Doc &d, OdtSource &src) {
   std::vector<Handle> chained = m.Chained(d.fmts);
   std::unordered_set<Handle> live(chained.begin(), chained.end());
   src.standard = 0;
+  std::vector<const PgfFmt *> now;
   for (OdtSource::FmtRec &f : src.fmts) {
     const PgfFmt *fmt = m.FmtOf(f.h);
     if (!fmt || !live.count(f.h)) continue;
     f.name = fmt->name;
-    f.chars = fmt->chars;
     if (f.style == kDefaultStyle) src.standard = f.h;
+    now.push_back(fmt);
     keep.push_back(std::move(f));
+  }
+  src.base.clear();
+  for (size_t i = 0; i < keep.size(); ++i)
+    if (i == 0 || keep[i].h == src.standard) src.base = now[i]->chars;
+  for (size_t i = 0; i < keep.size(); ++i) {
+    keep[i].chars.clear();
+    for (const auto &[code, v] : now[i]->chars)
+      if (auto b = src.base.find(code); b == src.base.end() || !(b->second == v))
+        keep[i].chars.emplace(code, v);
   }
   src.fmts = std::move(keep);
 }
@@ -510,7 +537,6 @@ class Odt final : public Format {
       StyleSet styles;
       std::optional<CharReader> reader;
       std::optional<Walker> walker;
-      std::vector<WalkItem> items;
       BodyStream::Handler h;
       h.path = [](pugi::xml_node root) {
         Names n(root);
@@ -531,7 +557,7 @@ class Odt final : public Format {
           f->chars = reader->Of(kCommon, name);
           src->fmts.push_back({f->h, name, st.display, {}});
         }
-        walker.emplace(parts, &m, d, &styles, &*reader, items);
+        walker.emplace(parts, &m, d, &styles, &*reader, nullptr, &pgfs);
         return walker->Begin(e);
       };
       h.body = [&](pugi::xml_node batch, std::string &e) { return walker->Body(batch, e); };
@@ -539,7 +565,7 @@ class Odt final : public Format {
       bool ok = pkg->ReadChunks(
                     "content.xml", [&](std::string_view c) { return content.Feed(c, err); }, err) &&
                 content.End(err) && walker->Finish(err);
-      if (ok && m.WalkPgfs(*d).size() != items.size()) {
+      if (ok && m.WalkPgfs(*d).size() != pgfs.size()) {
         err = "paragraphs of the document could not all be placed";
         ok = false;
       }
@@ -552,12 +578,10 @@ class Odt final : public Format {
         src->hash[i] = parts[i].xml.hash;
         src->size[i] = parts[i].xml.size;
       }
-      pgfs.reserve(items.size());
-      for (const WalkItem &it : items) pgfs.push_back(it.pgf);
     }
     Handle h = d->h;
     src->pgfs.reserve(pgfs.size());
-    for (Handle p : pgfs) src->pgfs.push_back({p, {}, {}, false, 0});
+    for (Handle p : pgfs) src->pgfs.push_back({p, 0, false, {}, 0});
     pgfs = {};
     Snapshot(m, *d, *src);
     d->source = src;

@@ -203,21 +203,43 @@ struct OdtSource : FileSource {
   std::string path;
   uint64_t hash[2] = {0, 0};
   size_t size[2] = {0, 0};
+  // A paragraph as the file has it: a large document has hundreds of thousands.
   struct PgfRec {
     Handle h = 0;
-    std::string tag;
-    LazyMap<int32_t, Value> own;
+    uint32_t tag = 0;  // in `tags`
     bool override_ = false;
+    LazyMap<int32_t, Value> own;
     uint64_t text = 0;
   };
-  std::vector<PgfRec> pgfs;  // in the order of the walk of the parts
+  std::vector<PgfRec> pgfs;       // in the order of the walk of the parts
+  std::vector<std::string> tags;  // the paragraphs' tags, each once
+  const std::string &TagOf(const PgfRec &r) const { return tags[r.tag]; }
+  // A paragraph style as the file has it. Its characteristics are kept as they differ from
+  // `base` (those of the default style, from which most styles inherit most of theirs).
   struct FmtRec {
     Handle h = 0;
     std::string style;  // internal name
     std::string name;
-    Chars chars;
+    Chars chars;  // where it differs from `base`
   };
   std::vector<FmtRec> fmts;
+  Chars base;
+  // A style's characteristic `code` as the file has it (nullptr: none).
+  const Value *Was(const FmtRec &f, int32_t code) const {
+    auto it = f.chars.find(code);
+    if (it != f.chars.end()) return &it->second;
+    it = base.find(code);
+    return it == base.end() ? nullptr : &it->second;
+  }
+  // Whether `now` are the style's characteristics as the file has them.
+  bool Same(const FmtRec &f, const Chars &now) const {
+    size_t extra = 0;
+    for (const auto &[code, v] : f.chars) extra += !base.count(code);
+    if (now.size() != base.size() + extra) return false;
+    for (const auto &[code, v] : now)
+      if (const Value *w = Was(f, code); !w || !(*w == v)) return false;
+    return true;
+  }
   Handle standard = 0;  // the format of the style "Standard" among them
   size_t tables = 0;
   // "Standard", the style of every paragraph that names none (and of the one paragraph an

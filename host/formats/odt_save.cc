@@ -141,7 +141,8 @@ bool Writer::Paragraph(size_t i, const Pgf &p, const OdtSource::PgfRec &rec, std
         part.xml.Root().child(n.body.c_str()).child(n.officeText.c_str()).append_child(n.p.c_str());
   std::string target = StyleOfTag(p.tag);
   if (target.empty() && !p.tag.empty()) {
-    if (p.tag == rec.tag) return true;  // its style was deleted: the deletion keeps its look
+    if (p.tag == src_.TagOf(rec))
+      return true;  // its style was deleted: the deletion keeps its look
     err = "paragraph format \"" + p.tag + "\" is not a paragraph style of the document";
     return false;
   }
@@ -229,8 +230,7 @@ bool Writer::FormatChanged(const OdtSource::FmtRec &rec, const PgfFmt &f, std::s
   std::vector<int32_t> codes;
   bool next = false;
   for (const auto &[code, v] : f.chars) {
-    auto old = rec.chars.find(code);
-    if (old != rec.chars.end() && old->second == v) continue;
+    if (const Value *was = src_.Was(rec, code); was && *was == v) continue;
     if (code == PROP_NextTag || code == PROP_UseNextTag)
       next = true;
     else
@@ -257,9 +257,8 @@ Writer::Pins Writer::Inheriting(
   std::map<std::string, std::vector<int32_t>> wrote;  // style -> characteristics it writes
   for (const auto &[rec, f] : changed)
     for (const auto &[code, v] : f->chars) {
-      auto old = rec->chars.find(code);
-      if ((old == rec->chars.end() || !(old->second == v)) && code != PROP_NextTag &&
-          code != PROP_UseNextTag)
+      const Value *was = src_.Was(*rec, code);
+      if ((!was || !(*was == v)) && code != PROP_NextTag && code != PROP_UseNextTag)
         wrote[rec->style].push_back(code);
     }
   Pins pins;
@@ -570,11 +569,12 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
                  "the text of a paragraph changed; text edits cannot be written back to an "
                  "OpenDocument file yet",
              false;
-    if (p->tag != r.tag || p->own != r.own || p->override_ != r.override_) changedPgfs.push_back(i);
-    if (p->tag == r.tag)
-      kept.insert(r.tag);
+    const std::string &tag = src.TagOf(r);
+    if (p->tag != tag || p->own != r.own || p->override_ != r.override_) changedPgfs.push_back(i);
+    if (p->tag == tag)
+      kept.insert(tag);
     else
-      movedTo[r.tag].insert(p->tag);
+      movedTo[tag].insert(p->tag);
   }
   std::set<Handle> known;
   std::vector<const OdtSource::FmtRec *> deleted;
@@ -586,7 +586,7 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
     const PgfFmt *fmt = m.FmtOf(f.h);
     if (!fmt || !liveSet.count(f.h))
       deleted.push_back(&f);
-    else if (fmt->name != f.name || fmt->chars != f.chars)
+    else if (fmt->name != f.name || !src.Same(f, fmt->chars))
       changedFmts.push_back({&f, fmt});
   }
   for (Handle h : live)
