@@ -53,6 +53,8 @@ enum class Story : uint8_t { Body, Header, Footer, Footnotes, Endnotes, Comments
 // cells, content controls, custom XML, and text boxes (after the paragraph that anchors
 // them; the fallback of alternate content is not read twice).
 void Walk(pugi::xml_node root, Story s, const Names &ns, std::vector<Ev> &out);
+// The same for the children of `parent` as blocks of a body (a batch of the body's children).
+void WalkBlocks(pugi::xml_node parent, const Names &ns, std::vector<Ev> &out);
 // The paragraph's text: its runs' text, tabs and line breaks; deleted text and the text of
 // its text boxes are not in it.
 std::string PgfText(pugi::xml_node p, const Names &ns);

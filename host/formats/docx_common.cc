@@ -180,6 +180,11 @@ void Walk(pugi::xml_node root, Story s, const Names &ns, std::vector<Ev> &out) {
   }
 }
 
+void WalkBlocks(pugi::xml_node parent, const Names &ns, std::vector<Ev> &out) {
+  Walker w{ns, out, ns.mc + "Fallback"};
+  w.Blocks(parent);
+}
+
 std::string PgfText(pugi::xml_node p, const Names &ns) {
   std::string out;
   Text(p, ns, ns.mc + "Fallback", out);

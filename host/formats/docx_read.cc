@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "host/formats/adapter_util.h"
@@ -10,6 +11,7 @@
 #include "host/formats/opc.h"
 #include "host/formats/package.h"
 #include "host/formats/xml.h"
+#include "host/formats/xml_stream.h"
 #include "host/model/props.h"
 #include "quorvex/fcodes.h"
 
@@ -247,24 +249,18 @@ struct Reader {
     std::set<std::string> done;
     for (const Want &w : want) {
       if (!done.insert(w.part).second) continue;
-      XmlPart x;
-      PartRec rec;
-      if (!Part(w.part, x, &rec)) return false;
-      rec.story = w.story;
-      Names ns(x.Root());
-      std::vector<Ev> evs;
-      Walk(x.Root(), w.story, ns, evs);
-      src->pgfs.reserve(src->pgfs.size() + evs.size());  // no doubling beside the part's tree
-      uint32_t partIx = static_cast<uint32_t>(src->parts.size());
-      src->parts.push_back(rec);
       Flow *fl = m.AddFlow(*d, w.flow, w.story == Story::Body);
       if (w.story == Story::Body) main = fl;
       Frame *fr = m.AddFrame(
           *fl, w.story == Story::Header || w.story == Story::Footer ? master->h : body->h);
-      Build(evs, ns, *fr, partIx);
-      if (w.story == Story::Body &&
-          std::none_of(evs.begin(), evs.end(), [](const Ev &e) { return e.k == Ev::P; }))
-        ShownParagraph(*fr, partIx);
+      Placing at{fr, static_cast<uint32_t>(src->parts.size())};
+      PartRec rec;
+      rec.story = w.story;
+      if (!(w.story == Story::Body ? StreamBody(w.part, at, rec)
+                                   : ReadStory(w.part, w.story, at, rec)))
+        return false;
+      src->parts.push_back(rec);
+      if (w.story == Story::Body && !at.pgfs) ShownParagraph(*fr, at.part);
     }
     if (main) {
       Handle first = 0;
@@ -272,6 +268,61 @@ struct Reader {
         if (Handle p = m.As<Frame>(f, Kind::Frame)->pgfs.first) first = first ? first : p;
       if (first) d->selection = TextRange{{first, 0}, {first, 0}};
     }
+    return true;
+  }
+
+  // Where the paragraphs of a part go, and how far its walk is.
+  struct Placing {
+    Frame *fr;
+    uint32_t part;
+    uint32_t pgfs = 0;  // paragraphs placed
+    Handle last = 0;    // the last paragraph outside tables: the next table's anchor
+  };
+
+  // A story part other than the body, read whole.
+  bool ReadStory(const std::string &name, Story story, Placing &at, PartRec &rec) {
+    XmlPart x;
+    if (!Part(name, x, &rec)) return false;
+    Names ns(x.Root());
+    std::vector<Ev> evs;
+    Walk(x.Root(), story, ns, evs);
+    Build(evs, ns, at);
+    return true;
+  }
+
+  // The main part is read as it is inflated: what comes before the body's first child, then
+  // the body's children in batches that are walked into the model and let go, so that neither
+  // the part's bytes nor its tree are ever whole in memory beside the model.
+  bool StreamBody(const std::string &name, Placing &at, PartRec &rec) {
+    if (!pkg->Has(name)) {
+      err = "a relationship names the part " + name + ", which the package does not hold";
+      return false;
+    }
+    XmlPart head;
+    std::optional<Names> ns;
+    BodyStream::Handler h;
+    h.path = [](pugi::xml_node root) { return std::vector<std::string>{Names(root).W("body")}; };
+    h.head = [&](std::string &) {
+      ns.emplace(head.Root());
+      std::vector<Ev> evs;
+      Walk(head.Root(), Story::Body, *ns, evs);
+      Build(evs, *ns, at);
+      return true;
+    };
+    h.body = [&](pugi::xml_node batch, std::string &) {
+      std::vector<Ev> evs;
+      WalkBlocks(batch, *ns, evs);
+      Build(evs, *ns, at);
+      return true;
+    };
+    BodyStream body(name, head, std::move(h));
+    if (!pkg->ReadChunks(
+            name, [&](std::string_view c) { return body.Feed(c, err); }, err) ||
+        !body.End(err))
+      return false;
+    rec.name = name;
+    rec.hash = head.hash;
+    rec.size = head.size;
     return true;
   }
 
@@ -284,16 +335,15 @@ struct Reader {
     src->pgfs.push_back({p->h, part, kShownPgf, Fnv1a(""), tag, false, p->own});
   }
 
-  void Build(const std::vector<Ev> &evs, const Names &ns, Frame &fr, uint32_t part) {
+  void Build(const std::vector<Ev> &evs, const Names &ns, Placing &at) {
     struct Sink {
       Cell *cell;
       Handle last;
     };
-    std::vector<Sink> sinks{{nullptr, 0}};
+    std::vector<Sink> sinks{{nullptr, at.last}};
     std::vector<Table *> tables;
     Row *row = nullptr;
     std::vector<Row *> rows;
-    uint32_t index = 0;
     for (const Ev &e : evs) {
       switch (e.k) {
         case Ev::P: {
@@ -306,7 +356,7 @@ struct Reader {
           std::string tag = it == nameOfId.end() ? "" : it->second;
           std::string text = PgfText(e.n, ns);
           Pgf *p = sinks.back().cell ? m.AddCellPgf(*sinks.back().cell, tag, text)
-                                     : m.AddPgf(fr, tag, text);
+                                     : m.AddPgf(*at.fr, tag, text);
           sinks.back().last = p->h;
           bool direct = false;
           for (pugi::xml_node c : pPr.children())
@@ -322,7 +372,7 @@ struct Reader {
               if (code != PROP_NextTag && code != PROP_UseNextTag && m.FmtChar(*f, code) != v)
                 p->own[code] = v;
           }
-          src->pgfs.push_back({p->h, part, index++, Fnv1a(text), tag, p->override_, p->own});
+          src->pgfs.push_back({p->h, at.part, at.pgfs++, Fnv1a(text), tag, p->override_, p->own});
           break;
         }
         case Ev::TblBeg: {
@@ -358,6 +408,7 @@ struct Reader {
           break;
       }
     }
+    at.last = sinks.front().last;
   }
 
   std::string main_;

@@ -11,6 +11,7 @@
 #include "host/formats/docx.h"
 #include "host/formats/package.h"
 #include "host/formats/xml.h"
+#include "host/formats/xml_stream.h"
 #include "quorvex/fcodes.h"
 
 namespace qvhost::docx {
@@ -71,8 +72,8 @@ struct Saver {
   std::string foldedW = "w:";
   std::map<uint32_t, std::vector<PgfEdit>> edits;  // by part
   bool stylesChange = false;
-  StyleChanges refs;                          // what fields naming styles become
-  bool madeShown = false;                     // an empty body's paragraph was written
+  StyleChanges refs;                            // what fields naming styles become
+  bool madeShown = false;                       // an empty body's paragraph was written
   std::map<std::string, std::string> heirOf;    // deleted style id -> id its paragraphs now carry
   std::map<std::string, std::string> movedIds;  // style id -> id all its paragraphs now carry
   // The formats as they were read: by handle, by id, and the first of each name.
@@ -151,12 +152,37 @@ struct Saver {
 
   // Whether a part none of whose paragraphs changed has nothing to edit: no field (whose
   // instruction could name a style) and no attribute naming a deleted style. Such a part, the
-  // body of a large document most of all, is then not parsed at all.
-  bool Untouched(const std::vector<PgfEdit> &list, std::string_view bytes) const {
-    if (!list.empty() || !refs.moved.empty() || bytes.find("instr") != std::string_view::npos)
-      return false;
+  // body of a large document most of all, is then neither parsed nor held: it is scanned as
+  // it is inflated, and checked to be the part that was read.
+  bool Untouched(const PartRec &rec, const std::vector<PgfEdit> &list, bool &untouched) {
+    untouched = false;
+    if (!list.empty() || !refs.moved.empty()) return true;
     std::unordered_set<std::string_view> ids(deleted.begin(), deleted.end());
-    return !AnyAttributeValueIn(bytes, ids);
+    ValueFinder finder(ids);
+    bool field = false;
+    std::string seam;  // the end of the last piece: "instr" may be cut in two
+    uint64_t hash = Fnv1a("");
+    size_t size = 0;
+    bool ok = pkg->ReadChunks(
+        rec.name,
+        [&](std::string_view c) {
+          hash = Fnv1aMore(hash, c);
+          size += c.size();
+          seam.append(c.substr(0, 4));
+          field = field || seam.find("instr") != std::string::npos ||
+                  c.find("instr") != std::string_view::npos;
+          seam = c.substr(c.size() - std::min<size_t>(c.size(), 4));
+          finder.Feed(c);
+          return true;
+        },
+        err);
+    if (!ok) return false;
+    if (size != rec.size || hash != rec.hash) {
+      err = rec.name + " changed on disk since the document was read; not saved";
+      return false;
+    }
+    untouched = !field && !finder.Found(true);
+    return true;
   }
 
   void Put(const std::string &name, const XmlPart &x, const std::string &orig) {
@@ -470,8 +496,10 @@ struct Saver {
       const PartRec &rec = src.parts[part];
       std::string orig;
       XmlPart x;
+      bool untouched = false;
+      if (!Untouched(rec, list, untouched)) return false;
+      if (untouched) continue;
       if (!ReadBytes(rec, orig)) return false;
-      if (Untouched(list, orig)) continue;
       if (!x.Parse(orig, rec.name, err)) return false;
       Names ns(x.Root());
       std::vector<Ev> evs;
