@@ -6,6 +6,8 @@
 //   quorvex-host explain | check ...     the host's own tools on documents (host/tools/tools.h)
 //   quorvex-host suggest-merges ...      a conversion table merging clones of styles
 //   quorvex-host --version               the version of this build
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -140,6 +142,12 @@ int Dispatch(int argc, char **argv) {
 // failure status. Files are written only once complete (atomically), so nothing half-written is
 // left behind.
 int main(int argc, char **argv) {
+#ifdef M_MMAP_THRESHOLD
+  // A large document's load makes and lets go of buffers of hundreds of kilobytes (the batches
+  // of a part being read, the vectors of its paragraphs). A fixed threshold keeps them mapped
+  // apart and given back when freed, instead of the heap growing around them for good.
+  mallopt(M_MMAP_THRESHOLD, 128 << 10);
+#endif
   if (argc < 2) {
     Usage();
     return 2;

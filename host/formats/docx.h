@@ -90,7 +90,7 @@ struct ReadEnv {
   std::function<Handle(const std::string &)> colour;
 };
 // The model's characteristics of a chain's settings.
-void CharsOf(const Props &pr, const ReadEnv &env, std::map<int32_t, Value> &c);
+void CharsOf(const Props &pr, const ReadEnv &env, CharMap &c);
 // Puts the settings of `from` (a w:pPr or w:rPr) into `to` where `to` does not make them:
 // combining elements attribute by attribute (by setting), tab stops at positions `to` does
 // not have, any other element whole.
@@ -120,7 +120,7 @@ struct PgfRec {
 struct FmtRec {
   Handle h = 0;
   std::string id, name, wname;  // wname: w:name as written (fields name styles by it)
-  std::map<int32_t, Value> chars;
+  CharMap chars;
 };
 
 struct Source : FileSource {

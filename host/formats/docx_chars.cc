@@ -16,7 +16,7 @@ namespace {
 
 constexpr int32_t kPt = 0x10000;
 
-using Chars = std::map<int32_t, Value>;
+using Chars = CharMap;
 
 const std::string *Get(const Props &pr, bool para, const char *el, const char *attr) {
   const auto &m = para ? pr.p : pr.r;
@@ -531,7 +531,7 @@ void ApplyProps(Props &to, pugi::xml_node pr, const Names &ns, bool para) {
   }
 }
 
-void CharsOf(const Props &pr, const ReadEnv &env, std::map<int32_t, Value> &c) {
+void CharsOf(const Props &pr, const ReadEnv &env, CharMap &c) {
   for (const Row &r : Rows())
     if (r.read) r.read(pr, env, c);
 }

@@ -219,7 +219,7 @@ struct Reader {
     return h;
   }
 
-  void Chars(const Props &pr, std::map<int32_t, Value> &c) {
+  void Chars(const Props &pr, CharMap &c) {
     ReadEnv env{majorFont, minorFont, [this](const std::string &n) { return ColorOf(n); }};
     CharsOf(pr, env, c);
   }
@@ -365,7 +365,7 @@ struct Reader {
           if (direct && it != nameOfId.end()) {
             Props pr = styles.at(it->first).props;
             ApplyProps(pr, pPr, ns, true);
-            std::map<int32_t, Value> chars;
+            CharMap chars;
             Chars(pr, chars);
             const PgfFmt *f = m.FindFormat(*d, tag);
             for (auto &[code, v] : chars)

@@ -231,10 +231,13 @@ struct Saver {
       }
 
     std::vector<Handle> walk = m.WalkPgfs(d);
-    std::set<Handle> known;
-    for (const PgfRec &r : src.pgfs) known.insert(r.h);
-    if (walk.size() != src.pgfs.size() ||
-        !std::all_of(walk.begin(), walk.end(), [&](Handle h) { return known.count(h) != 0; })) {
+    std::vector<Handle> known;  // sorted
+    known.reserve(src.pgfs.size());
+    for (const PgfRec &r : src.pgfs) known.push_back(r.h);
+    std::sort(known.begin(), known.end());
+    if (walk.size() != src.pgfs.size() || !std::all_of(walk.begin(), walk.end(), [&](Handle h) {
+          return std::binary_search(known.begin(), known.end(), h);
+        })) {
       err =
           "paragraphs were added to or removed from the document, which is not written back "
           "to .docx";

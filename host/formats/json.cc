@@ -212,8 +212,8 @@ json CharsJson(const Model &m, const Doc &d, const std::map<int32_t, Value> &cha
   return o;
 }
 
-void CharsFrom(Model &m, Doc &d, const json &j, std::map<int32_t, Value> &chars,
-               const std::vector<std::string> &skip) {
+template <class Map>
+void CharsFrom(Model &m, Doc &d, const json &j, Map &chars, const std::vector<std::string> &skip) {
   for (auto it = j.begin(); it != j.end(); ++it) {
     if (std::find(skip.begin(), skip.end(), it.key()) != skip.end()) continue;
     const CharDef *c = FindCharDefByKey(it.key());

@@ -565,10 +565,6 @@ class Odt final : public Format {
       bool ok = pkg->ReadChunks(
                     "content.xml", [&](std::string_view c) { return content.Feed(c, err); }, err) &&
                 content.End(err) && walker->Finish(err);
-      if (ok && m.WalkPgfs(*d).size() != pgfs.size()) {
-        err = "paragraphs of the document could not all be placed";
-        ok = false;
-      }
       if (!ok) {
         if (d) m.Close(d->h, 1);
         return 0;
@@ -578,6 +574,11 @@ class Odt final : public Format {
         src->hash[i] = parts[i].xml.hash;
         src->size[i] = parts[i].xml.size;
       }
+    }
+    if (m.WalkPgfs(*d).size() != pgfs.size()) {
+      m.Close(d->h, 1);
+      err = "paragraphs of the document could not all be placed";
+      return 0;
     }
     Handle h = d->h;
     src->pgfs.reserve(pgfs.size());

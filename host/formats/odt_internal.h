@@ -92,7 +92,7 @@ struct StyleSet {
   std::string NewAutoName(int part);
 };
 
-using Chars = std::map<int32_t, Value>;
+using Chars = CharMap;
 
 // Characteristics of styles as the model sees them: the model's defaults, then the file's
 // default paragraph style, then each style of the inheritance chain from the top down.

@@ -540,8 +540,8 @@ void Writer::DeleteStyle(const std::string &name) {
 bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &path,
              std::string &err) {
   // What changed in the model since it last matched the file.
-  std::vector<Handle> walk = m.WalkPgfs(d);
-  std::set<Handle> inDoc(walk.begin(), walk.end());
+  std::vector<Handle> walk = m.WalkPgfs(d);  // sorted: which paragraphs the document holds
+  std::sort(walk.begin(), walk.end());
   if (walk.size() != src.pgfs.size())
     return err =
                "paragraphs were added or removed; such changes cannot be written back to an "
@@ -559,7 +559,7 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
   for (size_t i = 0; i < src.pgfs.size(); ++i) {
     const OdtSource::PgfRec &r = src.pgfs[i];
     const Pgf *p = m.PgfOf(r.h);
-    if (!p || !inDoc.count(r.h))
+    if (!p || !std::binary_search(walk.begin(), walk.end(), r.h))
       return err =
                  "paragraphs were moved; such changes cannot be written back to an "
                  "OpenDocument file yet",
@@ -618,7 +618,7 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
         return err = src.path + " changed on disk since it was read", false;
     StyleSet styles;
     std::vector<WalkItem> items;
-    items.reserve(src.pgfs.size());  // as many as were read, unless the file changed
+    if (!parts[kContent].stub) items.reserve(src.pgfs.size());  // as many as were read
     size_t t = 0;
     if (!styles.Build(parts, err) ||
         !WalkParts(parts, nullptr, nullptr, &styles, nullptr, items, t, err))

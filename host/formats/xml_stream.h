@@ -78,7 +78,7 @@ class BodyStream {
   size_t Size() const { return size_; }
 
   // Bytes of body a batch gathers before it is parsed and handed over.
-  static constexpr size_t kBatch = size_t{256} << 10;
+  static constexpr size_t kBatch = size_t{64} << 10;
 
  private:
   enum Phase { kHead, kBody, kTail, kWhole };

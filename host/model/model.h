@@ -18,6 +18,7 @@
 
 #include "host/model/props.h"
 #include "host/model/status.h"
+#include "host/model/flat_map.h"
 #include "host/model/lazy_map.h"
 #include "host/model/value.h"
 #include "quorvex/fcodes.h"
@@ -86,9 +87,12 @@ struct Obj {
   virtual ~Obj() = default;
 };
 
+// A format's characteristics, by code.
+using CharMap = FlatMap<int32_t, Value>;
+
 struct PgfFmt : Obj {
   std::string name;
-  std::map<int32_t, Value> chars;  // every characteristic of CharDefs()
+  CharMap chars;  // every characteristic of CharDefs()
   PgfFmt() : Obj(Kind::PgfFmt) {}
 };
 
