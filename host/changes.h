@@ -41,10 +41,11 @@ class ChangeLog {
   // A state to compare with, public for the comparison's helpers. A document holds far more
   // paragraphs than distinct tags: a paragraph's tag and next tag are kept as indexes into the
   // state's one list of the names met.
-  struct PgfState {
+  struct PgfState {  // one per paragraph: packed
     Handle h;
-    uint32_t tag, next;  // in `names`
-    bool override_;
+    uint32_t tag;        // in `names`
+    uint32_t next : 31;  // in `names`
+    uint32_t override_ : 1;
   };
   struct DocState {
     std::vector<std::string> fmts;

@@ -582,7 +582,7 @@ class Odt final : public Format {
     }
     Handle h = d->h;
     src->pgfs.reserve(pgfs.size());
-    for (Handle p : pgfs) src->pgfs.push_back({p, 0, false, {}, 0});
+    for (Handle p : pgfs) src->pgfs.push_back({p, 0, 0, {}, 0});
     pgfs = {};
     Snapshot(m, *d, *src);
     d->source = src;

@@ -206,8 +206,8 @@ struct OdtSource : FileSource {
   // A paragraph as the file has it: a large document has hundreds of thousands.
   struct PgfRec {
     Handle h = 0;
-    uint32_t tag = 0;  // in `tags`
-    bool override_ = false;
+    uint32_t tag : 31 = 0;  // in `tags`
+    uint32_t override_ : 1 = 0;
     LazyMap<int32_t, Value> own;
     uint64_t text = 0;
   };

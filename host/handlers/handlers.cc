@@ -352,7 +352,7 @@ void SetProps(const ApiFmSetPropsArgT &a, int &r, CallCtx &) {
 void DeletePropByName(const ApiFmGetPropArgT &a, int &r, CallCtx &) {
   Value v;
   r = ByName(a.propIdent) ? M().GetPropByName(a.docId, a.objId, a.propIdent.name, v) : kBadPropNum;
-  if (!r) M().Find(a.objId)->named.erase(a.propIdent.name);
+  if (!r) M().DeletePropByName(M().Find(a.objId)->h, a.propIdent.name);
 }
 
 void AddText(const ApiFmAddTextArgT &a, ApiFmAddTextRetT &r, CallCtx &) {

@@ -39,9 +39,10 @@ Model::~Model() = default;
 void Model::Reset(bool freshHandles) {
   while (!open_.empty()) FreeDoc(*DocOf(open_.back()));
   while (!books_.empty()) FreeBook(*BookOf(books_.back()));
-  for (Handle h : menus_) objs_[h].reset();
+  for (Handle h : menus_) Free(h);
   menus_.clear();
   if (freshHandles) {
+    named_.clear();
     objs_.clear();
     objs_.emplace_back();
   }
@@ -134,6 +135,7 @@ void Model::Unlink(Chain &c, Obj &o) {
 
 void Model::Free(Handle h) {
   if (h && h < objs_.size()) objs_[h].reset();
+  named_.erase(h);
 }
 
 void Model::FreeDoc(Doc &d) {

@@ -77,12 +77,13 @@ struct Chain {
   Handle first = 0, last = 0;
 };
 
+// Objects come by the hundred thousand in a large document: the small members are last, so
+// that a derived object's own small members fill the space after them.
 struct Obj {
   Handle h = 0;
-  Kind kind;
   Handle doc = 0;  // owning document (or book for components); 0 for menus
   Handle prev = 0, next = 0;
-  LazyMap<std::string, Value> named;  // properties a client set by name
+  Kind kind;
   explicit Obj(Kind k) : kind(k) {}
   virtual ~Obj() = default;
 };
@@ -99,8 +100,12 @@ struct PgfFmt : Obj {
 // Where a paragraph lives: a text frame of a flow, a table cell, or a table's title.
 enum class PgfHome : uint8_t { Frame, Cell, Title };
 
-// A large document holds hundreds of thousands of these: the small members come last, packed.
+// A large document holds hundreds of thousands of these: the small members come first, in the
+// space Obj leaves after its own.
 struct Pgf : Obj {
+  bool override_ = false;
+  PgfHome home = PgfHome::Frame;
+  int32_t locked = 0;
   std::string tag;  // whoever changes it tells the model (Model::PgfsChanged)
   std::string text;
   // Character properties set over the paragraph's text, read back at any of its locations.
@@ -110,9 +115,6 @@ struct Pgf : Obj {
   LazyMap<int32_t, Value> own;
   Handle element = 0;  // structure element holding the paragraph (0: none)
   Handle parent = 0;   // frame, cell or table
-  int32_t locked = 0;
-  bool override_ = false;
-  PgfHome home = PgfHome::Frame;
   Pgf() : Obj(Kind::Pgf) {}
 };
 
@@ -374,6 +376,7 @@ class Model {
   int32_t SetProp(Handle doc, Handle obj, int32_t prop, const Value &v);
   int32_t GetPropByName(Handle doc, Handle obj, const std::string &name, Value &out) const;
   int32_t SetPropByName(Handle doc, Handle obj, const std::string &name, const Value &v);
+  void DeletePropByName(Handle obj, const std::string &name);
   struct PropVal {
     int32_t code;
     Value value;
@@ -538,6 +541,8 @@ class Model {
   Handle selDoc_ = 0;  // document whose selection was set last (the show-selection target)
 
   std::vector<std::unique_ptr<Obj>> objs_;
+  // Properties clients set by name, by object: few objects ever have one.
+  std::unordered_map<Handle, std::map<std::string, Value>> named_;
   std::vector<Handle> open_;   // open documents, in open order
   std::vector<Handle> books_;  // open books
   std::vector<Handle> menus_;  // menus, commands and separators, in definition order

@@ -549,8 +549,10 @@ int32_t Model::GetPropByName(Handle doc, Handle obj, const std::string &name, Va
   Obj *o;
   if (int32_t st = Resolve(doc, obj, o)) return st;
   if (!o) return kBadPropNum;
-  auto it = o->named.find(name);
-  if (it == o->named.end()) return kBadPropNum;
+  auto props = named_.find(o->h);
+  if (props == named_.end()) return kBadPropNum;
+  auto it = props->second.find(name);
+  if (it == props->second.end()) return kBadPropNum;
   out = it->second;
   return kOk;
 }
@@ -560,8 +562,15 @@ int32_t Model::SetPropByName(Handle doc, Handle obj, const std::string &name, co
   if (int32_t st = Resolve(doc, obj, o)) return st;
   if (!o) return kBadObjId;
   if (name.empty()) return kBadName;
-  o->named[name] = v;
+  named_[o->h][name] = v;
   return kOk;
+}
+
+void Model::DeletePropByName(Handle obj, const std::string &name) {
+  auto props = named_.find(obj);
+  if (props == named_.end()) return;
+  props->second.erase(name);
+  if (props->second.empty()) named_.erase(props);
 }
 
 int32_t Model::GetNamedObject(Handle doc, int32_t type, const std::string &name,
