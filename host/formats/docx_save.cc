@@ -230,14 +230,18 @@ struct Saver {
         stylesChange = true;
       }
 
-    std::vector<Handle> walk = m.WalkPgfs(d);
-    std::vector<Handle> known;  // sorted
-    known.reserve(src.pgfs.size());
-    for (const PgfRec &r : src.pgfs) known.push_back(r.h);
-    std::sort(known.begin(), known.end());
-    if (walk.size() != src.pgfs.size() || !std::all_of(walk.begin(), walk.end(), [&](Handle h) {
-          return std::binary_search(known.begin(), known.end(), h);
-        })) {
+    std::vector<bool> known;  // by handle: the paragraphs that were read
+    for (const PgfRec &r : src.pgfs) {
+      if (r.h >= known.size()) known.resize(std::max<size_t>(r.h + 1, known.size() * 2));
+      known[r.h] = true;
+    }
+    size_t count = 0;
+    bool unknown = false;
+    m.ForEachPgf(d, [&](Handle h) {
+      unknown = unknown || h >= known.size() || !known[h];
+      ++count;
+    });
+    if (count != src.pgfs.size() || unknown) {
       err =
           "paragraphs were added to or removed from the document, which is not written back "
           "to .docx";

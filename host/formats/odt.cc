@@ -555,6 +555,7 @@ class Odt final : public Format {
           const Style &st = styles.common.at(name);
           PgfFmt *f = m.AddFormat(*d, st.display);
           f->chars = reader->Of(kCommon, name);
+          reader->Lend(name, f->chars);
           src->fmts.push_back({f->h, name, st.display, {}});
         }
         walker.emplace(parts, &m, d, &styles, &*reader, nullptr, &pgfs);

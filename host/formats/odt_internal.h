@@ -103,15 +103,21 @@ class CharReader {
   // The reference to those of an automatic style holds until the next call for another
   // automatic style of the same part.
   const Chars &Of(int part, const std::string &name);
+  // The characteristics of common style `name` are also `chars` (its format's, which outlive
+  // the reader): the reader lets go of its own copy and reads those.
+  void Lend(const std::string &name, const Chars &chars);
 
  private:
   struct Eff {
     Chars c;
+    const Chars *lent = nullptr;  // instead of c
+    const Chars &C() const { return lent ? *lent : c; }
     int lineKind = 0;  // 0 proportional (default 100 %), 1 fixed, 2 at least, 3 leading
     double line = 100;
     double kern = 1;
   };
   const Eff &EffOf(int where, const std::string &name);
+  static Eff Copy(const Eff &e);  // with characteristics of its own
   const Eff &CommonEff(const std::string &name);
   Eff Defaults();  // the model's defaults under the file's default paragraph style
   void Over(int part, const Style &st, Eff &e);  // the style's own settings over e

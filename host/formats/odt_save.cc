@@ -540,9 +540,14 @@ void Writer::DeleteStyle(const std::string &name) {
 bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &path,
              std::string &err) {
   // What changed in the model since it last matched the file.
-  std::vector<Handle> walk = m.WalkPgfs(d);  // sorted: which paragraphs the document holds
-  std::sort(walk.begin(), walk.end());
-  if (walk.size() != src.pgfs.size())
+  size_t count = 0;
+  std::vector<bool> inDoc;  // by handle: which paragraphs the document holds
+  m.ForEachPgf(d, [&](Handle h) {
+    if (h >= inDoc.size()) inDoc.resize(std::max<size_t>(h + 1, inDoc.size() * 2));
+    inDoc[h] = true;
+    ++count;
+  });
+  if (count != src.pgfs.size())
     return err =
                "paragraphs were added or removed; such changes cannot be written back to an "
                "OpenDocument file yet",
@@ -559,7 +564,7 @@ bool SaveOdt(const Model &m, const Doc &d, OdtSource &src, const std::string &pa
   for (size_t i = 0; i < src.pgfs.size(); ++i) {
     const OdtSource::PgfRec &r = src.pgfs[i];
     const Pgf *p = m.PgfOf(r.h);
-    if (!p || !std::binary_search(walk.begin(), walk.end(), r.h))
+    if (!p || r.h >= inDoc.size() || !inDoc[r.h])
       return err =
                  "paragraphs were moved; such changes cannot be written back to an "
                  "OpenDocument file yet",

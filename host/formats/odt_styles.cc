@@ -1111,7 +1111,7 @@ const CharReader::Eff &CharReader::CommonEff(const std::string &name) {
   }
   for (auto it = todo.rbegin(); it != todo.rend(); ++it) {
     const auto &[styleName, st] = **it;
-    Eff e = memo.at(st.parent);
+    Eff e = Copy(memo.at(st.parent));
     Over(kStyles, st, e);
     memo.emplace(styleName, std::move(e));
   }
@@ -1131,13 +1131,29 @@ const CharReader::Eff &CharReader::EffOf(int where, const std::string &name) {
   const std::string &parent = !s_.common.count(st->second.parent) && s_.common.count(kDefaultStyle)
                                   ? kDefaultStyle
                                   : st->second.parent;
-  Eff e = CommonEff(parent);
+  Eff e = Copy(CommonEff(parent));
   Over(where, st->second, e);
   return memo[name] = std::move(e);
 }
 
 const Chars &CharReader::Of(int part, const std::string &name) {
-  return EffOf(s_.autos[part].count(name) ? part : kCommon, name).c;
+  return EffOf(s_.autos[part].count(name) ? part : kCommon, name).C();
+}
+
+void CharReader::Lend(const std::string &name, const Chars &chars) {
+  auto it = eff_[kCommon].find(name);
+  if (it == eff_[kCommon].end()) return;
+  it->second.c = Chars();
+  it->second.lent = &chars;
+}
+
+CharReader::Eff CharReader::Copy(const Eff &e) {
+  Eff out = e;
+  if (e.lent) {
+    out.c = *e.lent;
+    out.lent = nullptr;
+  }
+  return out;
 }
 
 // --- properties ----------------------------------------------------------------------------

@@ -88,7 +88,6 @@ class BodyStream {
   bool Root(const XmlTokens::Token &t);
   bool HeadDone(size_t end, bool bodyOpen, std::string &err);
   bool Batch(size_t end, std::string &err);
-  std::string Closing(size_t keep) const;  // end tags of the open elements, innermost first
 
   std::string what_;
   XmlPart &head_;

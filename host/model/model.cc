@@ -430,14 +430,12 @@ Handle Model::PageOfPgf(const Pgf &p) const {
   return anchor && anchor->home == PgfHome::Frame ? PageOfPgf(*anchor) : 0;
 }
 
-std::vector<Handle> Model::WalkPgfs(const Doc &d) const {
+void Model::ForEachPgf(const Doc &d, const std::function<void(Handle)> &add) const {
   // Along the links themselves: a vector of each chain would be made and freed for every
   // table, row and cell.
   auto each = [this](const Chain &c, auto &&f) {
     for (Handle h = c.first; h; h = Find(h)->next) f(h);
   };
-  std::vector<Handle> v;
-  auto add = [&v](Handle p) { v.push_back(p); };
   each(d.flows, [&](Handle f) {
     each(As<Flow>(f, Kind::Flow)->frames,
          [&](Handle fr) { each(As<Frame>(fr, Kind::Frame)->pgfs, add); });
@@ -450,6 +448,11 @@ std::vector<Handle> Model::WalkPgfs(const Doc &d) const {
     });
     each(tb->title, add);
   });
+}
+
+std::vector<Handle> Model::WalkPgfs(const Doc &d) const {
+  std::vector<Handle> v;
+  ForEachPgf(d, [&v](Handle p) { v.push_back(p); });
   return v;
 }
 

@@ -358,6 +358,8 @@ class Model {
   // Every paragraph in the order of the document walk: body flows, then each table's cells
   // row by row and its title.
   std::vector<Handle> WalkPgfs(const Doc &d) const;
+  // The same, one paragraph at a time, with nothing held.
+  void ForEachPgf(const Doc &d, const std::function<void(Handle)> &f) const;
   // To be called whenever a paragraph is made or its tag changes.
   void PgfsChanged(const Pgf &p);
   std::vector<Handle> TablesAnchoredIn(const Doc &d, Handle pgf) const;
