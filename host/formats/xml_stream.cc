@@ -167,9 +167,9 @@ bool BodyStream::Push(const XmlTokens::Token &t, std::string &err) {
 
 bool BodyStream::Pop(const XmlTokens::Token &t, std::string &err) {
   if (open_.empty() || open_.back() != t.name) {
-    err = what_ + ": not well-formed XML (end tag </" + std::string(t.name) +
-          "> does not match at byte " + std::to_string(dropped_ + t.begin) + ")";
-    return false;
+    return Malformed("end tag </" + std::string(t.name) + "> does not match at byte " +
+                         std::to_string(dropped_ + t.begin),
+                     err);
   }
   if (phase_ == kBody && open_.size() == bodyDepth_) {
     if (!Batch(t.begin, err)) return false;
@@ -221,22 +221,31 @@ bool BodyStream::HeadDone(size_t end, bool bodyOpen, std::string &err) {
   return true;
 }
 
+bool BodyStream::Malformed(const std::string &detail, std::string &err) const {
+  err = what_ + ": not well-formed XML (" + detail + ")";
+  return false;
+}
+
+bool BodyStream::Load(std::string_view prefix, std::string_view bytes, size_t base,
+                      unsigned options, pugi::xml_document &d, std::string &err) const {
+  if (std::string bad = XmlTextFault(bytes, base); !bad.empty()) return Malformed(bad, err);
+  std::string joined;
+  if (!prefix.empty()) joined.append(prefix).append(bytes);
+  std::string_view all = prefix.empty() ? bytes : std::string_view(joined);
+  pugi::xml_parse_result r = d.load_buffer(all.data(), all.size(), options, pugi::encoding_utf8);
+  if (r) return true;
+  auto at = static_cast<size_t>(r.offset);
+  return Malformed(std::string(r.description()) + " at byte " +
+                       std::to_string(base + (at > prefix.size() ? at - prefix.size() : 0)),
+                   err);
+}
+
 bool BodyStream::Batch(size_t end, std::string &err) {
-  std::string_view bytes = std::string_view(tokens_.Buffer()).substr(batch_, end - batch_);
-  size_t base = dropped_ + batch_;
-  if (std::string bad = XmlTextFault(bytes, base); !bad.empty()) {
-    err = what_ + ": not well-formed XML (" + bad + ")";
-    return false;
-  }
   pugi::xml_document batch;
-  pugi::xml_parse_result r = batch.load_buffer(
-      bytes.data(), bytes.size(), kXmlParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
-  if (!r) {
-    err = what_ + ": not well-formed XML (" + r.description() + " at byte " +
-          std::to_string(base + static_cast<size_t>(r.offset)) + ")";
+  if (!Load({}, std::string_view(tokens_.Buffer()).substr(batch_, end - batch_), dropped_ + batch_,
+            kXmlParseOptions | pugi::parse_fragment, batch, err) ||
+      !h_.body(batch, err))
     return false;
-  }
-  if (!h_.body(batch, err)) return false;
   dropped_ += tokens_.Drop(end);
   batch_ = 0;
   return true;
@@ -247,23 +256,10 @@ bool BodyStream::End(std::string &err) {
     std::string all = tokens_.Take();
     if (!head_.Parse(std::move(all), what_, err) || !h_.head(err)) return false;
   } else if (phase_ == kBody || tokens_.Inside()) {
-    err = what_ + ": not well-formed XML (the part ends inside an element)";
-    return false;
+    return Malformed("the part ends inside an element", err);
   } else {
-    if (std::string bad = XmlTextFault(tokens_.Buffer(), dropped_); !bad.empty()) {
-      err = what_ + ": not well-formed XML (" + bad + ")";
-      return false;
-    }
-    std::string rest = tail_ + tokens_.Buffer();
-    pugi::xml_document d;
-    pugi::xml_parse_result r =
-        d.load_buffer(rest.data(), rest.size(), kXmlParseOptions, pugi::encoding_utf8);
-    if (!r) {
-      auto at = static_cast<size_t>(r.offset);
-      err = what_ + ": not well-formed XML (" + r.description() + " at byte " +
-            std::to_string(dropped_ + (at > tail_.size() ? at - tail_.size() : 0)) + ")";
-      return false;
-    }
+    pugi::xml_document rest;
+    if (!Load(tail_, tokens_.Buffer(), dropped_, kXmlParseOptions, rest, err)) return false;
   }
   head_.hash = hash_;
   head_.size = size_;

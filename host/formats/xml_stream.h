@@ -88,6 +88,11 @@ class BodyStream {
   bool Root(const XmlTokens::Token &t);
   bool HeadDone(size_t end, bool bodyOpen, std::string &err);
   bool Batch(size_t end, std::string &err);
+  bool Malformed(const std::string &detail, std::string &err) const;  // false, with err
+  // Checks `bytes` (at `base` of the part) and parses them after `prefix` (made up, not of the
+  // part) into `d`.
+  bool Load(std::string_view prefix, std::string_view bytes, size_t base, unsigned options,
+            pugi::xml_document &d, std::string &err) const;
 
   std::string what_;
   XmlPart &head_;
