@@ -138,7 +138,9 @@ std::string TempTemplate(const std::string &name) {
   size_t keep = std::min(name.size(), kNameMax - 1 - tail.size());
   while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
     --keep;
-  return "." + name.substr(0, keep) + tail;
+  std::string out = ".";
+  out.append(name, 0, keep).append(tail);
+  return out;
 }
 
 // The process that made the temporary file `name`, or 0 when it is not one of ours.

@@ -352,9 +352,10 @@ bool NamesRead(Part &part, const char *name, std::string &err) {
 // content.xml as its root element alone (`rootTag`, its start tag), with an empty text body;
 // false (and the part untouched) when that is no such root.
 bool MakeStub(std::string_view rootTag, uint64_t hash, size_t size, Part &part) {
-  std::string why, tag(rootTag);
-  if (tag.size() < 2 || tag.back() != '>' || tag[tag.size() - 2] == '/') return false;
-  tag.insert(tag.size() - 1, "/");
+  if (rootTag.size() < 2 || rootTag.back() != '>' || rootTag[rootTag.size() - 2] == '/')
+    return false;
+  std::string why, tag(rootTag.substr(0, rootTag.size() - 1));
+  tag += "/>";
   if (!part.xml.Parse(tag, "content.xml", why)) return false;
   Names n(part.xml.Root());
   if (n.p.empty() || n.body.empty() || n.officeText.empty()) {

@@ -188,8 +188,8 @@ bool BodyStream::Pop(const XmlTokens::Token &t, std::string &err) {
 }
 
 bool BodyStream::Root(const XmlTokens::Token &t) {
-  std::string tag(tokens_.Buffer(), t.begin, t.end - t.begin);
-  if (t.kind == XmlTokens::kStart) tag.insert(tag.size() - 1, "/");
+  std::string tag(tokens_.Buffer(), t.begin, t.end - t.begin - 1);  // without its '>'
+  tag += t.kind == XmlTokens::kStart ? "/>" : ">";
   pugi::xml_document d;
   if (!d.load_buffer(tag.data(), tag.size(), kXmlParseOptions, pugi::encoding_utf8) ||
       !d.document_element()) {

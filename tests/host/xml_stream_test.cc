@@ -17,9 +17,9 @@ namespace fs = std::filesystem;
 void Flatten(pugi::xml_node n, std::string &out) {
   for (pugi::xml_node c : n.children()) {
     if (c.type() == pugi::node_element) {
-      out += "<" + std::string(c.name());
+      out.append("<").append(c.name());
       for (pugi::xml_attribute a : c.attributes())
-        out += " " + std::string(a.name()) + "=" + a.value();
+        out.append(" ").append(a.name()).append("=").append(a.value());
       out += ">";
       Flatten(c, out);
       out += "</>";
