@@ -158,30 +158,22 @@ struct Saver {
     untouched = false;
     if (!list.empty() || !refs.moved.empty()) return true;
     std::unordered_set<std::string_view> ids(deleted.begin(), deleted.end());
-    ValueFinder finder(ids);
     bool field = false;
     std::string seam;  // the end of the last piece: "instr" may be cut in two
-    uint64_t hash = Fnv1a("");
-    size_t size = 0;
-    bool ok = pkg->ReadChunks(
-        rec.name,
-        [&](std::string_view c) {
-          hash = Fnv1aMore(hash, c);
-          size += c.size();
-          seam.append(c.substr(0, 4));
+    PartScan scan;
+    if (!ScanPart(*pkg, rec.name, ids, scan, err, [&](std::string_view piece) {
+          seam.append(piece.substr(0, 4));
           field = field || seam.find("instr") != std::string::npos ||
-                  c.find("instr") != std::string_view::npos;
-          seam = c.substr(c.size() - std::min<size_t>(c.size(), 4));
-          finder.Feed(c);
-          return true;
-        },
-        err);
-    if (!ok) return false;
-    if (size != rec.size || hash != rec.hash) {
+                  piece.find("instr") != std::string_view::npos;
+          seam = piece.substr(piece.size() - std::min<size_t>(piece.size(), 4));
+        }))
+      return false;
+    if (scan.named || field) return true;  // read whole and checked by the caller
+    if (scan.size != rec.size || scan.hash != rec.hash) {
       err = rec.name + " changed on disk since the document was read; not saved";
       return false;
     }
-    untouched = !field && !finder.Found(true);
+    untouched = true;
     return true;
   }
 

@@ -375,27 +375,19 @@ bool MakeStub(std::string_view rootTag, uint64_t hash, size_t size, Part &part) 
 // a stub), with `err` set only when the part could not be read.
 bool StubUnless(const Package &pkg, const std::unordered_set<std::string_view> &names, Part &part,
                 std::string &err) {
-  ValueFinder finder(names);
   std::string start;  // the bytes up to the root's start tag's end
   size_t rootEnd = std::string::npos;
-  uint64_t hash = Fnv1a("");
-  size_t size = 0;
-  bool ok = pkg.ReadChunks(
-      "content.xml",
-      [&](std::string_view chunk) {
-        hash = Fnv1aMore(hash, chunk);
-        size += chunk.size();
-        finder.Feed(chunk);
+  PartScan scan;
+  if (!ScanPart(pkg, "content.xml", names, scan, err, [&](std::string_view piece) {
         if (rootEnd == std::string::npos && start.size() < (size_t{1} << 20)) {
-          start.append(chunk);
+          start.append(piece);
           rootEnd = RootTagEnd(start);
         }
-        return !finder.Found(false);
-      },
-      err);
-  if (!ok || finder.Found(true) || rootEnd == std::string::npos) return false;
+      }))
+    return false;
+  if (scan.named || rootEnd == std::string::npos) return false;
   size_t lt = start.rfind('<', rootEnd);
-  return MakeStub(std::string_view(start).substr(lt, rootEnd + 1 - lt), hash, size, part);
+  return MakeStub(std::string_view(start).substr(lt, rootEnd + 1 - lt), scan.hash, scan.size, part);
 }
 
 // Reads and parses one of the two parts.

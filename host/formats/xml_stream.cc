@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "host/formats/package.h"
+
 namespace qvhost {
 
 namespace {
@@ -280,6 +282,25 @@ void ValueFinder::Feed(std::string_view bytes) {
     used = t.end;
   }
   tokens_.Drop(tokens_.Inside() ? used : tokens_.Buffer().size());
+}
+
+bool ScanPart(const Package &pkg, const std::string &name,
+              const std::unordered_set<std::string_view> &names, PartScan &out, std::string &err,
+              const std::function<void(std::string_view)> &each) {
+  ValueFinder finder(names);
+  out = {Fnv1a(""), 0, false};
+  bool read = pkg.ReadChunks(
+      name,
+      [&](std::string_view piece) {
+        out.hash = Fnv1aMore(out.hash, piece);
+        out.size += piece.size();
+        if (each) each(piece);
+        finder.Feed(piece);
+        return !finder.Found(false);
+      },
+      err);
+  out.named = finder.Found(true);
+  return read || out.named;
 }
 
 bool AnyAttributeValueIn(std::string_view bytes,

@@ -122,6 +122,21 @@ class ValueFinder {
   bool found_ = false;
 };
 
+class Package;
+
+// A part of a package read as it is inflated and not held: its hash and length, and whether an
+// attribute value names one of `names` (the read stops there, and the hash is then of what
+// was read). `each`, when given, sees every piece too. False with `err` when the part cannot be
+// read.
+struct PartScan {
+  uint64_t hash = 0;
+  size_t size = 0;
+  bool named = false;
+};
+bool ScanPart(const Package &pkg, const std::string &name,
+              const std::unordered_set<std::string_view> &names, PartScan &out, std::string &err,
+              const std::function<void(std::string_view)> &each = nullptr);
+
 // Fnv1a over bytes that come in pieces: `h` is the hash so far (start with Fnv1a("")).
 uint64_t Fnv1aMore(uint64_t h, std::string_view s);
 
