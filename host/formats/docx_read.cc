@@ -316,10 +316,7 @@ struct Reader {
       return true;
     };
     BodyStream body(name, head, std::move(h));
-    if (!pkg->ReadChunks(
-            name, [&](std::string_view c) { return body.Feed(c, err); }, err) ||
-        !body.End(err))
-      return false;
+    if (!body.Read(*pkg, err)) return false;
     rec.name = name;
     rec.hash = head.hash;
     rec.size = head.size;

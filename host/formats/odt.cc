@@ -556,9 +556,7 @@ class Odt final : public Format {
       };
       h.body = [&](pugi::xml_node batch, std::string &e) { return walker->Body(batch, e); };
       BodyStream content("content.xml", parts[kContent].xml, std::move(h));
-      bool ok = pkg->ReadChunks(
-                    "content.xml", [&](std::string_view c) { return content.Feed(c, err); }, err) &&
-                content.End(err) && walker->Finish(err);
+      bool ok = content.Read(*pkg, err) && walker->Finish(err);
       if (!ok) {
         if (d) m.Close(d->h, 1);
         return 0;

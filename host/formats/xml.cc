@@ -398,8 +398,7 @@ std::string XmlTextFault(std::string_view s, size_t base) {
   return {};
 }
 
-uint64_t Fnv1a(std::string_view s) {
-  uint64_t h = 1469598103934665603ull;
+uint64_t Fnv1aMore(uint64_t h, std::string_view s) {
   for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
   return h;
 }

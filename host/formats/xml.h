@@ -64,7 +64,13 @@ struct XmlPart {
   std::string buffer_;  // what an in-place parse reads from
 };
 
-uint64_t Fnv1a(std::string_view s);
+// FNV-1a of bytes that may come in pieces: `h` is the hash of those before (kFnv1aBasis for
+// none).
+constexpr uint64_t kFnv1aBasis = 1469598103934665603ull;
+uint64_t Fnv1aMore(uint64_t h, std::string_view s);
+inline uint64_t Fnv1a(std::string_view s) {
+  return Fnv1aMore(kFnv1aBasis, s);
+}
 
 // Whether an attribute value of a part's bytes, read as the parser reads it, is one of
 // `names`: found in one pass over its tags without parsing the part (what a save that need not

@@ -38,11 +38,6 @@ bool TagNamesValue(std::string_view tag, const std::unordered_set<std::string_vi
 
 }  // namespace
 
-uint64_t Fnv1aMore(uint64_t h, std::string_view s) {
-  for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
-  return h;
-}
-
 // --- markup ----------------------------------------------------------------------------------
 
 bool XmlTokens::Next(Token &t) {
@@ -123,13 +118,19 @@ size_t XmlTokens::Drop(size_t keep) {
 // --- the body in batches ---------------------------------------------------------------------
 
 BodyStream::BodyStream(std::string what, XmlPart &head, Handler h)
-    : what_(std::move(what)), head_(head), h_(std::move(h)), hash_(Fnv1a("")) {}
+    : what_(std::move(what)), head_(head), h_(std::move(h)), hash_(kFnv1aBasis) {}
 
 bool BodyStream::Feed(std::string_view bytes, std::string &err) {
   hash_ = Fnv1aMore(hash_, bytes);
   size_ += bytes.size();
   tokens_.Feed(bytes);
   return phase_ == kWhole || Pump(err);
+}
+
+bool BodyStream::Read(const Package &pkg, std::string &err) {
+  return pkg.ReadChunks(
+             what_, [&](std::string_view piece) { return Feed(piece, err); }, err) &&
+         End(err);
 }
 
 bool BodyStream::Pump(std::string &err) {
@@ -288,7 +289,7 @@ bool ScanPart(const Package &pkg, const std::string &name,
               const std::unordered_set<std::string_view> &names, PartScan &out, std::string &err,
               const std::function<void(std::string_view)> &each) {
   ValueFinder finder(names);
-  out = {Fnv1a(""), 0, false};
+  out = {kFnv1aBasis, 0, false};
   bool read = pkg.ReadChunks(
       name,
       [&](std::string_view piece) {

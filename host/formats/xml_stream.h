@@ -24,6 +24,8 @@
 
 namespace qvhost {
 
+class Package;
+
 // Splits XML bytes, fed as they come, into markup; the text between markup is left in the
 // buffer for whoever keeps ranges of it. A tag cut off at the end of what was fed is resumed
 // where its scan stopped, so no byte is scanned twice however the bytes are cut.
@@ -73,6 +75,8 @@ class BodyStream {
   BodyStream(std::string what, XmlPart &head, Handler h);
   bool Feed(std::string_view bytes, std::string &err);
   bool End(std::string &err);
+  // Feeds the package's entry of the part's name, as it is inflated, and ends.
+  bool Read(const Package &pkg, std::string &err);
   // The hash (Fnv1a) and length of every byte fed.
   uint64_t Hash() const { return hash_; }
   size_t Size() const { return size_; }
@@ -122,8 +126,6 @@ class ValueFinder {
   bool found_ = false;
 };
 
-class Package;
-
 // A part of a package read as it is inflated and not held: its hash and length, and whether an
 // attribute value names one of `names` (the read stops there, and the hash is then of what
 // was read). `each`, when given, sees every piece too. False with `err` when the part cannot be
@@ -136,8 +138,5 @@ struct PartScan {
 bool ScanPart(const Package &pkg, const std::string &name,
               const std::unordered_set<std::string_view> &names, PartScan &out, std::string &err,
               const std::function<void(std::string_view)> &each = nullptr);
-
-// Fnv1a over bytes that come in pieces: `h` is the hash so far (start with Fnv1a("")).
-uint64_t Fnv1aMore(uint64_t h, std::string_view s);
 
 }  // namespace qvhost
